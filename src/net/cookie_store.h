@@ -1,0 +1,21 @@
+// The process-wide cookie store used by WebRequest when the caller supplies no
+// cookie text. Filled from outside too: the window feeds the web viewer's cookies
+// into it, the command line a Netscape cookies.txt file.
+#pragma once
+
+#include <string>
+
+#include "text/text.h"
+
+namespace albumdl {
+
+// Adds or replaces cookies for a host from a cookie text ("a=1; b=2").
+void StoreCookies(const Text& host, const Text& cookieText);
+// Loads a Netscape cookies.txt file (native path). False when unreadable.
+bool LoadCookieFile(const std::string& nativePath);
+// The cookie text the store would send to this address ("a=1; b=2"), empty when none.
+Text StoredCookiesFor(const Text& url);
+// Forgets every stored cookie (tests, sign-out).
+void ClearCookieStore();
+
+}  // namespace albumdl
