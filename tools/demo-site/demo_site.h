@@ -50,8 +50,7 @@ struct Fault {
 struct RequestRecord {
   std::string method;
   std::string target;  // path and query as sent
-  std::multimap<std::string, std::string> headers;  // names as sent
-  std::vector<std::pair<std::string, std::string>> headerLines;  // in order as sent
+  std::multimap<std::string, std::string> headers;  // by name; order is not kept
   std::string body;
   int remotePort = 0;  // one per connection
 };
