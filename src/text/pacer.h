@@ -2,7 +2,9 @@
 // point where pause, continue and end of a download run take effect.
 #pragma once
 
-#include <chrono>
+// <condition_variable> brings the clock types. <chrono> itself must not be
+// included where narrow literals are compiled to GBK: it holds a "\u00b5s"
+// literal that GBK cannot represent.
 #include <condition_variable>
 #include <mutex>
 #include <vector>
