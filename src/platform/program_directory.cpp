@@ -1,0 +1,70 @@
+#include "platform/program_directory.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+
+#include "platform/files.h"
+
+namespace albumdl::platform {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::mutex overrideMutex;
+std::string overrideDirectory;  // GBK, empty when not set
+
+std::string WithoutTrailingSeparator(std::string path) {
+  while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+  return path;
+}
+
+std::string HomeDirectory() {
+  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
+  return {};
+}
+
+// The folder of the executable when we may write there (settings and record
+// stores live beside the program); otherwise the per-user data folder, as an
+// installed program has no say over its own folder.
+std::string DefaultDirectory() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    const std::string folder = exe.parent_path().string();
+    if (!folder.empty() && ::access(folder.c_str(), W_OK) == 0) return folder;
+  }
+  std::string data;
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
+    data = std::string(xdg) + "/albumdl";
+  } else {
+    data = HomeDirectory() + "/.local/share/albumdl";
+  }
+  fs::create_directories(data, ec);
+  return data;
+}
+
+}  // namespace
+
+std::string ProgramDirectory() {
+  {
+    std::lock_guard lock(overrideMutex);
+    if (!overrideDirectory.empty()) return overrideDirectory;
+  }
+  if (const char* home = std::getenv("ALBUMDL_HOME"); home && *home) {
+    return WithoutTrailingSeparator(FromNativePath(home));
+  }
+  static const std::string fallback = WithoutTrailingSeparator(FromNativePath(DefaultDirectory()));
+  return fallback;
+}
+
+void SetProgramDirectory(const std::string& gbkPath) {
+  std::lock_guard lock(overrideMutex);
+  overrideDirectory = WithoutTrailingSeparator(gbkPath);
+}
+
+}  // namespace albumdl::platform
