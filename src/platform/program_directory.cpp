@@ -17,9 +17,16 @@ namespace {
 std::mutex overrideMutex;
 std::string overrideDirectory;  // GBK, empty when not set
 
-std::string WithoutTrailingSeparator(std::string path) {
-  while (path.size() > 1 && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-  return path;
+// Works on code page 936 text: walking forward keeps the trail byte 5C of a
+// double-byte character (乗 is 81 5C) from being taken for a separator.
+std::string WithoutTrailingSeparator(const std::string& path) {
+  size_t end = 0;
+  for (size_t i = 0; i < path.size();) {
+    const size_t step = static_cast<unsigned char>(path[i]) >= 0x80 && i + 1 < path.size() ? 2 : 1;
+    if (step == 2 || (path[i] != '/' && path[i] != '\\')) end = i + step;
+    i += step;
+  }
+  return end == 0 ? path.substr(0, 1) : path.substr(0, end);  // a root stays a root
 }
 
 std::string HomeDirectory() {

@@ -1,0 +1,376 @@
+// Code pages, files and folders, the settings file, the program folder and the
+// run gate, on real files in temporary folders. Literals are GBK at run time.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "platform/code_page.h"
+#include "platform/files.h"
+#include "platform/program_directory.h"
+#include "support/temp_dir.h"
+#include "text/file_helpers.h"
+#include "text/pacer.h"
+#include "text/settings.h"
+
+namespace albumdl {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+std::string Utf8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
+std::string ReadNative(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteNative(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+size_t EntriesIn(const std::string& folder) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
+
+// --- code pages -------------------------------------------------------------
+
+TEST(PlatformCodePage, ConvertsBothWaysWithQuestionMarkForTheUnmappable) {
+  using platform::MultiByteToWide;
+  using platform::WideToMultiByte;
+  EXPECT_EQ(MultiByteToWide(936, "中a"), u"中a");
+  EXPECT_EQ(WideToMultiByte(936, u"中a"), "中a");
+  EXPECT_EQ(WideToMultiByte(936, u"\u20AC"), "\x80");
+  EXPECT_EQ(WideToMultiByte(936, u"a\U0001F600b"), "a?b");
+  EXPECT_EQ(WideToMultiByte(936, std::u16string(1, char16_t(0xD800))), "?");
+  EXPECT_EQ(MultiByteToWide(936, "a\xA1"), u"a?");  // a lead byte without its pair
+  EXPECT_EQ(MultiByteToWide(65001, Utf8(u8"中\U0001F600")), u"中\U0001F600");
+  EXPECT_EQ(WideToMultiByte(65001, u"中\U0001F600"), Utf8(u8"中\U0001F600"));
+  EXPECT_EQ(MultiByteToWide(936, std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
+  EXPECT_EQ(MultiByteToWide(1252, "a"), u"");  // not a code page we carry
+}
+
+TEST(PlatformCodePage, ThreadsConvertAtTheSameTime) {
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&wrong, t] {
+      const std::string gbk = t % 2 ? "相册" : "下载";
+      const std::u16string wide = t % 2 ? u"相册" : u"下载";
+      for (int i = 0; i < 2000; ++i) {
+        if (platform::MultiByteToWide(936, gbk) != wide) ++wrong;
+        if (platform::WideToMultiByte(936, wide) != gbk) ++wrong;
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(wrong, 0);
+}
+
+// --- paths, files and folders -----------------------------------------------
+
+TEST(PlatformFiles, NativePathConvertsBeforeSeparators) {
+  // 乗 is 81 5C in code page 936: its trail byte must not become a "/".
+  EXPECT_EQ(platform::NativePath("a\\乗\\b"), Utf8(u8"a/乗/b"));
+  EXPECT_EQ(platform::NativePath("/tmp/下载\\图片"), Utf8(u8"/tmp/下载/图片"));
+  EXPECT_EQ(platform::FromNativePath(Utf8(u8"/tmp/乗")), "/tmp/乗");
+}
+
+TEST(PlatformFiles, WriteReadRenameRemove) {
+  TempDir dir;
+  const Text folder = dir.File("相册乗");
+  ASSERT_TRUE(platform::MakeSureDirectoryPathExists(folder + "\\"));
+  const Text file = folder + "\\1_图.jpg";
+  const std::string bytes("\0\xFF\r\n\x80 data", 10);
+
+  EXPECT_FALSE(platform::FileExists(file));
+  EXPECT_FALSE(platform::ReadWholeFile(file).has_value());
+  ASSERT_TRUE(platform::WriteWholeFile(file, bytes));
+  EXPECT_TRUE(platform::FileExists(file));
+  EXPECT_EQ(ReadNative(dir.NativeFile(Utf8(u8"相册乗/1_图.jpg"))), bytes);
+  EXPECT_EQ(platform::ReadWholeFile(file), bytes);
+  ASSERT_TRUE(platform::WriteWholeFile(file, "short"));  // truncates
+  EXPECT_EQ(platform::ReadWholeFile(file), "short");
+
+  EXPECT_FALSE(platform::FileExists(folder));
+  EXPECT_FALSE(platform::ReadWholeFile(folder).has_value());
+  EXPECT_FALSE(platform::WriteWholeFile(dir.File("missing\\x"), "x"));
+
+  const Text moved = folder + "\\2.jpg";
+  ASSERT_TRUE(platform::RenameFile(file, moved));
+  EXPECT_FALSE(platform::FileExists(file));
+  EXPECT_EQ(platform::ReadWholeFile(moved), "short");
+  EXPECT_TRUE(platform::RemoveFile(moved));
+  EXPECT_FALSE(platform::FileExists(moved));
+  EXPECT_FALSE(platform::RemoveFile(moved));
+}
+
+TEST(PlatformFiles, AtomicWriteReplacesWholeAndLeavesNothingBehind) {
+  TempDir dir;
+  const Text file = dir.File("peizi.ini");
+  ASSERT_TRUE(platform::WriteFileAtomically(file, "first"));
+  ASSERT_TRUE(platform::WriteFileAtomically(file, "second, longer"));
+  EXPECT_EQ(platform::ReadWholeFile(file), "second, longer");
+  EXPECT_EQ(EntriesIn(dir.Native()), 1u);
+
+  // A folder in the way: the write fails and no temporary file stays.
+  ASSERT_TRUE(platform::MakeSureDirectoryPathExists(dir.File("taken\\")));
+  EXPECT_FALSE(platform::WriteFileAtomically(dir.File("taken"), "x"));
+  EXPECT_EQ(EntriesIn(dir.Native()), 2u);
+  EXPECT_FALSE(platform::WriteFileAtomically(dir.File("missing\\x"), "x"));
+}
+
+TEST(PlatformFiles, MakeSureDirectoryPathExists) {
+  TempDir dir;
+  EXPECT_TRUE(platform::MakeSureDirectoryPathExists(dir.File("a\\下载\\c\\")));
+  EXPECT_TRUE(fs::is_directory(dir.NativeFile(Utf8(u8"a/下载/c"))));
+  EXPECT_TRUE(platform::PathIsDirectoryA(dir.File("a\\下载\\c")));
+  EXPECT_TRUE(platform::MakeSureDirectoryPathExists(dir.File("a\\下载\\c\\")));  // exists
+  // The part after the last separator is a file name and is not created.
+  EXPECT_TRUE(platform::MakeSureDirectoryPathExists(dir.File("b\\name")));
+  EXPECT_TRUE(fs::is_directory(dir.NativeFile("b")));
+  EXPECT_FALSE(fs::exists(dir.NativeFile("b/name")));
+  // A file where a folder should be.
+  WriteNative(dir.NativeFile("file"), "x");
+  EXPECT_FALSE(platform::MakeSureDirectoryPathExists(dir.File("file\\sub\\")));
+  EXPECT_FALSE(platform::PathIsDirectoryA(dir.File("file")));
+  EXPECT_FALSE(platform::PathIsDirectoryA(""));
+}
+
+TEST(PlatformEnsureDirectory, AddsTheSeparatorToTheCallersPath) {
+  TempDir dir;
+  Text path = dir.File("相册");
+  EXPECT_TRUE(EnsureDirectory(path));
+  EXPECT_EQ(path, dir.File("相册\\"));
+  EXPECT_TRUE(fs::is_directory(dir.NativeFile(Utf8(u8"相册"))));
+
+  EXPECT_TRUE(EnsureDirectory(path));  // exists already: unchanged
+  EXPECT_EQ(path, dir.File("相册\\"));
+  EXPECT_EQ(EntriesIn(dir.NativeFile(Utf8(u8"相册"))), 0u);
+
+  // Creation fails, the separator is added all the same.
+  WriteNative(dir.NativeFile("file"), "x");
+  Text blocked = dir.File("file\\sub");
+  EXPECT_FALSE(EnsureDirectory(blocked));
+  EXPECT_EQ(blocked, dir.File("file\\sub\\"));
+
+  // A name ending in 乗 ends in the byte 5C, but not in a separator.
+  Text trail = dir.File("乗");
+  EXPECT_TRUE(EnsureDirectory(trail));
+  EXPECT_EQ(trail, dir.File("乗\\"));
+  EXPECT_TRUE(fs::is_directory(dir.NativeFile(Utf8(u8"乗"))));
+}
+
+// --- settings ---------------------------------------------------------------
+
+class Settings : public ::testing::Test {
+ protected:
+  TempDir dir;
+  Text ini = dir.File("peizi.ini");
+  std::string nativeIni = dir.NativeFile("peizi.ini");
+};
+
+TEST_F(Settings, NoFileGivesTheDefaultAndCreatesNothing) {
+  EXPECT_EQ(ReadSetting(ini, kSettingsSection, kDuplicateKey, "0"), "0");
+  EXPECT_EQ(ReadSetting(ini, kSettingsSection, kSaveFolderKey), "");
+  EXPECT_EQ(ReadSetting(ini, kSettingsSection, kSaveFolderKey, "d  "), "d");
+  EXPECT_FALSE(fs::exists(nativeIni));
+}
+
+TEST_F(Settings, ValuesAsTheWindowsReaderReturnsThem) {
+  WriteNative(nativeIni,
+              "[全局设置]\r\n下载记录=1\r\n保存位置=   D:\\图片  \r\n时间段=true\r\n"
+              "q=\"a b\"\r\nempty=\r\n\r\n[other]\r\n下载记录=0\r\n");
+  EXPECT_EQ(ReadSetting(ini, kSettingsSection, kDuplicateKey, "0"), "1");
+  EXPECT_EQ(ReadSetting(ini, kSettingsSection, kSaveFolderKey), "D:\\图片");
+  EXPECT_EQ(ReadSetting(ini, kSettingsSection, "时间段", "0"), "true");
+  EXPECT_EQ(ReadSetting(ini, kSettingsSection, "q"), "a b");
+  EXPECT_EQ(ReadSetting(ini, kSettingsSection, "empty", "x"), "");
+  EXPECT_EQ(ReadSetting(ini, kSettingsSection, "absent", "x"), "x");
+  EXPECT_EQ(ReadSetting(ini, "other", kDuplicateKey, "x"), "0");
+  EXPECT_EQ(ReadSetting(ini, "absent", kDuplicateKey, "x"), "x");
+}
+
+TEST_F(Settings, NamesIgnoreLetterCaseAndLeadingControlCharacters) {
+  WriteNative(nativeIni, "[Global]\nSaveDir=x\n[癆]\nk=b041\n");
+  EXPECT_EQ(ReadSetting(ini, "GLOBAL", "savedir"), "x");
+  EXPECT_EQ(ReadSetting(" \t" + ini, "\t Global", "\x01SaveDir"), "x");
+  EXPECT_EQ(ReadSetting(ini, "癆", "K"), "b041");
+  EXPECT_EQ(ReadSetting(ini, "癮", "k", "other"), "other");  // not the same section
+  // Nothing left after skipping: empty, not the default.
+  EXPECT_EQ(ReadSetting(ini, "  ", "SaveDir", "d"), "");
+  EXPECT_EQ(ReadSetting(ini, "Global", "", "d"), "");
+  EXPECT_EQ(ReadSetting(" ", "Global", "SaveDir", "d"), "");
+}
+
+TEST_F(Settings, LongValuesAreCut) {
+  WriteNative(nativeIni, "[s]\r\na=" + std::string(12000, 'x') + "\r\n");
+  EXPECT_EQ(ReadSetting(ini, "s", "a"), std::string(10239, 'x'));
+  // Double-byte characters are not cut in half: 5119 whole characters.
+  Text chinese;
+  for (int i = 0; i < 6000; ++i) chinese += "中";
+  ASSERT_TRUE(WriteSetting(ini, "s", "b", chinese));
+  EXPECT_EQ(ReadSetting(ini, "s", "b"), chinese.substr(0, 10238));
+}
+
+TEST_F(Settings, WriteCreatesTheFileInCodePage936) {
+  ASSERT_TRUE(WriteSetting(ini, kSettingsSection, kDuplicateKey, "1"));
+  EXPECT_EQ(ReadNative(nativeIni), "[全局设置]\r\n下载记录=1\r\n");
+  ASSERT_TRUE(WriteSetting(ini, kSettingsSection, kSaveFolderKey, "/home/u/图片"));
+  ASSERT_TRUE(WriteSetting(ini, kSettingsSection, kDuplicateKey, "0"));
+  EXPECT_EQ(ReadSetting(ini, kSettingsSection, kDuplicateKey), "0");
+  EXPECT_EQ(ReadSetting(ini, kSettingsSection, kSaveFolderKey), "/home/u/图片");
+  EXPECT_FALSE(WriteSetting(dir.File("missing\\peizi.ini"), kSettingsSection, "k", "v"));
+}
+
+TEST_F(Settings, WriteKeepsEverythingElse) {
+  WriteNative(nativeIni,
+              "; made by hand\n[other]\nkeep=1\n\n[全局设置]\n; switch\n"
+              "下载记录 = 0\nextra=x\n\n[last]\nz=9\n");
+  ASSERT_TRUE(WriteSetting(ini, kSettingsSection, kDuplicateKey, "1"));
+  ASSERT_TRUE(WriteSetting(ini, kSettingsSection, kSaveFolderKey, "D:\\"));
+  ASSERT_TRUE(WriteSetting(ini, "NEW", "k", "v"));
+  EXPECT_EQ(ReadNative(nativeIni),
+            "; made by hand\n[other]\nkeep=1\n\n[全局设置]\n; switch\n"
+            "下载记录=1\nextra=x\n保存位置=D:\\\n\n[last]\nz=9\n\n[NEW]\nk=v\n");
+  // Names are found without letter case; the file keeps its own spelling.
+  ASSERT_TRUE(WriteSetting(ini, "OTHER", "KEEP", "2"));
+  EXPECT_NE(ReadNative(nativeIni).find("[other]\nkeep=2\n"), std::string::npos);
+}
+
+TEST_F(Settings, WriteRefusesLineBreaksThatWouldAddLines) {
+  ASSERT_TRUE(WriteSetting(ini, kSettingsSection, kSaveFolderKey, "a"));
+  const std::string before = ReadNative(nativeIni);
+  EXPECT_FALSE(WriteSetting(ini, kSettingsSection, kSaveFolderKey, "a\r\n下载记录=1"));
+  EXPECT_FALSE(WriteSetting(ini, kSettingsSection, "k=v", "1"));
+  EXPECT_EQ(ReadNative(nativeIni), before);
+}
+
+TEST_F(Settings, SettingsPathIsBesideTheProgram) {
+  platform::SetProgramDirectory(dir.Path());
+  EXPECT_EQ(SettingsPath(), ini);
+  ASSERT_TRUE(WriteSetting(SettingsPath(), kSettingsSection, kDuplicateKey, "1"));
+  EXPECT_TRUE(fs::exists(nativeIni));
+  platform::SetProgramDirectory("");
+}
+
+// --- program folder ---------------------------------------------------------
+
+class PlatformProgramDirectory : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::unsetenv("ALBUMDL_HOME");
+    platform::SetProgramDirectory("");
+  }
+  void TearDown() override { SetUp(); }
+};
+
+TEST_F(PlatformProgramDirectory, TheExecutablesFolderWithoutSeparator) {
+  // The test program's folder is writable, so it is the program folder.
+  const std::string exeFolder = fs::read_symlink("/proc/self/exe").parent_path().string();
+  ASSERT_EQ(::access(exeFolder.c_str(), W_OK), 0);
+  EXPECT_EQ(platform::ProgramDirectory(), platform::FromNativePath(exeFolder));
+}
+
+TEST_F(PlatformProgramDirectory, EnvironmentAndOverride) {
+  TempDir dir;
+  ::setenv("ALBUMDL_HOME", (dir.Native() + Utf8(u8"/下载/")).c_str(), 1);
+  EXPECT_EQ(platform::ProgramDirectory(), dir.Path() + "/下载");
+  platform::SetProgramDirectory(dir.File("乗\\"));
+  EXPECT_EQ(platform::ProgramDirectory(), dir.File("乗"));
+  platform::SetProgramDirectory("");
+  EXPECT_EQ(platform::ProgramDirectory(), dir.Path() + "/下载");
+}
+
+// --- run gate and pacers ----------------------------------------------------
+
+// Waits until a worker thread has got as far as the gate.
+void AwaitStarted(const std::atomic<bool>& started) {
+  while (!started) std::this_thread::yield();
+}
+
+TEST(PacerGate, PauseHoldsUntilContinue) {
+  RunGate gate;
+  EXPECT_TRUE(gate.Pass());
+  gate.Pause();
+  EXPECT_TRUE(gate.Paused());
+  std::atomic<bool> started{false}, passed{false};
+  bool result = false;
+  std::thread worker([&] {
+    started = true;
+    result = gate.Pass();
+    passed = true;
+  });
+  AwaitStarted(started);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(passed);  // still held: only Continue or End lets it go
+  gate.Continue();
+  worker.join();
+  EXPECT_TRUE(result);
+  EXPECT_FALSE(gate.Paused());
+}
+
+TEST(PacerGate, EndReleasesAPausedPassAndALongWait) {
+  RunGate gate;
+  gate.Pause();
+  bool pausedResult = true, waitingResult = true;
+  std::atomic<bool> started{false};
+  std::thread paused([&] { pausedResult = gate.Pass(); });
+  std::thread waiting([&] {
+    started = true;
+    waitingResult = gate.WaitFor(24 * 3600 * 1000);
+  });
+  AwaitStarted(started);
+  gate.End();
+  paused.join();
+  waiting.join();
+  EXPECT_FALSE(pausedResult);
+  EXPECT_FALSE(waitingResult);
+  EXPECT_TRUE(gate.Ended());
+  EXPECT_FALSE(gate.Pass());
+  EXPECT_FALSE(gate.WaitFor(0));
+  gate.Reset();
+  EXPECT_FALSE(gate.Ended());
+  EXPECT_FALSE(gate.Paused());
+  EXPECT_TRUE(gate.Pass());
+}
+
+TEST(PacerGate, RealPacerWaitsThroughItsGate) {
+  RunGate gate;
+  RealPacer pacer(gate, 0.0);  // no pauses, but the gate still acts
+  EXPECT_TRUE(pacer.PumpingWait(1000));
+  RealPacer slow(gate);
+  std::thread ender([&] { gate.End(); });
+  EXPECT_FALSE(slow.PumpingWait(24 * 3600 * 1000));  // returns once End is called
+  ender.join();
+  EXPECT_FALSE(pacer.PumpingWait(1000));
+}
+
+TEST(PacerGate, RecordingPacerKeepsTheSequenceAndHonoursTheGate) {
+  RecordingPacer free;
+  EXPECT_TRUE(free.PumpingWait(1000));
+  EXPECT_TRUE(free.PumpingWait(2000));
+  EXPECT_TRUE(free.PumpingWait(100));
+  EXPECT_EQ(free.Pauses(), (std::vector<int>{1000, 2000, 100}));
+  free.Clear();
+  EXPECT_TRUE(free.Pauses().empty());
+
+  RunGate gate;
+  RecordingPacer gated(&gate);
+  gate.Pause();
+  bool result = true;
+  std::thread worker([&] { result = gated.PumpingWait(100); });
+  while (gated.Pauses().empty()) std::this_thread::yield();
+  gate.End();
+  worker.join();
+  EXPECT_FALSE(result);
+  EXPECT_EQ(gated.Pauses(), std::vector<int>{100});
+}
+
+}  // namespace
+}  // namespace albumdl
