@@ -34,8 +34,9 @@ std::string TemporaryNameFor(const std::string& target) {
   static std::atomic<unsigned> counter{0};
   thread_local std::mt19937 random{std::random_device{}()};
   const fs::path path(target);
-  const std::string name = "." + path.filename().string() + ".part-" + std::to_string(::getpid()) +
-                           "-" + std::to_string(counter++) + "-" +
+  // Shortened, so that a target name near the length limit still leaves room.
+  const std::string name = "." + path.filename().string().substr(0, 180) + ".part-" +
+                           std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
                            std::to_string(random() % 1000000);
   return (path.parent_path() / name).string();
 }
