@@ -1,0 +1,170 @@
+#include "catalogue/retrieve_albums.h"
+
+#include <atomic>
+#include <string>
+
+#include "net/site.h"
+#include "net/url_cookies.h"
+#include "net/winhttp_request.h"
+#include "platform/files.h"
+#include "platform/program_directory.h"
+#include "text/file_helpers.h"
+
+namespace albumdl {
+
+namespace {
+
+inline const Text kKeywordPrefix = "关键词_";
+
+// One retrieval at a time in the whole program: a second click while one is
+// waiting between requests would otherwise clear the list under the first and
+// race it for the cookie texts.
+std::atomic<bool> retrievalRunning{false};
+
+class RunningFlag {
+ public:
+  RunningFlag() : acquired_(!retrievalRunning.exchange(true)) {}
+  ~RunningFlag() {
+    if (acquired_) retrievalRunning = false;
+  }
+  bool Acquired() const { return acquired_; }
+
+ private:
+  bool acquired_;
+};
+
+// The board id becomes a folder name, a record-store file name and part of a
+// request path, so only plain id characters are let through; anything that could
+// climb out of a folder ("\", "..", control characters) is refused.
+bool IsSafeBoardId(const Text& id) {
+  if (id.empty()) return false;
+  for (unsigned char c : id) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '-' || c == '_';
+    if (!plain) return false;
+  }
+  return true;
+}
+
+struct AlbumAnswer {
+  Text name;   // already cleaned for use as a folder name
+  Text count;  // exactly as the site wrote it
+};
+
+AlbumAnswer ReadBoardAnswer(const Text& answer) {
+  return {CleanFileName(TextBetween(answer, "title#引号:#引号", "#引号")),
+          TextBetween(answer, "#引号pin_count#引号:", ",")};
+}
+
+AlbumAnswer ReadSearchAnswer(const Text& answer) {
+  return {CleanFileName(TextBetween(answer, "#引号text#引号:#引号", "#引号,")),
+          TextBetween(answer, "#引号total#引号:", "},")};
+}
+
+// The columns 3, 6 and 7 carry nothing, so they are hidden again with every row.
+void AppendAlbumRow(AlbumList& list, const Text& name, const Text& count, const Text& albumId) {
+  const int row = list.AppendRow();
+  list.SetCell(row, kColumnSerial, std::to_string(row + 1));
+  list.SetCell(row, kColumnTitle, name);
+  list.SetColumnWidth(kColumnCover, 0);
+  list.SetCell(row, kColumnCount, count);
+  list.SetCell(row, kColumnAlbumId, albumId);
+  list.SetColumnWidth(kColumnQuestion, 0);
+  list.SetColumnWidth(kColumnPassword, 0);
+  // An album the site reports as empty is listed but not ticked; an unknown count
+  // (a failed request) is ticked, since the album may well hold pictures.
+  list.SetChecked(row, count != "0");
+}
+
+Text ProgramFolder(const Session& session) {
+  return session.programDirectory.empty() ? Text(platform::ProgramDirectory())
+                                          : session.programDirectory;
+}
+
+// Asks for one board's answer. The board request sends the session cookies and
+// takes back what the site set into the same text; afterwards the viewer's
+// cookies, updated by that, become the session cookies of the next request.
+// Returns false when the pause after the request was ended.
+bool RetrieveBoard(Window& window, Session& session, Pacer& pacer, const Text& boardId) {
+  Text headers = kJsonRequestHeaders;
+  const Bytes body = WinHttpRequest(BoardAnswerUrl(session.site, boardId), 0, "",
+                                    &session.sessionCookies, &session.sessionCookies, &headers);
+  Text scratch = session.sessionCookies;
+  session.sessionCookies = MergeCookies(session.viewerCookies, scratch);
+  const bool goOn = pacer.PumpingWait(1000);
+
+  const Text answer = Utf8ToAnsi(body);
+  if (window.DebugSwitch()) platform::WriteWholeFile(ProgramFolder(session) + "\\json.txt", answer);
+  const AlbumAnswer album = ReadBoardAnswer(answer);
+  AppendAlbumRow(window.Albums(), album.name, album.count, boardId);
+  return goOn;
+}
+
+// A search address is requested as typed, without cookies of its own.
+bool RetrieveSearch(Window& window, Pacer& pacer, const Text& address) {
+  Text headers = kJsonRequestHeaders;
+  const Bytes body = WinHttpRequest(address, 0, "", nullptr, nullptr, &headers);
+  const bool goOn = pacer.PumpingWait(1000);
+
+  const AlbumAnswer album = ReadSearchAnswer(Utf8ToAnsi(body));
+  AppendAlbumRow(window.Albums(), album.name, album.count, kKeywordPrefix + album.name);
+  return goOn;
+}
+
+}  // namespace
+
+bool RetrieveAlbums(Window& window, Session& session, Pacer& pacer) {
+  RunningFlag running;
+  if (!running.Acquired()) return false;
+
+  session.sessionCookies = window.ViewerCookies();
+  session.viewerCookies = session.sessionCookies;
+
+  // Only a truly empty box is refused; blanks alone go through and give an
+  // empty list.
+  const Text input = window.InputText();
+  if (input.empty()) {
+    window.ShowMessage("请输入网址");
+    window.SetCurrentPage(0);
+    return true;
+  }
+
+  window.SetStatusCaption("温馨提示：正在获取相册列表...");
+  window.AppendLog("正努力获取相册列表，耐心等待哈！\r\n\r\n");
+  window.ShowBusyBoard(true);
+  window.SetStatusCaption("群相册获取中，耐心等待...");
+
+  AlbumList& list = window.Albums();
+  list.ClearRows();
+  list.SetColumnWidth(kColumnAlbumId, 120);
+
+  const Text boardMarker = BoardLineMarker(session.site);
+  const std::vector<Text> lines = TextSplit(TextTrim(input), "\r\n");
+  for (size_t index = 0; index < lines.size(); ++index) {
+    const Text& line = lines[index];
+    bool goOn = true;
+    if (TextFind(line, boardMarker) != -1) {
+      const Text boardId = TextBetween(line, boardMarker, "/");
+      if (!IsSafeBoardId(boardId)) {
+        window.AppendLog("第" + std::to_string(index + 1) + "行为空或者网址不对\r\n");
+        continue;
+      }
+      goOn = RetrieveBoard(window, session, pacer, boardId);
+    } else if (TextFind(line, "search/?q") != -1) {
+      goOn = RetrieveSearch(window, pacer, line);
+    }
+    // Ended from outside: the line in hand is finished, the rest is left.
+    if (!goOn) break;
+  }
+
+  const std::string rows = std::to_string(list.RowCount());
+  window.ProcessMessages();
+  window.SetStatusCaption("相册获取完毕，共计：" + rows + "个,相册内没有图片的，这里不显示！");
+  window.ProcessMessages();
+  window.ShowBusyBoard(false);
+  window.SetStatusCaption("温馨提示：相册列表获取完毕,共计" + rows + "个");
+  window.AppendLog("-----获取完毕,共计" + rows + "个\r\n\r\n");
+  return true;
+}
+
+}  // namespace albumdl

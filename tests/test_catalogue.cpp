@@ -1,0 +1,400 @@
+// The album catalogue: the list and its two selection commands, and the album
+// retrieval against the stand-in site on loopback. Literals here are code page
+// 936, as every text inside the program; u8"..." is what the site speaks.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "catalogue/album_list.h"
+#include "catalogue/retrieve_albums.h"
+#include "catalogue/session.h"
+#include "demo_data.h"
+#include "demo_site.h"
+#include "platform/files.h"
+#include "support/recording_window.h"
+#include "support/temp_dir.h"
+#include "text/pacer.h"
+
+namespace albumdl {
+namespace {
+
+using testing::RecordingWindow;
+using testing::TempDir;
+
+std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+// Rows from the check marks given, each with its serial as the only cell.
+void FillRows(AlbumList& list, const std::vector<bool>& checked) {
+  list.ClearRows();
+  for (bool mark : checked) {
+    const int row = list.AppendRow();
+    list.SetCell(row, kColumnSerial, std::to_string(row + 1));
+    list.SetChecked(row, mark);
+  }
+}
+
+// The name=value items of a cookie text, in whatever order and spacing.
+std::set<std::string> CookieItems(const std::string& cookies) {
+  std::set<std::string> items;
+  for (Text item : TextSplit(TextRemoveBlanks(cookies), ";"))
+    if (!item.empty()) items.insert(item);
+  return items;
+}
+
+std::vector<bool> Marks(const AlbumList& list) {
+  std::vector<bool> marks;
+  for (const AlbumRow& row : list.Rows()) marks.push_back(row.checked);
+  return marks;
+}
+
+// ---------------------------------------------------------------------------
+// The list
+
+TEST(AlbumList, RowsStartEmptyAndUncheckedAndOutOfRangeReadsAreEmpty) {
+  AlbumList list;
+  EXPECT_EQ(list.AppendRow(), 0);
+  EXPECT_EQ(list.AppendRow(), 1);
+  EXPECT_FALSE(list.IsChecked(1));
+  EXPECT_EQ(list.GetCell(1, kColumnTitle), "");
+  list.SetCell(1, kColumnTitle, "相册");
+  EXPECT_EQ(list.GetCell(1, kColumnTitle), "相册");
+  EXPECT_EQ(list.GetCell(2, kColumnTitle), "");
+  EXPECT_EQ(list.GetCell(-1, kColumnTitle), "");
+  EXPECT_EQ(list.GetCell(1, kAlbumColumns), "");
+  EXPECT_FALSE(list.IsChecked(5));
+  list.SetChecked(5, true);  // no such row: nothing happens
+  list.SetCell(5, kColumnTitle, "x");
+  EXPECT_EQ(list.RowCount(), 2);
+}
+
+TEST(AlbumList, ChangedCallbackMayReadTheListBack) {
+  // A view refreshes itself from inside the callback; holding the lock while
+  // calling it would deadlock here.
+  AlbumList list;
+  std::vector<int> seen;
+  list.SetChangedCallback([&] { seen.push_back(list.RowCount()); });
+  list.AppendRow();
+  list.SetChecked(0, true);
+  list.ClearRows();
+  EXPECT_EQ(seen, (std::vector<int>{1, 1, 0}));
+}
+
+TEST(SelectAll, OnAnEmptyListOnlyUnticksInvert) {
+  AlbumList list;
+  bool invert = true;
+  SelectAll(list, true, invert);
+  EXPECT_FALSE(invert);
+  EXPECT_EQ(list.RowCount(), 0);
+}
+
+TEST(SelectAll, TicksEveryRowAndUntickingTheBoxLeavesThemTicked) {
+  AlbumList list;
+  FillRows(list, {false, true, false});
+  bool invert = true;
+  SelectAll(list, true, invert);
+  EXPECT_EQ(Marks(list), (std::vector<bool>{true, true, true}));
+  EXPECT_FALSE(invert);
+
+  list.SetChecked(0, false);
+  invert = true;
+  SelectAll(list, false, invert);  // the click that unticks 全选
+  EXPECT_EQ(Marks(list), (std::vector<bool>{false, true, true}));
+  EXPECT_TRUE(invert);
+}
+
+TEST(InvertSelection, FlipsEveryRowAndUnticksSelectAll) {
+  AlbumList list;
+  FillRows(list, {false, true, false});
+  bool selectAll = true;
+  InvertSelection(list, true, selectAll);
+  EXPECT_EQ(Marks(list), (std::vector<bool>{true, false, true}));
+  EXPECT_FALSE(selectAll);
+}
+
+TEST(InvertSelection, ClickedThreeTimesInvertsOnTheFirstAndThird) {
+  AlbumList list;
+  FillRows(list, {true, false});
+  bool invertBox = false;
+  bool selectAll = false;
+  std::vector<std::vector<bool>> afterClick;
+  for (int click = 1; click <= 3; ++click) {
+    invertBox = !invertBox;
+    InvertSelection(list, invertBox, selectAll);
+    afterClick.push_back(Marks(list));
+  }
+  EXPECT_EQ(afterClick,
+            (std::vector<std::vector<bool>>{{false, true}, {false, true}, {true, false}}));
+}
+
+TEST(SelectAll, RowsAppendedDuringTheCommandAreLeftAlone) {
+  // The row count is read once, before the loop.
+  AlbumList list;
+  FillRows(list, {false, false});
+  bool appended = false;
+  list.SetChangedCallback([&] {
+    if (appended) return;
+    appended = true;
+    list.AppendRow();
+  });
+  bool invert = false;
+  SelectAll(list, true, invert);
+  EXPECT_EQ(Marks(list), (std::vector<bool>{true, true, false}));
+}
+
+// ---------------------------------------------------------------------------
+// Retrieval against the stand-in site
+
+class RetrieveAlbumsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(site.Start(0));
+    session.site.siteHost = site.SiteHost();
+    session.site.imageHost = site.ImageHost();
+    session.programDirectory = home.Path();
+  }
+
+  Text Board(const Text& id) const { return session.site.siteHost + "/boards/" + id + "/"; }
+  Text SearchFor(const Text& keyword) const {
+    return session.site.siteHost + "/search/?q=" + keyword;
+  }
+
+  bool Retrieve(const Text& input) {
+    window.input = input;
+    return RetrieveAlbums(window, session, pacer);
+  }
+
+  // Every row as serial|title|count|id|mark.
+  std::vector<Text> RowTexts() const {
+    std::vector<Text> texts;
+    for (const AlbumRow& row : window.albums.Rows()) {
+      texts.push_back(row.cells[kColumnSerial] + "|" + row.cells[kColumnTitle] + "|" +
+                      row.cells[kColumnCount] + "|" + row.cells[kColumnAlbumId] + "|" +
+                      (row.checked ? "x" : "-"));
+    }
+    return texts;
+  }
+
+  std::vector<std::string> RequestTargets() const {
+    std::vector<std::string> targets;
+    for (const auto& request : site.Requests()) targets.push_back(request.target);
+    return targets;
+  }
+
+  demosite::DemoSite site;
+  TempDir home;
+  Session session;
+  RecordingPacer pacer;
+  RecordingWindow window;
+};
+
+TEST_F(RetrieveAlbumsTest, EmptyInputAsksForAnAddressAndTouchesNothing) {
+  window.albums.AppendRow();
+  EXPECT_TRUE(Retrieve(""));
+  EXPECT_EQ(window.Messages(), (std::vector<Text>{"信息：|请输入网址"}));
+  EXPECT_EQ(window.currentPage(), 0);
+  EXPECT_EQ(window.Log(), "");
+  EXPECT_EQ(window.albums.RowCount(), 1);
+  EXPECT_TRUE(site.Requests().empty());
+}
+
+TEST_F(RetrieveAlbumsTest, OnlyBlanksClearTheListAndReportNoAlbums) {
+  window.albums.AppendRow();
+  EXPECT_TRUE(Retrieve("   "));
+  EXPECT_TRUE(window.Messages().empty());
+  EXPECT_EQ(window.albums.RowCount(), 0);
+  EXPECT_EQ(window.LogLines(), (std::vector<Text>{"正努力获取相册列表，耐心等待哈！\r\n\r\n",
+                                                  "-----获取完毕,共计0个\r\n\r\n"}));
+  EXPECT_EQ(window.StatusCaptions(),
+            (std::vector<Text>{"温馨提示：正在获取相册列表...", "群相册获取中，耐心等待...",
+                               "相册获取完毕，共计：0个,相册内没有图片的，这里不显示！",
+                               "温馨提示：相册列表获取完毕,共计0个"}));
+  EXPECT_FALSE(window.busyBoardShown());
+  EXPECT_TRUE(site.Requests().empty());
+  EXPECT_TRUE(pacer.Pauses().empty());
+}
+
+TEST_F(RetrieveAlbumsTest, BoardLineWithoutTheSlashAfterTheIdIsRefusedByLineNumber) {
+  // Line numbers count every line, the empty one included.
+  EXPECT_TRUE(Retrieve(Board(demosite::kTravelBoardId) + "\r\n\r\n" + session.site.siteHost +
+                       "/boards/" + demosite::kFlowersBoardId));
+  EXPECT_EQ(window.LogLines(),
+            (std::vector<Text>{"正努力获取相册列表，耐心等待哈！\r\n\r\n",
+                               "第3行为空或者网址不对\r\n", "-----获取完毕,共计1个\r\n\r\n"}));
+  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|旅行Travel2023|20|travel|x"}));
+  EXPECT_EQ(RequestTargets(), (std::vector<std::string>{"/boards/travel/"}));
+}
+
+TEST_F(RetrieveAlbumsTest, EmptyAndForeignLinesAreSkippedSilently) {
+  EXPECT_TRUE(Retrieve(Board(demosite::kTravelBoardId) + "\r\n\r\nhttp://elsewhere.example/x\r\n" +
+                       Board(demosite::kFlowersBoardId)));
+  EXPECT_EQ(RowTexts(),
+            (std::vector<Text>{"1|旅行Travel2023|20|travel|x", "2|花花小合集|12|flowers|x"}));
+  EXPECT_EQ(window.LogLines().size(), 2u);
+  // One second after each request, and only after requests.
+  EXPECT_EQ(pacer.Pauses(), (std::vector<int>{1000, 1000}));
+  EXPECT_EQ(window.albums.ColumnWidth(kColumnAlbumId), 120);
+  EXPECT_EQ(window.albums.ColumnWidth(kColumnCover), 0);
+  EXPECT_EQ(window.albums.ColumnWidth(kColumnQuestion), 0);
+  EXPECT_EQ(window.albums.ColumnWidth(kColumnPassword), 0);
+}
+
+TEST_F(RetrieveAlbumsTest, EmptyBoardIsListedUntickedAndCounted) {
+  EXPECT_TRUE(Retrieve(Board(demosite::kEmptyBoardId) + "\r\n" + Board(demosite::kTravelBoardId)));
+  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|空画板|0|empty|-", "2|旅行Travel2023|20|travel|x"}));
+  EXPECT_EQ(window.StatusCaptions().back(), "温馨提示：相册列表获取完毕,共计2个");
+
+  // 全选 ticks it like any other row.
+  bool invert = false;
+  SelectAll(window.albums, true, invert);
+  EXPECT_TRUE(window.albums.IsChecked(0));
+}
+
+TEST_F(RetrieveAlbumsTest, SearchLineGivesAKeywordRowWithoutSendingCookies) {
+  window.viewerCookies = "a=1; b=2";
+  EXPECT_TRUE(Retrieve(SearchFor(demosite::kCatKeyword)));
+  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|cat|150|关键词_cat|x"}));
+  const auto requests = site.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].target, "/search/?q=cat");
+  EXPECT_EQ(requests[0].Header("Cookie"), "");
+  EXPECT_EQ(requests[0].Header("X-Requested-With"), "XMLHttpRequest");
+  EXPECT_EQ(requests[0].Header("X-Request"), "JSON");
+  EXPECT_EQ(pacer.Pauses(), (std::vector<int>{1000}));
+}
+
+TEST_F(RetrieveAlbumsTest, NamesLoseWhatAFolderNameCannotHold) {
+  demosite::Search odd;
+  odd.keyword = "odd";
+  odd.text = Utf8(u8"黑 白:猫/狗。");
+  site.AddSearch(odd);
+  EXPECT_TRUE(Retrieve(Board(demosite::kSpringBoardId) + "\r\n" + SearchFor("odd")));
+  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|春天樱花风景2024|6|spring-2024|x",
+                                           "2|黑白猫狗|0|关键词_黑白猫狗|-"}));
+}
+
+TEST_F(RetrieveAlbumsTest, TheSameBoardTwiceGivesTwoRows) {
+  EXPECT_TRUE(Retrieve(Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kTravelBoardId)));
+  EXPECT_EQ(RowTexts(),
+            (std::vector<Text>{"1|旅行Travel2023|20|travel|x", "2|旅行Travel2023|20|travel|x"}));
+  EXPECT_EQ(site.Requests().size(), 2u);
+}
+
+TEST_F(RetrieveAlbumsTest, DebugModeKeepsTheLastBoardAnswerInJsonTxt) {
+  const Text jsonTxt = home.File("json.txt");
+  EXPECT_TRUE(Retrieve(Board(demosite::kTravelBoardId)));
+  EXPECT_FALSE(platform::FileExists(jsonTxt));
+
+  window.debugSwitch = true;
+  EXPECT_TRUE(Retrieve(Board(demosite::kSpringBoardId) + "\r\n" + Board(demosite::kTravelBoardId) +
+                       "\r\n" + SearchFor(demosite::kCatKeyword)));
+  const auto saved = platform::ReadWholeFile(jsonTxt);
+  ASSERT_TRUE(saved.has_value());
+  // The travel answer, converted to code page 936; the search after it wrote nothing.
+  EXPECT_NE(saved->find("\"title\":\"旅行 Travel 2023\""), std::string::npos) << *saved;
+  EXPECT_EQ(saved->find("spring"), std::string::npos);
+  EXPECT_EQ(saved->find("\"total\""), std::string::npos);
+}
+
+TEST_F(RetrieveAlbumsTest, ASecondRetrievalReplacesTheList) {
+  EXPECT_TRUE(
+      Retrieve(Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId)));
+  window.albums.SetChecked(0, false);
+  EXPECT_TRUE(Retrieve(Board(demosite::kFlowersBoardId)));
+  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|花花小合集|12|flowers|x"}));
+}
+
+TEST_F(RetrieveAlbumsTest, BoardRequestsSendTheViewersCookiesThenTheMergedOnes) {
+  window.viewerCookies = "a=1; b=2";
+  EXPECT_TRUE(
+      Retrieve(Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId)));
+  const auto requests = site.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].Header("Cookie"), "a=1; b=2");
+  EXPECT_EQ(requests[0].Header("X-Requested-With"), "XMLHttpRequest");
+  EXPECT_EQ(requests[0].Header("X-Request"), "JSON");
+  // The viewer's cookies with what the first answer set on top (every board
+  // answer sets visit and lang).
+  EXPECT_EQ(CookieItems(requests[1].Header("Cookie")),
+            (std::set<std::string>{"a=1", "b=2", "lang=zh", "visit=1"}));
+  EXPECT_EQ(session.sessionCookies, session.viewerCookies);
+  EXPECT_NE(session.sessionCookies.find("visit=2"), std::string::npos) << session.sessionCookies;
+}
+
+TEST_F(RetrieveAlbumsTest, ASignedInViewerSeesItsPrivateBoard) {
+  window.viewerCookies = demosite::DemoSite::SessionCookieName() + "=" + site.IssueSession();
+  EXPECT_TRUE(Retrieve(Board(demosite::kPrivateBoardId)));
+  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|私密画板|8|private-1|x"}));
+  window.viewerCookies.clear();
+  EXPECT_TRUE(Retrieve(Board(demosite::kPrivateBoardId)));
+  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|私密画板|0|private-1|-"}));
+}
+
+TEST_F(RetrieveAlbumsTest, BoardIdsThatCouldLeaveAFolderAreRefused) {
+  const Text host = session.site.siteHost + "/boards/";
+  EXPECT_TRUE(Retrieve(host + "../\r\n" + host + "a\\b/\r\n" + host + "a.b/\r\n" + host +
+                       "a\x01z/\r\n" + host + "中文/\r\n" + Board("ok_id-2")));
+  EXPECT_EQ(window.LogLines(),
+            (std::vector<Text>{"正努力获取相册列表，耐心等待哈！\r\n\r\n",
+                               "第1行为空或者网址不对\r\n", "第2行为空或者网址不对\r\n",
+                               "第3行为空或者网址不对\r\n", "第4行为空或者网址不对\r\n",
+                               "第5行为空或者网址不对\r\n", "-----获取完毕,共计1个\r\n\r\n"}));
+  EXPECT_EQ(RequestTargets(), (std::vector<std::string>{"/boards/ok_id-2/"}));
+}
+
+TEST_F(RetrieveAlbumsTest, AFailedRequestStillGivesATickedRow) {
+  demosite::Fault reset;
+  reset.kind = demosite::Fault::Kind::kReset;
+  site.SetFault("/boards/travel/", reset);
+  EXPECT_TRUE(Retrieve(Board(demosite::kTravelBoardId)));
+  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|||travel|x"}));
+}
+
+// A pacer that, like a window handling a click during a pause, starts a second
+// retrieval from inside the first one's wait.
+class ReenteringPacer : public Pacer {
+ public:
+  ReenteringPacer(Window& window, Session& session) : window_(window), session_(session) {}
+  bool PumpingWait(int) override {
+    if (!tried_) {
+      tried_ = true;
+      RecordingPacer inner;
+      secondStarted_ = RetrieveAlbums(window_, session_, inner);
+    }
+    return true;
+  }
+  bool tried_ = false;
+  bool secondStarted_ = true;
+
+ private:
+  Window& window_;
+  Session& session_;
+};
+
+TEST_F(RetrieveAlbumsTest, ASecondRetrievalWhileOneRunsIsIgnored) {
+  window.input = Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId);
+  ReenteringPacer reentering(window, session);
+  EXPECT_TRUE(RetrieveAlbums(window, session, reentering));
+  EXPECT_TRUE(reentering.tried_);
+  EXPECT_FALSE(reentering.secondStarted_);
+  EXPECT_EQ(RowTexts(),
+            (std::vector<Text>{"1|旅行Travel2023|20|travel|x", "2|花花小合集|12|flowers|x"}));
+  EXPECT_EQ(site.Requests().size(), 2u);
+  // Once it is over, the next one runs.
+  EXPECT_TRUE(Retrieve(Board(demosite::kTravelBoardId)));
+}
+
+TEST_F(RetrieveAlbumsTest, AnEndedPauseStopsAfterTheLineInHand) {
+  RunGate gate;
+  gate.End();
+  RecordingPacer ended(&gate);
+  window.input = Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId);
+  EXPECT_TRUE(RetrieveAlbums(window, session, ended));
+  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|旅行Travel2023|20|travel|x"}));
+  EXPECT_EQ(window.LogLines().back(), "-----获取完毕,共计1个\r\n\r\n");
+  EXPECT_FALSE(window.busyBoardShown());
+}
+
+}  // namespace
+}  // namespace albumdl
