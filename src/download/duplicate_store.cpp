@@ -1,0 +1,219 @@
+#include "download/duplicate_store.h"
+
+#include <sqlite3.h>
+
+#include <string>
+
+#include "download/safe_name.h"
+#include "platform/files.h"
+#include "text/file_helpers.h"
+
+namespace albumdl {
+
+namespace {
+
+const char kTable[] = "photos";
+
+bool Execute(sqlite3* db, const char* sql) {
+  return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+bool IsDamage(int resultCode) {
+  const int primary = resultCode & 0xFF;
+  return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+}
+
+// A store file of another kind keeps its name plus ".damaged-<n>", so nothing
+// the user may still want is lost. Its journal files go with it: a stale -wal
+// beside a new store of the same name would otherwise be replayed into it.
+// Returns the new file name, empty when the rename failed.
+Text RenameAside(const Text& file, const Text& fileName) {
+  for (int n = 1; n < 1000; ++n) {
+    const Text suffix = ".damaged-" + std::to_string(n);
+    const Text aside = file + suffix;
+    if (platform::FileExists(aside) || platform::PathIsDirectoryA(aside)) continue;
+    if (!platform::RenameFile(file, aside)) return {};
+    for (const char* journal : {"-wal", "-shm"}) {
+      if (platform::FileExists(file + journal))
+        platform::RenameFile(file + journal, aside + journal);
+    }
+    return fileName + suffix;
+  }
+  return {};
+}
+
+void RemoveWithJournals(const Text& file) {
+  platform::RemoveFile(file);
+  platform::RemoveFile(file + "-wal");
+  platform::RemoveFile(file + "-shm");
+}
+
+}  // namespace
+
+Text DuplicateStoreFolder(const Text& programDirectory) {
+  return programDirectory + "\\防止重复下载数据库\\";
+}
+
+bool EnsureDuplicateStoreFolder(const Text& programDirectory) {
+  Text folder = DuplicateStoreFolder(programDirectory);
+  return EnsureDirectory(folder);
+}
+
+Text DuplicateStore::RecordFile(const Text& programDirectory, const Text& albumId) {
+  return DuplicateStoreFolder(programDirectory) + albumId + ".edb";
+}
+
+DuplicateStore::~DuplicateStore() { Close(); }
+
+bool DuplicateStore::Open(const Text& programDirectory, const Text& albumId, Window& window,
+                          const Text& lineEnding) {
+  Close();
+  const Text created = "防止重复下载数据库创建成功" + lineEnding;
+  const Text failed = "防止重复下载数据库创建失败" + lineEnding;
+  // The album id comes from the album list and ends up in a file name; one that
+  // could reach outside the store folder gets no store at all.
+  if (!IsSafeNamePart(albumId)) {
+    window.AppendLog(failed);
+    return false;
+  }
+  const Text file = RecordFile(programDirectory, albumId);
+  if (platform::FileExists(file)) {
+    const Found found = OpenExisting(file);
+    if (found == Found::kOurs) return true;
+    if (found == Found::kUnusable) return false;  // left alone: it may be ours, busy elsewhere
+    const Text aside = RenameAside(file, albumId + ".edb");
+    if (aside.empty()) {
+      window.AppendLog(failed);
+      return false;
+    }
+    window.AppendLog("防止重复下载数据库已损坏，已改名为" + aside + lineEnding);
+  } else {
+    EnsureDuplicateStoreFolder(programDirectory);
+  }
+  const bool ok = Create(file);
+  window.AppendLog(ok ? created : failed);
+  return ok;
+}
+
+bool DuplicateStore::Create(const Text& file) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(platform::NativePath(file).c_str(), &db,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    return false;
+  }
+  db_ = db;
+  // WAL with synchronous=NORMAL: an add costs no sync of its own and a record
+  // that was committed survives a crash of the program.
+  const bool ok = Execute(db_, "PRAGMA journal_mode=WAL") &&
+                  Execute(db_,
+                          "BEGIN;"
+                          "CREATE TABLE photos(photo_id VARCHAR(20) NOT NULL);"
+                          "CREATE UNIQUE INDEX photos_photo_id ON photos(photo_id);"
+                          "COMMIT;") &&
+                  Execute(db_, "PRAGMA synchronous=NORMAL") && Prepare();
+  if (!ok) {
+    Close();
+    // A half-made file would pass for a store next time; better none at all.
+    RemoveWithJournals(file);
+  }
+  return ok;
+}
+
+DuplicateStore::Found DuplicateStore::OpenExisting(const Text& file) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(platform::NativePath(file).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+      SQLITE_OK) {
+    sqlite3_close(db);
+    return Found::kUnusable;
+  }
+  db_ = db;
+  sqlite3_busy_timeout(db_, 5000);
+
+  // SQLite reads the file only now: a file of another kind shows here.
+  bool hasTable = false;
+  bool hasOther = false;
+  sqlite3_stmt* schema = nullptr;
+  int rc = sqlite3_prepare_v2(db_, "SELECT name FROM sqlite_master", -1, &schema, nullptr);
+  if (rc == SQLITE_OK) {
+    while ((rc = sqlite3_step(schema)) == SQLITE_ROW) {
+      const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(schema, 0));
+      if (name != nullptr && std::string(name) == kTable) {
+        hasTable = true;
+      } else {
+        hasOther = true;
+      }
+    }
+    if (rc == SQLITE_DONE) rc = SQLITE_OK;
+  }
+  sqlite3_finalize(schema);
+  if (rc != SQLITE_OK) {
+    Close();
+    return IsDamage(rc) ? Found::kForeign : Found::kUnusable;
+  }
+  if (!hasTable && hasOther) {
+    Close();
+    return Found::kForeign;
+  }
+  if (!hasTable) {
+    // An empty database: the program stopped between making the file and its
+    // table. Finish the job in place.
+    if (!Execute(db_, "CREATE TABLE photos(photo_id VARCHAR(20) NOT NULL)")) {
+      Close();
+      return Found::kUnusable;
+    }
+  }
+  sqlite3_stmt* probe = nullptr;
+  rc = sqlite3_prepare_v2(db_, "SELECT photo_id FROM photos LIMIT 1", -1, &probe, nullptr);
+  sqlite3_finalize(probe);
+  if (rc != SQLITE_OK) {
+    Close();
+    return IsDamage(rc) || (rc & 0xFF) == SQLITE_ERROR ? Found::kForeign : Found::kUnusable;
+  }
+  // Failures here cost speed or durability, not correctness.
+  Execute(db_, "PRAGMA journal_mode=WAL");
+  Execute(db_, "PRAGMA synchronous=NORMAL");
+  Execute(db_, "CREATE UNIQUE INDEX IF NOT EXISTS photos_photo_id ON photos(photo_id)");
+  if (!Prepare()) {
+    Close();
+    return Found::kUnusable;
+  }
+  return Found::kOurs;
+}
+
+bool DuplicateStore::Prepare() {
+  return sqlite3_prepare_v2(db_, "SELECT 1 FROM photos WHERE photo_id = ?1 LIMIT 1", -1, &contains_,
+                            nullptr) == SQLITE_OK &&
+         sqlite3_prepare_v2(db_, "INSERT OR IGNORE INTO photos(photo_id) VALUES(?1)", -1, &add_,
+                            nullptr) == SQLITE_OK;
+}
+
+bool DuplicateStore::Contains(const Text& photoId) {
+  if (contains_ == nullptr) return false;
+  sqlite3_reset(contains_);
+  sqlite3_bind_text(contains_, 1, photoId.data(), static_cast<int>(photoId.size()),
+                    SQLITE_TRANSIENT);
+  const bool found = sqlite3_step(contains_) == SQLITE_ROW;
+  sqlite3_reset(contains_);
+  return found;
+}
+
+bool DuplicateStore::Add(const Text& photoId) {
+  if (add_ == nullptr) return false;
+  sqlite3_reset(add_);
+  sqlite3_bind_text(add_, 1, photoId.data(), static_cast<int>(photoId.size()), SQLITE_TRANSIENT);
+  const bool done = sqlite3_step(add_) == SQLITE_DONE && sqlite3_changes(db_) > 0;
+  sqlite3_reset(add_);
+  return done;
+}
+
+void DuplicateStore::Close() {
+  sqlite3_finalize(contains_);
+  sqlite3_finalize(add_);
+  contains_ = nullptr;
+  add_ = nullptr;
+  if (db_ != nullptr) sqlite3_close(db_);
+  db_ = nullptr;
+}
+
+}  // namespace albumdl

@@ -1,0 +1,53 @@
+// The per-album record of photo ids already saved, so that a later run can skip
+// them. One SQLite file per album id in ProgramDirectory\防止重复下载数据库\,
+// named album id + ".edb", with one text column photo_id under a unique index.
+// The store is used by one thread at a time; every failure leaves it inert
+// (contains gives false, add records nothing) and the album downloads in full.
+#pragma once
+
+#include "catalogue/window.h"
+#include "text/text.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace albumdl {
+
+// ProgramDirectory + "\防止重复下载数据库\"
+Text DuplicateStoreFolder(const Text& programDirectory);
+// Makes the folder of the stores exist (done at program start); true when it does.
+bool EnsureDuplicateStoreFolder(const Text& programDirectory);
+
+class DuplicateStore {
+ public:
+  DuplicateStore() = default;
+  ~DuplicateStore();
+  DuplicateStore(const DuplicateStore&) = delete;
+  DuplicateStore& operator=(const DuplicateStore&) = delete;
+
+  // Opens the album's store, creating it when its file does not exist yet; the
+  // creation is logged ("防止重复下载数据库创建成功" or "...创建失败") with
+  // lineEnding after it. A file that is not a store of ours is renamed aside and
+  // replaced, with a log line. True when the store is usable.
+  bool Open(const Text& programDirectory, const Text& albumId, Window& window,
+            const Text& lineEnding = "\r\n");
+  bool Contains(const Text& photoId);
+  bool Add(const Text& photoId);  // false when nothing was recorded
+  void Close();
+  bool IsOpen() const { return db_ != nullptr; }
+
+  // The record file of an album: DuplicateStoreFolder + album id + ".edb".
+  static Text RecordFile(const Text& programDirectory, const Text& albumId);
+
+ private:
+  enum class Found { kOurs, kForeign, kUnusable };
+  bool Create(const Text& file);
+  Found OpenExisting(const Text& file);
+  bool Prepare();
+
+  sqlite3* db_ = nullptr;
+  sqlite3_stmt* contains_ = nullptr;
+  sqlite3_stmt* add_ = nullptr;
+};
+
+}  // namespace albumdl

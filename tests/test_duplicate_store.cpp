@@ -1,0 +1,178 @@
+// The per-album record store on real SQLite files in a temporary program folder.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "download/duplicate_store.h"
+#include "platform/files.h"
+#include "support/recording_window.h"
+#include "support/temp_dir.h"
+
+namespace albumdl {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RecordingWindow;
+using testing::TempDir;
+
+const Text kCreated = "防止重复下载数据库创建成功\r\n";
+const Text kFailed = "防止重复下载数据库创建失败\r\n";
+
+class DuplicateStoreTest : public ::testing::Test {
+ protected:
+  std::string NativeRecordFile(const Text& albumId) const {
+    return platform::NativePath(DuplicateStore::RecordFile(home.Path(), albumId));
+  }
+  // Every file under the program folder, as native paths relative to it.
+  std::vector<std::string> FilesUnderHome() const {
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(home.Native())) {
+      if (entry.is_regular_file()) {
+        files.push_back(fs::relative(entry.path(), home.Native()).string());
+      }
+    }
+    return files;
+  }
+
+  TempDir home;
+  RecordingWindow window;
+};
+
+TEST_F(DuplicateStoreTest, FirstOpenCreatesAndLogsLaterOpensAreSilentAndKeepRecords) {
+  {
+    DuplicateStore store;
+    ASSERT_TRUE(store.Open(home.Path(), "b1", window));
+    EXPECT_TRUE(store.Add("123"));
+    EXPECT_TRUE(store.Add("456"));
+    EXPECT_FALSE(store.Add("123")) << "an id is recorded once";
+    EXPECT_TRUE(store.Contains("123"));
+    EXPECT_FALSE(store.Contains("12")) << "no prefix match";
+    EXPECT_FALSE(store.Contains("1234"));
+  }
+  EXPECT_EQ(window.LogLines(), std::vector<Text>{kCreated});
+  EXPECT_TRUE(fs::is_regular_file(platform::NativePath(home.File("防止重复下载数据库\\b1.edb"))));
+
+  DuplicateStore again;
+  ASSERT_TRUE(again.Open(home.Path(), "b1", window));
+  EXPECT_TRUE(again.Contains("123"));
+  EXPECT_TRUE(again.Contains("456"));
+  EXPECT_FALSE(again.Contains("789"));
+  EXPECT_EQ(window.LogLines().size(), 1u) << "an existing store logs nothing";
+}
+
+TEST_F(DuplicateStoreTest, RecordsAreCommittedAsTheyAreAdded) {
+  // A second connection sees each add at once, so an ended or crashed run loses
+  // nothing it recorded.
+  DuplicateStore writer;
+  ASSERT_TRUE(writer.Open(home.Path(), "b1", window));
+  writer.Add("42");
+  DuplicateStore reader;
+  ASSERT_TRUE(reader.Open(home.Path(), "b1", window));
+  EXPECT_TRUE(reader.Contains("42"));
+}
+
+TEST_F(DuplicateStoreTest, KeywordAlbumsHaveTheirOwnStoreAndLineEnding) {
+  DuplicateStore store;
+  ASSERT_TRUE(store.Open(home.Path(), "关键词_cat", window, "\r\n\r\n"));
+  store.Add("7");
+  store.Close();
+  EXPECT_EQ(window.LogLines(), std::vector<Text>{kCreated + "\r\n"});
+  EXPECT_TRUE(
+      fs::is_regular_file(platform::NativePath(home.File("防止重复下载数据库\\关键词_cat.edb"))));
+
+  DuplicateStore board;
+  ASSERT_TRUE(board.Open(home.Path(), "cat", window));
+  EXPECT_FALSE(board.Contains("7")) << "a board and a keyword album never share a store";
+}
+
+TEST_F(DuplicateStoreTest, DoubleByteIdWhoseTrailByteIsABackslashIsAccepted) {
+  const Text id = "乗";  // 81 5C in code page 936
+  ASSERT_EQ(id, Text("\x81\x5c"));
+  DuplicateStore store;
+  ASSERT_TRUE(store.Open(home.Path(), id, window));
+  EXPECT_TRUE(store.Add("1"));
+  EXPECT_TRUE(fs::is_regular_file(platform::NativePath(home.File("防止重复下载数据库\\乗.edb"))));
+}
+
+TEST_F(DuplicateStoreTest, IdsThatCouldLeaveTheStoreFolderGetNoStore) {
+  for (const Text& id : {Text("..\\escaped"), Text("../escaped"), Text("a/b"), Text("a\\b"),
+                         Text("a\tb"), Text("..")}) {
+    SCOPED_TRACE(id);
+    RecordingWindow log;
+    DuplicateStore store;
+    EXPECT_FALSE(store.Open(home.Path(), id, log));
+    EXPECT_EQ(log.LogLines(), std::vector<Text>{kFailed});
+    EXPECT_FALSE(store.Add("1"));
+    EXPECT_FALSE(store.Contains("1"));
+  }
+  EXPECT_TRUE(FilesUnderHome().empty());
+  EXPECT_FALSE(fs::exists(fs::path(home.Native()).parent_path() / "escaped.edb"));
+}
+
+TEST_F(DuplicateStoreTest, UncreatableStoreFolderLogsFailureAndRecordsNothing) {
+  // A file where the program folder should be: nothing can be made inside it.
+  ASSERT_TRUE(platform::WriteWholeFile(home.File("program"), "x"));
+  DuplicateStore store;
+  EXPECT_FALSE(store.Open(home.File("program"), "b1", window));
+  EXPECT_EQ(window.LogLines(), std::vector<Text>{kFailed});
+  EXPECT_FALSE(store.Add("1"));
+  EXPECT_FALSE(store.Contains("1"));
+}
+
+TEST_F(DuplicateStoreTest, FileOfAnotherKindIsRenamedAsideAndReplaced) {
+  ASSERT_TRUE(EnsureDuplicateStoreFolder(home.Path()));
+  const std::string garbage(4096, 'z');
+  ASSERT_TRUE(platform::WriteWholeFile(DuplicateStore::RecordFile(home.Path(), "b1"), garbage));
+
+  DuplicateStore store;
+  ASSERT_TRUE(store.Open(home.Path(), "b1", window));
+  EXPECT_EQ(
+      window.LogLines(),
+      (std::vector<Text>{"防止重复下载数据库已损坏，已改名为b1.edb.damaged-1\r\n", kCreated}));
+  EXPECT_TRUE(store.Add("5"));
+  EXPECT_TRUE(store.Contains("5"));
+  store.Close();
+  EXPECT_EQ(platform::ReadWholeFile(DuplicateStore::RecordFile(home.Path(), "b1") + ".damaged-1"),
+            garbage)
+      << "the old file is kept as it was";
+
+  // A second damaged file does not overwrite the first one kept aside.
+  ASSERT_TRUE(platform::WriteWholeFile(DuplicateStore::RecordFile(home.Path(), "b1"), garbage));
+  RecordingWindow second;
+  ASSERT_TRUE(store.Open(home.Path(), "b1", second));
+  EXPECT_EQ(second.LogLines().front(), "防止重复下载数据库已损坏，已改名为b1.edb.damaged-2\r\n");
+  EXPECT_FALSE(store.Contains("5"));
+}
+
+TEST_F(DuplicateStoreTest, ForeignSqliteDatabaseIsRenamedAside) {
+  ASSERT_TRUE(EnsureDuplicateStoreFolder(home.Path()));
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(NativeRecordFile("b1").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE other(x); INSERT INTO other VALUES(1);", nullptr,
+                         nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+
+  DuplicateStore store;
+  ASSERT_TRUE(store.Open(home.Path(), "b1", window));
+  ASSERT_EQ(window.LogLines().size(), 2u);
+  EXPECT_EQ(window.LogLines()[1], kCreated);
+  EXPECT_TRUE(store.Add("5"));
+  EXPECT_TRUE(fs::is_regular_file(NativeRecordFile("b1") + ".damaged-1"));
+}
+
+TEST_F(DuplicateStoreTest, EmptyFileLeftByAnInterruptedCreationIsTakenIn) {
+  ASSERT_TRUE(EnsureDuplicateStoreFolder(home.Path()));
+  ASSERT_TRUE(platform::WriteWholeFile(DuplicateStore::RecordFile(home.Path(), "b1"), ""));
+  DuplicateStore store;
+  ASSERT_TRUE(store.Open(home.Path(), "b1", window));
+  EXPECT_TRUE(window.LogLines().empty());
+  EXPECT_TRUE(store.Add("9"));
+  EXPECT_TRUE(store.Contains("9"));
+}
+
+}  // namespace
+}  // namespace albumdl
