@@ -1,0 +1,79 @@
+#include "cli/command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#ifndef ALBUMDL_VERSION
+#define ALBUMDL_VERSION "0.1.0"
+#endif
+
+namespace albumdl::cli {
+
+std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options) {
+  CLI::App app{
+      "Downloads whole picture albums (boards and keyword searches) from the image-board site.",
+      "albumdl"};
+  app.set_version_flag("--version", "albumdl " ALBUMDL_VERSION);
+
+  auto* addresses = app.add_option("address", options.addresses,
+                                   "Board addresses (site/boards/ID/) or search addresses "
+                                   "(site/search/?q=WORD), one album each");
+  auto* input = app.add_option("-i,--input", options.inputFile,
+                               "Read the addresses from FILE, one a line ('-' for standard input)")
+                    ->excludes(addresses);
+  (void)input;
+
+  auto* list = app.add_flag("-l,--list", options.list, "Retrieve and print the album list only");
+  app.add_flag("--json", options.json, "With --list: print the list as one JSON document")
+      ->needs(list);
+
+  app.add_option("--site", options.site, "The site host, e.g. http://127.0.0.1:18631");
+  app.add_option("--image-host", options.imageHost,
+                 "The image host (default: the site host + /img when --site is given)");
+  app.add_option("--cookies", options.cookieFile,
+                 "A Netscape cookies.txt; its cookies for the site are sent as the viewer's")
+      ->check(CLI::ExistingFile);
+  app.add_option("--home", options.home,
+                 "The program directory: settings, record stores, debug copies "
+                 "(default: ALBUMDL_HOME or beside the program)");
+  app.add_option("--pace", options.pace, "Multiplies every pause between requests (0: none)")
+      ->envname("ALBUMDL_PACE")
+      ->check(CLI::NonNegativeNumber);
+  app.add_flag("--debug", options.debug, "Debug mode: keep the last album answer in json.txt");
+  app.add_option("--log", options.logFile, "Append the activity log to FILE (UTF-8)");
+  app.add_flag("-q,--quiet", options.quiet, "No activity log on the console");
+  app.add_flag("-v,--verbose", options.verbose, "Show the status captions on the console too");
+
+  auto* pick = app.add_option("--pick", options.pick,
+                              "Download exactly the albums with these serials, e.g. 1,3-5")
+                   ->excludes(list);
+  app.add_flag("--all", options.all, "Download every album of the list")
+      ->excludes(list)
+      ->excludes(pick);
+  app.add_option("-o,--save-to", options.saveTo,
+                 "Save folder (default: the settings file's, else the program directory)")
+      ->excludes(list);
+  auto* skip = app.add_flag_callback(
+      "--skip-downloaded", [&options] { options.skipDownloaded = true; },
+      "Skip pictures an earlier run saved (default: the settings file's switch)");
+  app.add_flag_callback(
+         "--no-skip-downloaded", [&options] { options.skipDownloaded = false; },
+         "Fetch every picture again")
+      ->excludes(skip);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForVersion& version) {
+    std::cout << version.what() << "\n";
+    return kExitOk;
+  } catch (const CLI::Success&) {  // --help
+    std::cout << app.help();
+    return kExitOk;
+  } catch (const CLI::ParseError& error) {
+    std::cerr << "albumdl: " << error.what() << " (see --help)\n";
+    return kExitUsage;
+  }
+  return std::nullopt;
+}
+
+}  // namespace albumdl::cli

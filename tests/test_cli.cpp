@@ -1,0 +1,348 @@
+// The albumdl program, run as a subprocess against an in-process stand-in site.
+// What it prints is UTF-8, so the expectations here are u8"..." texts.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "demo_data.h"
+#include "demo_site.h"
+#include "platform/private_profile.h"
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace albumdl {
+namespace {
+
+using testing::TempDir;
+
+std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Starts the built albumdl with these arguments; standard input comes from the
+// file stdinPath (or /dev/null), the outputs go to files in scratch.
+pid_t StartAlbumdl(const std::vector<std::string>& arguments, const TempDir& scratch,
+                   const std::string& stdinPath = "/dev/null") {
+  const std::string program = ALBUMDL_BINARY_DIR "/src/albumdl";
+  const std::string outPath = scratch.NativeFile("stdout.txt");
+  const std::string errPath = scratch.NativeFile("stderr.txt");
+
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 0, stdinPath.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&files, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  pid_t child = -1;
+  if (posix_spawn(&child, program.c_str(), &files, nullptr, argv.data(), environ) != 0) child = -1;
+  posix_spawn_file_actions_destroy(&files);
+  return child;
+}
+
+// Waits for the program to end and collects what it printed.
+Outcome FinishAlbumdl(pid_t child, const TempDir& scratch) {
+  Outcome outcome;
+  int status = 0;
+  if (child > 0 && waitpid(child, &status, 0) == child)
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  outcome.out = ReadFile(scratch.NativeFile("stdout.txt"));
+  outcome.err = ReadFile(scratch.NativeFile("stderr.txt"));
+  return outcome;
+}
+
+Outcome RunAlbumdl(const std::vector<std::string>& arguments, const TempDir& scratch,
+                   const std::string& stdinPath = "/dev/null") {
+  return FinishAlbumdl(StartAlbumdl(arguments, scratch, stdinPath), scratch);
+}
+
+// The files under a folder, as paths relative to it, sorted.
+std::vector<std::string> FilesUnder(const std::string& folder) {
+  std::vector<std::string> files;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error))
+    if (entry.is_regular_file()) files.push_back(entry.path().lexically_relative(folder).string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+class AlbumdlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The program must not pick these up from whoever runs the tests.
+    unsetenv("ALBUMDL_HOME");
+    unsetenv("ALBUMDL_PACE");
+    ASSERT_TRUE(site.Start(0));
+  }
+
+  std::string Board(const std::string& id) const { return site.SiteHost() + "/boards/" + id + "/"; }
+  std::string Search(const std::string& keyword) const {
+    return site.SiteHost() + "/search/?q=" + keyword;
+  }
+
+  // The usual options, then the test's own.
+  Outcome Run(std::vector<std::string> arguments, const std::string& stdinPath = "/dev/null") {
+    std::vector<std::string> all{"--site", site.SiteHost(), "--pace", "0", "--home", home.Native()};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return RunAlbumdl(all, scratch, stdinPath);
+  }
+
+  int PictureRequests() const {
+    int pictures = 0;
+    for (const auto& request : site.Requests()) pictures += request.target.rfind("/img/", 0) == 0;
+    return pictures;
+  }
+
+  demosite::DemoSite site;
+  TempDir home;
+  TempDir scratch;
+  TempDir saved;
+};
+
+TEST_F(AlbumdlTest, ListAsJsonPrintsTheRowsOnOneLine) {
+  const Outcome run = Run({"--list", "--json", Board(demosite::kSpringBoardId),
+                           Search(demosite::kCatKeyword), Board(demosite::kEmptyBoardId)});
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_FALSE(run.out.empty());
+  EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
+  const auto document = nlohmann::json::parse(run.out);
+  const auto expected =
+      nlohmann::json::parse(Utf8(u8R"({"albums":[
+    {"serial":"1","title":"春天樱花风景2024","count":"6","id":"spring-2024","checked":true},
+    {"serial":"2","title":"cat","count":"150","id":"关键词_cat","checked":true},
+    {"serial":"3","title":"空画板","count":"0","id":"empty","checked":false}]})"));
+  EXPECT_EQ(document, expected);
+  // The log went to standard error instead.
+  EXPECT_NE(run.err.find(Utf8(u8"正努力获取相册列表，耐心等待哈！\n\n")), std::string::npos);
+  EXPECT_NE(run.err.find(Utf8(u8"-----获取完毕,共计3个\n\n")), std::string::npos);
+}
+
+TEST_F(AlbumdlTest, ListPrintsTheLogInUtf8OnStandardOutput) {
+  const std::string logPath = scratch.NativeFile("activity.log");
+  const Outcome run = Run({"--list", "--log", logPath, Board(demosite::kTravelBoardId),
+                           site.SiteHost() + "/boards/" + demosite::kFlowersBoardId});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string log = Utf8(
+      u8"正努力获取相册列表，耐心等待哈！\n\n"
+      u8"第2行为空或者网址不对\n"
+      u8"-----获取完毕,共计1个\n\n");
+  EXPECT_EQ(run.out.rfind(log, 0), 0u) << run.out;
+  EXPECT_NE(run.out.find(Utf8(u8"[x]\t1\t20\ttravel\t旅行Travel2023\n")), std::string::npos);
+  EXPECT_EQ(run.out.find('\r'), std::string::npos);
+  EXPECT_EQ(ReadFile(logPath), log);
+
+  // -q keeps the console free of it; the log file grows.
+  const Outcome quiet = Run({"--list", "-q", "--log", logPath, Board(demosite::kTravelBoardId)});
+  ASSERT_EQ(quiet.status, 0) << quiet.err;
+  EXPECT_EQ(quiet.out.find(Utf8(u8"正努力")), std::string::npos);
+  EXPECT_EQ(ReadFile(logPath).rfind(log, 0), 0u);
+  EXPECT_GT(ReadFile(logPath).size(), log.size());
+}
+
+TEST_F(AlbumdlTest, AddressesComeFromAFileOrStandardInput) {
+  const std::string list = scratch.NativeFile("albums.txt");
+  // A byte order mark, Windows line ends, an empty line and a last line without
+  // its line end: line 3 is the one without the "/".
+  WriteFile(list, "\xEF\xBB\xBF" + Board(demosite::kTravelBoardId) + "\r\n\r\n" + site.SiteHost() +
+                      "/boards/x\r\n" + Search(demosite::kCatKeyword));
+  for (const auto& arguments : {std::vector<std::string>{"--list", "--json", "--input", list},
+                                std::vector<std::string>{"--list", "--json", "--input", "-"}}) {
+    const Outcome run = Run(arguments, list);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto albums = nlohmann::json::parse(run.out)["albums"];
+    ASSERT_EQ(albums.size(), 2u) << run.out;
+    EXPECT_EQ(albums[0]["id"], "travel");
+    EXPECT_EQ(albums[1]["id"], Utf8(u8"关键词_cat"));
+    EXPECT_NE(run.err.find(Utf8(u8"第3行为空或者网址不对\n")), std::string::npos) << run.err;
+  }
+}
+
+TEST_F(AlbumdlTest, CookiesFileStandsForTheViewersCookies) {
+  const std::string cookies = scratch.NativeFile("cookies.txt");
+  WriteFile(cookies,
+            "# Netscape HTTP Cookie File\n"
+            "127.0.0.1\tFALSE\t/\tFALSE\t0\t" +
+                demosite::DemoSite::SessionCookieName() + "\t" + site.IssueSession() +
+                "\n"
+                "other.example\tFALSE\t/\tFALSE\t0\tforeign\t1\n");
+  const Outcome run =
+      Run({"--list", "--json", "--cookies", cookies, Board(demosite::kPrivateBoardId)});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(nlohmann::json::parse(run.out)["albums"][0]["count"], "8");
+  const auto requests = site.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  const std::string sent = requests[0].Header("Cookie");
+  EXPECT_EQ(sent.rfind(demosite::DemoSite::SessionCookieName() + "=", 0), 0u) << sent;
+  EXPECT_EQ(sent.find("foreign"), std::string::npos);
+}
+
+TEST_F(AlbumdlTest, SiteComesFromTheSettingsFileWhenNotGiven) {
+  // peizi.ini is a code page 936 file, as the window writes it.
+  platform::WritePrivateProfileString(home.Path() + "\\peizi.ini", "站点设置", "站点地址",
+                                      site.SiteHost());
+  const Outcome run = RunAlbumdl(
+      {"--list", "--json", "--pace", "0", "--home", home.Native(), Board(demosite::kTravelBoardId)},
+      scratch);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(nlohmann::json::parse(run.out)["albums"][0]["count"], "20");
+}
+
+TEST_F(AlbumdlTest, DebugKeepsTheAnswerInTheProgramDirectory) {
+  ASSERT_EQ(Run({"--list", Board(demosite::kTravelBoardId)}).status, 0);
+  EXPECT_TRUE(ReadFile(home.NativeFile("json.txt")).empty());
+  ASSERT_EQ(Run({"--list", "--debug", Board(demosite::kTravelBoardId)}).status, 0);
+  EXPECT_NE(ReadFile(home.NativeFile("json.txt")).find("\"board_id\":\"travel\""),
+            std::string::npos);
+}
+
+TEST_F(AlbumdlTest, BadUseExitsWithTwoAndOneLine) {
+  const std::vector<std::vector<std::string>> cases{
+      {"--list", "--no-such-option", Board("travel")},
+      {"--json", Board("travel")},                  // --json needs --list
+      {"--list", "--pace", "-1", Board("travel")},  // no negative pauses
+      {"--pick", "3-1", Board("travel")},
+      {"--pick", "1,x", Board("travel")},
+      {"--all", "--pick", "1", Board("travel")},
+      {"--list", "--input", scratch.NativeFile("missing.txt")},
+      {"--list", "--input", scratch.Native()},  // a folder is no list
+      {"--list", "--input", "-", Board("travel")},
+  };
+  for (const auto& arguments : cases) {
+    const Outcome run = Run(arguments);
+    EXPECT_EQ(run.status, 2) << arguments[0] << " " << arguments[1];
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+  }
+  EXPECT_TRUE(site.Requests().empty());
+}
+
+TEST_F(AlbumdlTest, NoAddressesAsksForOne) {
+  const Outcome run = Run({"--list"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, Utf8(u8"albumdl: 请输入网址\n"));
+  // Blanks are an input, an empty one.
+  const Outcome blanks = Run({"--list", "--json", "   "});
+  EXPECT_EQ(blanks.status, 0) << blanks.err;
+  EXPECT_EQ(nlohmann::json::parse(blanks.out)["albums"].size(), 0u);
+}
+
+TEST_F(AlbumdlTest, HelpAndVersionExitWithZero) {
+  const Outcome help = RunAlbumdl({"--help"}, scratch);
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--list"), std::string::npos);
+  const Outcome version = RunAlbumdl({"--version"}, scratch);
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("albumdl ", 0), 0u);
+}
+
+// ---------------------------------------------------------------------------
+// Downloading
+
+TEST_F(AlbumdlTest, DownloadsTheTickedAlbumsAndSkipsThemTheSecondTime) {
+  const std::vector<std::string> albums{Board(demosite::kSpringBoardId),
+                                        Board(demosite::kEmptyBoardId)};
+  std::vector<std::string> arguments{"-o", saved.Native()};
+  arguments.insert(arguments.end(), albums.begin(), albums.end());
+  const Outcome first = Run(arguments);
+  ASSERT_EQ(first.status, 0) << first.err;
+  // The empty board came unticked out of the retrieval.
+  EXPECT_NE(first.out.find(Utf8(u8"当前被选择相册编号:1、\n")), std::string::npos) << first.out;
+  EXPECT_NE(first.out.find(Utf8(u8"-------全部下载完毕--------\n")), std::string::npos);
+  EXPECT_NE(first.err.find(Utf8(u8"全部下载完毕")), std::string::npos);
+  const std::vector<std::string> files = FilesUnder(saved.Native());
+  ASSERT_EQ(files.size(), 6u);
+  for (const std::string& file : files) EXPECT_EQ(file.find("/"), files[0].find("/")) << file;
+  EXPECT_EQ(PictureRequests(), 6);
+
+  site.ClearRequests();
+  arguments.push_back("--skip-downloaded");
+  const Outcome second = Run(arguments);
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(PictureRequests(), 0);
+  EXPECT_EQ(FilesUnder(saved.Native()), files);
+}
+
+TEST_F(AlbumdlTest, PickTicksExactlyTheGivenSerials) {
+  const Outcome run = Run({"-o", saved.Native(), "--pick", "2-3", Board(demosite::kSpringBoardId),
+                           Board(demosite::kEmptyBoardId), Board(demosite::kFlowersBoardId)});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find(Utf8(u8"当前被选择相册编号:2、3、\n")), std::string::npos) << run.out;
+  EXPECT_EQ(FilesUnder(saved.Native()).size(), 12u);
+  EXPECT_EQ(PictureRequests(), 12);
+}
+
+TEST_F(AlbumdlTest, SaveFolderAndSkipSwitchComeFromTheSettingsFile) {
+  const Text settings = home.Path() + "\\peizi.ini";
+  platform::WritePrivateProfileString(settings, "全局设置", "保存位置", saved.Path());
+  platform::WritePrivateProfileString(settings, "全局设置", "下载记录", "1");
+  ASSERT_EQ(Run({Board(demosite::kFlowersBoardId)}).status, 0);
+  EXPECT_EQ(FilesUnder(saved.Native()).size(), 12u);
+  site.ClearRequests();
+  ASSERT_EQ(Run({Board(demosite::kFlowersBoardId)}).status, 0);
+  EXPECT_EQ(PictureRequests(), 0);
+  // The command line wins over the file.
+  ASSERT_EQ(Run({"--no-skip-downloaded", Board(demosite::kFlowersBoardId)}).status, 0);
+  EXPECT_EQ(PictureRequests(), 12);
+}
+
+TEST_F(AlbumdlTest, FailedPicturesGiveExitStatusOne) {
+  demosite::Fault missing;
+  missing.kind = demosite::Fault::Kind::kStatus;
+  missing.status = 404;
+  site.SetFault("/img/flowers-3", missing);
+  const Outcome run = Run({"-o", saved.Native(), Board(demosite::kFlowersBoardId)});
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  EXPECT_EQ(FilesUnder(saved.Native()).size(), 11u);
+}
+
+TEST_F(AlbumdlTest, InterruptEndsTheRunWithStatus130) {
+  // Every picture hangs; the run is interrupted once the first one is asked for.
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 20000;
+  site.SetFault("/img/", slow);
+  const pid_t child =
+      StartAlbumdl({"--site", site.SiteHost(), "--pace", "0", "--home", home.Native(), "-o",
+                    saved.Native(), Board(demosite::kFlowersBoardId)},
+                   scratch);
+  ASSERT_GT(child, 0);
+  while (PictureRequests() == 0 && waitpid(child, nullptr, WNOHANG) == 0) usleep(10000);
+  ASSERT_EQ(PictureRequests(), 1);
+  kill(child, SIGINT);
+  const Outcome run = FinishAlbumdl(child, scratch);
+  EXPECT_EQ(run.status, 130) << run.out << run.err;
+  EXPECT_NE(run.out.find(Utf8(u8"执行了结束下载")), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find(Utf8(u8"全部下载完毕")), std::string::npos);
+  EXPECT_EQ(run.err.find(Utf8(u8"全部下载完毕")), std::string::npos);
+  EXPECT_TRUE(FilesUnder(saved.Native()).empty());
+}
+
+}  // namespace
+}  // namespace albumdl
