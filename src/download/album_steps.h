@@ -1,0 +1,59 @@
+// What the board download and the keyword download share around their pages:
+// the album start, fetching a page with its attempts, and the album end. The
+// step for one picture is in picture_step.h.
+#pragma once
+
+#include <functional>
+
+#include "download/download_job.h"
+#include "download/download_run.h"
+#include "download/duplicate_store.h"
+#include "download/json_value.h"
+
+namespace albumdl {
+
+inline constexpr int kPageSize = 100;
+inline constexpr int kPageAttempts = 10;
+inline constexpr int kPageRetryPauseMs = 2000;
+
+// The working state of one album, from its start to its end.
+struct Album {
+  Album(DownloadContext& context, const DownloadJob& job, DownloadSummary& summary);
+
+  DownloadContext& context;
+  const DownloadJob& job;
+  DownloadSummary& summary;
+  long long pictureCount;  // the job's count as a number: 100 % of the progress bar
+  Text folder;             // where the pictures go, ending in "\"
+  DuplicateStore store;    // open from the album start to the album end
+};
+
+// Logs the duplicate option, opens the store (its creation lines end with
+// storeLineEnding), resets the progress controls and logs "准备下载相册《...》".
+void AlbumStart(Album& album, const Text& storeLineEnding);
+
+// Pages to ask for: the picture count / 100 + 1.
+int PageBudget(const Text& pictureCount);
+// The save folder of the window, else ProgramDirectory.
+Text SaveRoot(DownloadContext& context);
+// Removes the temporaries (".<name>.part") an interrupted earlier run left in
+// the folder, so that only complete pictures stay.
+void RemoveStaleTemporaries(const Text& folder);
+
+struct PageText {
+  Bytes body;           // as it came (UTF-8)
+  Text text;            // decoded to code page 936
+  JsonValue json;       // the body parsed
+  bool failed = false;  // still empty after every attempt, or not JSON
+  bool ended = false;   // the run was ended meanwhile
+};
+// Fetches a page with up to 10 attempts, 2000 ms apart, until an answer is not
+// empty.
+PageText FetchPage(Pacer& pacer, const std::function<Bytes()>& fetchOnce);
+// Logs "第[n]页获取失败" and counts the page.
+void ReportFailedPage(Album& album, int page);
+
+// Logs endLine, closes the store and empties the picture caption.
+void AlbumEnd(Album& album, const Text& endLine);
+
+}  // namespace albumdl

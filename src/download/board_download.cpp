@@ -1,0 +1,91 @@
+#include "download/board_download.h"
+
+#include "download/album_steps.h"
+#include "download/picture_step.h"
+#include "download/safe_name.h"
+#include "net/site.h"
+#include "net/web_request.h"
+#include "platform/files.h"
+#include "text/file_helpers.h"
+
+namespace albumdl {
+
+namespace {
+
+constexpr int kStartPauseMs = 1000;
+
+}  // namespace
+
+Text BoardHeaderBlock(const Site& site, const Text& boardId, const Text& viewerCookies) {
+  return "Accept: application/json\r\n"
+         "X-Requested-With: XMLHttpRequest\r\n"
+         "X-Request: JSON\r\n"
+         "Referer: " +
+         site.siteHost + "/boards/" + boardId + "/\r\n" +
+         "Accept-Language: zh-cn\r\n"
+         "User-Agent: Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 6.1; WOW64; Trident/5.0; "
+         "SLCC2; .NET CLR 2.0.50727; .NET CLR 3.5.30729; .NET CLR 3.0.30729; Media Center PC "
+         "6.0; .NET4.0C; .NET4.0E; InfoPath.2)\r\n"
+         "Host: " +
+         SiteHostName(site) + "\r\n" + "Connection: Keep-Alive\r\n" + "Cookie: " + viewerCookies +
+         "\r\n" + "Cache-Control: no-cache";
+}
+
+bool BoardDownload(DownloadContext& context, const DownloadJob& job, DownloadSummary& summary) {
+  Window& window = context.window;
+  Session& session = context.session;
+  // The board id names the album folder; one that could reach outside the save
+  // folder is not downloaded at all.
+  if (!IsSafeNamePart(job.albumId)) {
+    window.AppendLog("相册《" + job.title + "》的相册ID不对，已跳过\r\n\r\n");
+    return true;
+  }
+
+  // Album start.
+  Album album(context, job, summary);
+  AlbumStart(album, "\r\n");
+  const Text folderTitle = CleanFileName(job.title) + "相册";
+  const int pageBudget = PageBudget(job.pictureCount);
+  album.folder = SaveRoot(context) + "\\" + folderTitle + "_" + job.albumId + "\\";
+  if (!platform::PathIsDirectoryA(album.folder)) {
+    Text folder = album.folder;
+    if (!EnsureDirectory(folder)) EnsureDirectory(folder);
+  }
+  RemoveStaleTemporaries(album.folder);
+  // Built once: WebRequest completes it with its default lines, and later pages
+  // send the completed block.
+  Text headerBlock = BoardHeaderBlock(session.site, job.albumId, window.ViewerCookies());
+  if (!context.pacer.PumpingWait(kStartPauseMs)) return false;
+
+  // Pages: each asks for the pins after the last pin of the page before.
+  Text lastPinId;
+  for (int page = 1; page <= pageBudget; ++page) {
+    const Text url = BoardPageUrl(session.site, job.albumId, lastPinId);
+    const PageText fetched = FetchPage(context.pacer, [&] {
+      Text returnedHeaders;  // not read
+      return WebRequest(url, 0, "", nullptr, nullptr, &headerBlock, &returnedHeaders);
+    });
+    if (fetched.ended) return false;
+    if (window.DebugSwitch()) {
+      platform::WriteWholeFile(session.programDirectory + "\\jsonhtml.txt", fetched.text);
+    }
+    const JsonValue pins = fetched.json.Member("board").Member("pins");
+    const int n = pins.Count();
+    // A page without pins is the end of the board, but a page that never came
+    // is reported, not taken for the end.
+    if (n == 0) {
+      if (fetched.failed) ReportFailedPage(album, page);
+      break;
+    }
+    lastPinId = TextTrim(pins.At(n - 1).Member("pin_id").Render());
+    for (int j = 1; j <= n; ++j) {
+      const long long pictureNumber = static_cast<long long>(page - 1) * kPageSize + j;
+      if (!PictureStep(album, pins.At(j - 1), pictureNumber)) return false;
+    }
+  }
+
+  AlbumEnd(album, "---完成相册《" + folderTitle + "》下载\r\n\r\n");
+  return true;
+}
+
+}  // namespace albumdl

@@ -1,0 +1,727 @@
+// The download engine against the stand-in site on loopback: the run, board and
+// keyword albums, the picture step with its retries, the record store on real
+// SQLite files, pauses taken from a recording pacer. Literals are code page 936.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "catalogue/session.h"
+#include "demo_site.h"
+#include "download/download_run.h"
+#include "download/duplicate_store.h"
+#include "download/json_value.h"
+#include "platform/files.h"
+#include "support/recording_window.h"
+#include "support/temp_dir.h"
+#include "text/file_helpers.h"
+#include "text/pacer.h"
+
+namespace albumdl {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RecordingWindow;
+using testing::TempDir;
+
+const Text kSwitchOff = "未勾选了防止重复下载功能\r\n\r\n";
+const Text kSwitchOn = "已经勾选了防止重复下载功能,已经下载的不会再次下载\r\n\r\n";
+const Text kStoreCreated = "防止重复下载数据库创建成功\r\n";
+const Text kAllDone = "-------全部下载完毕--------\r\n\r\n";
+
+// Pins with ids from firstId up, their media types going round gif, png,
+// jpeg and none.
+std::vector<demosite::Pin> MakePins(int count, long long firstId = 1001) {
+  static const char* const kTypes[] = {"image/gif", "image/png", "image/jpeg", ""};
+  static const char* const kKeyEnds[] = {".gif", ".png", ".jpg", ".jpg"};
+  std::vector<demosite::Pin> pins;
+  for (int i = 0; i < count; ++i) {
+    const long long id = firstId + i;
+    pins.push_back({id, "k" + std::to_string(id) + kKeyEnds[i % 4], kTypes[i % 4]});
+  }
+  return pins;
+}
+
+// What a pin's file is called: its picture number, its id, the extension its
+// media type calls for.
+std::string FileNameOf(long long pictureNumber, const demosite::Pin& pin) {
+  const std::string extension = pin.type.find("gif") != std::string::npos   ? ".gif"
+                                : pin.type.find("png") != std::string::npos ? ".png"
+                                                                            : ".jpg";
+  return std::to_string(pictureNumber) + "_" + std::to_string(pin.pinId) + extension;
+}
+
+demosite::Board MakeBoard(const std::string& id, std::vector<demosite::Pin> pins,
+                          int pageLimit = 100) {
+  demosite::Board board;
+  board.id = id;
+  board.title = id;
+  board.pins = std::move(pins);
+  board.pageLimit = pageLimit;
+  return board;
+}
+
+demosite::Search MakeSearch(const std::string& keyword, std::vector<demosite::Pin> pins,
+                            std::vector<int> emptyPages = {}) {
+  demosite::Search search;
+  search.keyword = keyword;
+  search.text = keyword;
+  search.pins = std::move(pins);
+  search.emptyPages = std::move(emptyPages);
+  return search;
+}
+
+std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+std::vector<std::string> FilesIn(const Text& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(platform::NativePath(folder), error)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> names) {
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<int> Repeat(std::vector<int> start, int value, int times) {
+  start.insert(start.end(), times, value);
+  return start;
+}
+
+class DownloadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(site.Start());
+    session.site.siteHost = site.SiteHost();
+    session.site.imageHost = site.ImageHost();
+    session.programDirectory = home.Path();
+    window.saveFolder = saves.Path();
+  }
+
+  void AddRow(const Text& title, const Text& count, const Text& albumId, bool checked = true) {
+    AlbumList& list = window.Albums();
+    const int row = list.AppendRow();
+    list.SetCell(row, kColumnSerial, std::to_string(row + 1));
+    list.SetCell(row, kColumnTitle, title);
+    list.SetCell(row, kColumnCount, count);
+    list.SetCell(row, kColumnAlbumId, albumId);
+    list.SetChecked(row, checked);
+  }
+
+  DownloadSummary Run() {
+    DownloadContext context{window, session, pacer, gate};
+    return DownloadRun(context);
+  }
+
+  // Targets of the requests whose path starts with prefix, in order.
+  std::vector<std::string> Targets(const std::string& prefix) const {
+    std::vector<std::string> targets;
+    for (const demosite::RequestRecord& request : site.Requests()) {
+      if (request.target.rfind(prefix, 0) == 0) targets.push_back(request.target);
+    }
+    return targets;
+  }
+
+  bool StoreHolds(const Text& albumId, const Text& photoId) {
+    RecordingWindow quiet;
+    DuplicateStore store;
+    return store.Open(home.Path(), albumId, quiet) && store.Contains(photoId);
+  }
+
+  demosite::DemoSite site{/*empty=*/true};
+  TempDir home;
+  TempDir saves;
+  Session session;
+  RecordingWindow window;
+  RunGate gate;
+  RecordingPacer pacer{&gate};
+};
+
+// ---------------------------------------------------------------------------
+// Board albums
+
+TEST_F(DownloadTest, BoardOf250PinsComesInThreePagesNamedByPictureNumber) {
+  const auto pins = MakePins(250);
+  site.AddBoard(MakeBoard("b1", pins));
+  AddRow("  My: Board/One. ", "250", "b1");
+  window.viewerCookies = "viewer=1";
+  session.sessionCookies = "sid=abc";
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(window.LogLines(),
+            (std::vector<Text>{"当前被选择相册编号:1、\r\n\r\n", kSwitchOff, kStoreCreated,
+                               "准备下载相册《My: Board/One.》\r\n\r\n",
+                               "---完成相册《MyBoardOne相册》下载\r\n\r\n", kAllDone}));
+  EXPECT_EQ(pacer.Pauses(), Repeat({1000}, 100, 250));
+  EXPECT_EQ(summary.albums, 1);
+  EXPECT_EQ(summary.saved, 250);
+  EXPECT_FALSE(summary.ended);
+
+  const std::string page = "/boards/b1/?isgtq0gn&max=";
+  EXPECT_EQ(Targets("/boards/"),
+            (std::vector<std::string>{page + "&limit=100&wfl=1", page + "1100&limit=100&wfl=1",
+                                      page + "1200&limit=100&wfl=1"}));
+
+  const Text folder = saves.File("MyBoardOne相册_b1");
+  std::vector<std::string> expected;
+  for (size_t i = 0; i < pins.size(); ++i) expected.push_back(FileNameOf(i + 1, pins[i]));
+  EXPECT_EQ(FilesIn(folder), Sorted(expected));
+  for (size_t i : {0, 1, 2, 3, 249}) {
+    EXPECT_EQ(platform::ReadWholeFile(folder + "\\" + FileNameOf(i + 1, pins[i])),
+              demosite::DemoSite::PictureBytes(pins[i].key));
+  }
+  EXPECT_TRUE(StoreHolds("b1", "1001"));
+  EXPECT_TRUE(StoreHolds("b1", "1250"));
+
+  // Pages carry the board's header block with the viewer's cookies; pictures
+  // carry the album's Referer and the session cookies.
+  const auto requests = site.Requests();
+  const auto pageRequest = std::find_if(requests.begin(), requests.end(), [](const auto& r) {
+    return r.target.rfind("/boards/", 0) == 0;
+  });
+  ASSERT_NE(pageRequest, requests.end());
+  EXPECT_EQ(pageRequest->Header("Referer"), site.SiteHost() + "/boards/b1/");
+  EXPECT_EQ(pageRequest->Header("X-Request"), "JSON");
+  EXPECT_EQ(pageRequest->Header("Accept"), "application/json");
+  EXPECT_NE(pageRequest->Header("Cookie").find("viewer=1"), std::string::npos);
+  const auto pictureRequest = std::find_if(requests.begin(), requests.end(), [](const auto& r) {
+    return r.target.rfind("/img/", 0) == 0;
+  });
+  ASSERT_NE(pictureRequest, requests.end());
+  EXPECT_EQ(pictureRequest->Header("Referer"), site.SiteHost() + "/pins/b1/");
+  EXPECT_NE(pictureRequest->Header("Cookie").find("sid=abc"), std::string::npos);
+
+  // Progress: reset at the start, then the share of the count per picture.
+  const auto progress = window.Progress();
+  ASSERT_EQ(progress.size(), 251u);
+  EXPECT_EQ(progress.front(), std::make_pair(0, 100));
+  EXPECT_EQ(progress[3], std::make_pair(1, 100));  // picture 3 of 250
+  EXPECT_EQ(progress.back(), std::make_pair(100, 100));
+  const auto percents = window.PercentCaptions();
+  EXPECT_EQ(percents.front(), "");
+  EXPECT_EQ(percents[125], "50%");
+  const auto captions = window.PictureCaptions();
+  ASSERT_GE(captions.size(), 3u);
+  EXPECT_EQ(captions[0], "第[1]个图片");
+  EXPECT_EQ(captions[captions.size() - 3], "第[250]个图片");
+  EXPECT_EQ(captions[captions.size() - 2], "");
+  EXPECT_EQ(captions.back(), "下载完成");
+  EXPECT_EQ(window.selectedCaption(), "总共需下载[1]个相册");
+  EXPECT_EQ(window.AlbumCaptions(), std::vector<Text>{"下载到第[1]个相册"});
+  EXPECT_EQ(window.RunButtonStates(), std::vector<RunButtons>{RunButtons::kIdle});
+  EXPECT_EQ(window.Messages(), std::vector<Text>{"信息：|全部下载完毕"});
+}
+
+TEST_F(DownloadTest, ShortPagesStillNumberPicturesByPage) {
+  demosite::Board board = MakeBoard("b1", MakePins(250), 30);
+  site.AddBoard(board);
+  AddRow("T", "250", "b1");
+
+  Run();
+
+  std::vector<std::string> expected;
+  for (int page = 0; page < 3; ++page) {
+    for (int j = 0; j < 30; ++j) {
+      expected.push_back(FileNameOf(page * 100 + j + 1, board.pins[page * 30 + j]));
+    }
+  }
+  EXPECT_EQ(FilesIn(saves.File("T相册_b1")), Sorted(expected));
+  EXPECT_EQ(Targets("/boards/").size(), 3u) << "no more pages than the count allows";
+  EXPECT_EQ(Targets("/boards/")[1], "/boards/b1/?isgtq0gn&max=1030&limit=100&wfl=1");
+}
+
+TEST_F(DownloadTest, EmptyFirstPageEndsTheBoardWithItsUsualLines) {
+  site.AddBoard(MakeBoard("b1", {}));
+  AddRow(":/.", "0", "b1");
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(window.LogLines(), (std::vector<Text>{"当前被选择相册编号:1、\r\n\r\n", kSwitchOff,
+                                                  kStoreCreated, "准备下载相册《:/.》\r\n\r\n",
+                                                  "---完成相册《相册》下载\r\n\r\n", kAllDone}));
+  EXPECT_EQ(pacer.Pauses(), std::vector<int>{1000});
+  EXPECT_EQ(Targets("/boards/").size(), 1u);
+  EXPECT_EQ(summary.failedPages, 0);
+  EXPECT_TRUE(platform::PathIsDirectoryA(saves.File("相册_b1")));
+}
+
+TEST_F(DownloadTest, ProgressStaysInTheBarsRangeWhateverTheCount) {
+  site.AddBoard(MakeBoard("b0", MakePins(3)));
+  site.AddBoard(MakeBoard("bx", MakePins(3)));
+  site.AddBoard(MakeBoard("b2", MakePins(5)));
+  AddRow("Z", "0", "b0");
+  AddRow("X", "abc", "bx");
+  AddRow("W", "2", "b2");
+
+  Run();
+
+  for (const auto& [position, maximum] : window.Progress()) {
+    EXPECT_GE(position, 0);
+    EXPECT_LE(position, maximum);
+  }
+  // More pins than the count said: the bar stays full, the label counts on.
+  EXPECT_EQ(window.PercentCaptions().back(), "250%");
+  EXPECT_EQ(window.Progress().back(), std::make_pair(100, 100));
+  EXPECT_EQ(FilesIn(saves.File("Z相册_b0")).size(), 3u);
+  EXPECT_EQ(FilesIn(saves.File("X相册_bx")).size(), 3u);
+}
+
+TEST_F(DownloadTest, DebugSwitchKeepsTheLastBoardPageInJsonhtml) {
+  site.AddBoard(MakeBoard("b1", MakePins(150)));
+  AddRow("T", "150", "b1");
+  window.debugSwitch = true;
+
+  Run();
+
+  const auto copy = platform::ReadWholeFile(home.File("jsonhtml.txt"));
+  ASSERT_TRUE(copy.has_value());
+  EXPECT_NE(copy->find("1150"), std::string::npos);
+  EXPECT_EQ(copy->find("1100,"), std::string::npos) << "page 2 starts after pin 1100";
+}
+
+TEST_F(DownloadTest, StaleTemporariesOfTheAlbumFolderGoAtTheStart) {
+  site.AddBoard(MakeBoard("b1", MakePins(2)));
+  AddRow("T", "2", "b1");
+  const Text folder = saves.File("T相册_b1");
+  Text path = folder;
+  ASSERT_TRUE(EnsureDirectory(path));
+  ASSERT_TRUE(platform::WriteWholeFile(folder + "\\.9_9.jpg.part", "half"));
+  ASSERT_TRUE(platform::WriteWholeFile(folder + "\\keep.part", "mine"));
+
+  Run();
+
+  const auto files = FilesIn(folder);
+  EXPECT_EQ(std::count(files.begin(), files.end(), ".9_9.jpg.part"), 0);
+  EXPECT_EQ(std::count(files.begin(), files.end(), "keep.part"), 1) << "not one of ours";
+  EXPECT_EQ(files.size(), 3u);
+}
+
+TEST_F(DownloadTest, BoardIdThatWouldLeaveTheSaveFolderIsNotDownloaded) {
+  AddRow("T", "5", "..\\..\\x");
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(window.LogLines()[1], "相册《T》的相册ID不对，已跳过\r\n\r\n");
+  EXPECT_TRUE(site.Requests().empty());
+  EXPECT_TRUE(FilesIn(saves.Path()).empty());
+  EXPECT_EQ(summary.saved, 0);
+}
+
+// ---------------------------------------------------------------------------
+// The duplicate switch
+
+TEST_F(DownloadTest, RerunWithTheSwitchOnFetchesNothingButCountsThrough) {
+  site.AddBoard(MakeBoard("b1", MakePins(120)));
+  AddRow("T", "120", "b1");
+  Run();  // the switch off: the store fills all the same
+  ASSERT_EQ(Targets("/img/").size(), 120u);
+
+  RecordingWindow second;
+  second.saveFolder = saves.Path();
+  second.duplicateSwitch = true;
+  const int row = second.Albums().AppendRow();
+  second.Albums().SetCell(row, kColumnSerial, "1");
+  second.Albums().SetCell(row, kColumnTitle, "T");
+  second.Albums().SetCell(row, kColumnCount, "120");
+  second.Albums().SetCell(row, kColumnAlbumId, "b1");
+  second.Albums().SetChecked(row, true);
+  site.ClearRequests();
+  pacer.Clear();
+  DownloadContext context{second, session, pacer, gate};
+  const DownloadSummary summary = DownloadRun(context);
+
+  EXPECT_TRUE(Targets("/img/").empty());
+  EXPECT_EQ(summary.skipped, 120);
+  EXPECT_EQ(pacer.Pauses(), std::vector<int>{1000}) << "no pause before a skipped pin";
+  EXPECT_EQ(second.LogLines(), (std::vector<Text>{"当前被选择相册编号:1、\r\n\r\n", kSwitchOn,
+                                                  "准备下载相册《T》\r\n\r\n",
+                                                  "---完成相册《T相册》下载\r\n\r\n", kAllDone}));
+  const auto captions = second.PictureCaptions();
+  EXPECT_NE(std::find(captions.begin(), captions.end(), "第[120]个图片"), captions.end());
+}
+
+TEST_F(DownloadTest, SwitchOffFetchesEverythingAgainAndOverwrites) {
+  site.AddBoard(MakeBoard("b1", MakePins(3)));
+  AddRow("T", "3", "b1");
+  Run();
+  Run();
+  EXPECT_EQ(Targets("/img/").size(), 6u);
+  EXPECT_EQ(FilesIn(saves.File("T相册_b1")).size(), 3u);
+}
+
+// Turns the duplicate switch on when a caption says so, as a user would click
+// it while the run goes on.
+class SwitchingWindow : public RecordingWindow {
+ public:
+  Text pictureTrigger;
+  Text albumTrigger;
+  void SetPictureCaption(const Text& text) override {
+    if (text == pictureTrigger) SetDuplicateSwitch(true);
+    RecordingWindow::SetPictureCaption(text);
+  }
+  void SetAlbumCaption(const Text& text) override {
+    if (text == albumTrigger) SetDuplicateSwitch(true);
+    RecordingWindow::SetAlbumCaption(text);
+  }
+};
+
+TEST_F(DownloadTest, SwitchTurnedOnDuringAnAlbumActsFromTheNextPicture) {
+  const auto pins = MakePins(5);
+  site.AddBoard(MakeBoard("b1", pins));
+  AddRow("T", "5", "b1");
+  Run();  // everything recorded
+  site.ClearRequests();
+
+  SwitchingWindow switching;
+  switching.saveFolder = saves.Path();
+  switching.pictureTrigger = "第[3]个图片";
+  for (const AlbumRow& row : window.Albums().Rows()) {
+    const int index = switching.Albums().AppendRow();
+    for (int column = 1; column < kAlbumColumns; ++column) {
+      switching.Albums().SetCell(index, column, row.cells[column]);
+    }
+    switching.Albums().SetChecked(index, row.checked);
+  }
+  DownloadContext context{switching, session, pacer, gate};
+  const DownloadSummary summary = DownloadRun(context);
+
+  EXPECT_EQ(Targets("/img/"),
+            (std::vector<std::string>{"/img/" + pins[0].key, "/img/" + pins[1].key}));
+  EXPECT_EQ(summary.skipped, 3);
+}
+
+TEST_F(DownloadTest, TwoRowsOfOneAlbumShareTheStore) {
+  site.AddBoard(MakeBoard("b1", MakePins(4)));
+  SwitchingWindow switching;
+  switching.saveFolder = saves.Path();
+  switching.albumTrigger = "下载到第[2]个相册";
+  for (int i = 0; i < 2; ++i) {
+    const int row = switching.Albums().AppendRow();
+    switching.Albums().SetCell(row, kColumnSerial, std::to_string(row + 1));
+    switching.Albums().SetCell(row, kColumnTitle, "T");
+    switching.Albums().SetCell(row, kColumnCount, "4");
+    switching.Albums().SetCell(row, kColumnAlbumId, "b1");
+    switching.Albums().SetChecked(row, true);
+  }
+  DownloadContext context{switching, session, pacer, gate};
+  const DownloadSummary summary = DownloadRun(context);
+
+  EXPECT_EQ(Targets("/img/").size(), 4u) << "the second album skips what the first saved";
+  EXPECT_EQ(summary.saved, 4);
+  EXPECT_EQ(summary.skipped, 4);
+  const auto log = switching.LogLines();
+  EXPECT_EQ(std::count(log.begin(), log.end(), kStoreCreated), 1);
+  EXPECT_EQ(switching.AlbumCaptions(),
+            (std::vector<Text>{"下载到第[1]个相册", "下载到第[2]个相册"}));
+}
+
+// ---------------------------------------------------------------------------
+// Keyword albums
+
+TEST_F(DownloadTest, KeywordCatPagesThroughEveryPageIntoItsFolder) {
+  const demosite::Search search = MakeSearch("cat", MakePins(250), {2});
+  site.AddSearch(search);
+  AddRow("cat", "250", "关键词_cat");
+  session.sessionCookies = "sid=abc";
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(
+      window.LogLines(),
+      (std::vector<Text>{"当前被选择相册编号:1、\r\n\r\n", kSwitchOff, kStoreCreated + "\r\n",
+                         "准备下载相册《cat》\r\n\r\n", saves.Path() + "\\cat_\\创建成功\r\n\r\n",
+                         "---完成相册《cat_》下载,有2个是广告跳过\r\n\r\n", kAllDone}));
+  EXPECT_EQ(pacer.Pauses(), Repeat({}, 100, 150)) << "no pause before the first page";
+  EXPECT_EQ(summary.saved, 150);
+  EXPECT_EQ(summary.failedPages, 0) << "an empty page is not a failed one";
+
+  const std::vector<std::string> pages = Targets("/search/");
+  ASSERT_EQ(pages.size(), 3u);
+  for (int n = 1; n <= 3; ++n) {
+    EXPECT_EQ(pages[n - 1],
+              "/search/?q=cat%5F&ikswv4bf&page=" + std::to_string(n) + "&per_page=100&wfl=1");
+  }
+  std::vector<std::string> expected;
+  for (int i = 0; i < 100; ++i) expected.push_back(FileNameOf(i + 1, search.pins[i]));
+  for (int i = 200; i < 250; ++i) expected.push_back(FileNameOf(i + 1, search.pins[i]));
+  EXPECT_EQ(FilesIn(saves.File("cat_")), Sorted(expected));
+  EXPECT_TRUE(StoreHolds("关键词_cat", "1201"));
+  EXPECT_FALSE(StoreHolds("cat", "1201"));
+
+  const auto requests = site.Requests();
+  for (const auto& request : requests) {
+    if (request.target.rfind("/search/", 0) == 0) {
+      EXPECT_EQ(request.Header("X-Requested-With"), "XMLHttpRequest");
+    } else {
+      EXPECT_EQ(request.Header("Referer"), site.SiteHost() + "/pins/关键词_cat/");
+    }
+  }
+}
+
+TEST_F(DownloadTest, KeywordTitleLosesFullStopsAndBlanks) {
+  site.AddSearch(MakeSearch("bigcat", MakePins(1)));
+  AddRow("big. cat", "1", "关键词_bigcat");
+
+  Run();
+
+  EXPECT_EQ(Targets("/search/"),
+            std::vector<std::string>{"/search/?q=bigcat%5F&ikswv4bf&page=1&per_page=100&wfl=1"});
+  EXPECT_EQ(FilesIn(saves.File("bigcat_")).size(), 1u);
+  EXPECT_EQ(window.LogLines()[5], "---完成相册《bigcat_》下载,有2个是广告跳过\r\n\r\n");
+}
+
+TEST_F(DownloadTest, KeywordPrefixAnywhereInTheIdMeansAKeywordAlbum) {
+  site.AddSearch(MakeSearch("cat", MakePins(1)));
+  AddRow("cat", "1", "x关键词_cat");
+  Run();
+  EXPECT_EQ(Targets("/search/").size(), 1u);
+  EXPECT_TRUE(Targets("/boards/").empty());
+}
+
+TEST_F(DownloadTest, FailedSearchPageIsReportedAndTheNextPageFollows) {
+  site.AddSearch(MakeSearch("cat", MakePins(150)));
+  demosite::Fault fault;
+  fault.kind = demosite::Fault::Kind::kEmptyBody;
+  fault.firstN = 10;
+  site.SetFault("/search/", fault);
+  AddRow("cat", "150", "关键词_cat");
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(pacer.Pauses(), Repeat(Repeat({}, 2000, 10), 100, 50));
+  EXPECT_EQ(summary.failedPages, 1);
+  EXPECT_EQ(summary.saved, 50);
+  const auto log = window.LogLines();
+  EXPECT_NE(std::find(log.begin(), log.end(), "第[1]页获取失败\r\n"), log.end());
+  EXPECT_EQ(FilesIn(saves.File("cat_")).front(), FileNameOf(101, MakePins(150)[100]));
+}
+
+// ---------------------------------------------------------------------------
+// The selection
+
+TEST_F(DownloadTest, NoRowTickedGoesStraightToTheFinish) {
+  site.AddBoard(MakeBoard("b1", MakePins(2)));
+  AddRow("T", "2", "b1", /*checked=*/false);
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(window.LogLines(), (std::vector<Text>{"当前未选择任何相册\r\n\r\n", kAllDone}));
+  EXPECT_EQ(window.selectedCaption(), "总共需下载[0]个相册");
+  EXPECT_EQ(window.PictureCaptions(), std::vector<Text>{"下载完成"});
+  EXPECT_EQ(window.RunButtonStates(), std::vector<RunButtons>{RunButtons::kIdle});
+  EXPECT_EQ(window.Messages(), std::vector<Text>{"信息：|全部下载完毕"});
+  EXPECT_TRUE(site.Requests().empty());
+  EXPECT_EQ(summary.albums, 0);
+}
+
+TEST_F(DownloadTest, TickedRowWithoutCountIsListedButNotDownloaded) {
+  for (const char* id : {"b1", "b2", "b3", "b4", "b5"}) site.AddBoard(MakeBoard(id, MakePins(1)));
+  AddRow("A", "1", "b1", false);
+  AddRow("B", "1", "b2", true);
+  AddRow("C", "1", "b3", false);
+  AddRow("D", "1", "b4", false);
+  AddRow("E", "", "b5", true);
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(window.LogLines().front(), "当前被选择相册编号:2、5、\r\n\r\n");
+  EXPECT_EQ(window.selectedCaption(), "总共需下载[1]个相册");
+  EXPECT_EQ(summary.albums, 1);
+  for (const std::string& target : Targets("/boards/")) {
+    EXPECT_EQ(target.rfind("/boards/b2/", 0), 0u) << target;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Pictures that do not come whole
+
+class PictureFailureTest : public DownloadTest {
+ protected:
+  void SetUp() override {
+    DownloadTest::SetUp();
+    site.AddBoard(MakeBoard("b1", pins));
+    AddRow("T", "4", "b1");
+  }
+  void FailPicture(int index, demosite::Fault fault) {
+    site.SetFault("/img/" + pins[index].key, fault);
+  }
+  size_t RequestsFor(int index) const { return Targets("/img/" + pins[index].key).size(); }
+  std::vector<std::string> Files() const { return FilesIn(saves.File("T相册_b1")); }
+
+  const std::vector<demosite::Pin> pins = MakePins(4);
+};
+
+TEST_F(PictureFailureTest, ServerErrorIsTriedThreeTimesThenLeavesNoFileAndNoRecord) {
+  demosite::Fault fault;
+  fault.status = 500;
+  FailPicture(1, fault);
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(RequestsFor(1), 3u);
+  EXPECT_EQ(pacer.Pauses(), (std::vector<int>{1000, 100, 2000, 2000, 100, 100, 100}));
+  EXPECT_EQ(Files(),
+            Sorted({FileNameOf(1, pins[0]), FileNameOf(3, pins[2]), FileNameOf(4, pins[3])}));
+  EXPECT_FALSE(StoreHolds("b1", "1002"));
+  EXPECT_TRUE(StoreHolds("b1", "1003"));
+  EXPECT_EQ(summary.failedPictures, 1);
+  EXPECT_EQ(summary.saved, 3);
+  const auto log = window.LogLines();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[log.size() - 3], "第[2]个图片下载失败\r\n");
+  EXPECT_EQ(log[log.size() - 2], "---完成相册《T相册》下载\r\n\r\n");
+}
+
+TEST_F(PictureFailureTest, MissingPictureIsNotAskedForAgain) {
+  demosite::Fault fault;
+  fault.status = 404;
+  FailPicture(0, fault);
+  Run();
+  EXPECT_EQ(RequestsFor(0), 1u);
+  EXPECT_EQ(pacer.Pauses(), (std::vector<int>{1000, 100, 100, 100, 100}));
+  EXPECT_EQ(Files().size(), 3u);
+}
+
+TEST_F(PictureFailureTest, TooManyRequestsWaitsForRetryAfterThenSucceeds) {
+  demosite::Fault fault;
+  fault.status = 429;
+  fault.retryAfter = 7;
+  fault.firstN = 1;
+  FailPicture(0, fault);
+  Run();
+  EXPECT_EQ(RequestsFor(0), 2u);
+  EXPECT_EQ(pacer.Pauses(), (std::vector<int>{1000, 7000, 100, 100, 100, 100}));
+  EXPECT_EQ(Files().size(), 4u);
+}
+
+TEST_F(PictureFailureTest, RetryAfterIsCutToAMinute) {
+  demosite::Fault fault;
+  fault.status = 429;
+  fault.retryAfter = 3600;
+  fault.firstN = 1;
+  FailPicture(0, fault);
+  Run();
+  EXPECT_EQ(pacer.Pauses()[1], 60000);
+}
+
+TEST_F(PictureFailureTest, TruncatedOrEmptyBodiesAreNotSaved) {
+  demosite::Fault truncated;
+  truncated.kind = demosite::Fault::Kind::kTruncate;
+  truncated.firstN = 1;
+  FailPicture(0, truncated);
+  demosite::Fault empty;
+  empty.kind = demosite::Fault::Kind::kEmptyBody;
+  FailPicture(1, empty);
+  demosite::Fault reset;
+  reset.kind = demosite::Fault::Kind::kReset;
+  reset.firstN = 2;
+  FailPicture(2, reset);
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(RequestsFor(0), 2u);
+  EXPECT_EQ(RequestsFor(1), 3u);
+  EXPECT_EQ(RequestsFor(2), 3u);
+  EXPECT_EQ(platform::ReadWholeFile(saves.File("T相册_b1\\" + FileNameOf(1, pins[0]))),
+            demosite::DemoSite::PictureBytes(pins[0].key))
+      << "the second attempt brought the whole picture";
+  EXPECT_EQ(Files(),
+            Sorted({FileNameOf(1, pins[0]), FileNameOf(3, pins[2]), FileNameOf(4, pins[3])}));
+  EXPECT_EQ(summary.failedPictures, 1);
+}
+
+TEST_F(PictureFailureTest, HtmlPageInPlaceOfAPictureIsNotSaved) {
+  // The image host at the site's root: key "index.html" answers with the
+  // site's HTML front page and status 200.
+  site.AddBoard(MakeBoard("b2", {{7, "index.html", "image/jpeg"}, {8, "img/k8.png", "png"}}));
+  session.site.imageHost = site.SiteHost();
+  window.Albums().ClearRows();
+  AddRow("H", "2", "b2");
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(Targets("/index.html").size(), 3u);
+  EXPECT_EQ(FilesIn(saves.File("H相册_b2")), std::vector<std::string>{"2_8.png"});
+  EXPECT_EQ(summary.failedPictures, 1);
+}
+
+TEST_F(PictureFailureTest, PinWithAnOddIdIsSkippedWithALine) {
+  site.AddBoard(MakeBoard("b3", {{-5, "k-5.jpg", ""}, {9, "k9.jpg", ""}}));
+  window.Albums().ClearRows();
+  AddRow("N", "2", "b3");
+
+  Run();
+
+  EXPECT_TRUE(Targets("/img/k-5.jpg").empty());
+  EXPECT_EQ(FilesIn(saves.File("N相册_b3")), std::vector<std::string>{"2_9.jpg"});
+  const auto log = window.LogLines();
+  EXPECT_NE(std::find(log.begin(), log.end(), "第[1]个图片的编号不对，已跳过\r\n"), log.end());
+}
+
+TEST_F(PictureFailureTest, BoardPageThatNeverComesIsReportedBeforeTheAlbumEnds) {
+  demosite::Fault fault;
+  fault.kind = demosite::Fault::Kind::kEmptyBody;
+  site.SetFault("/boards/b1/", fault);
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(pacer.Pauses(), Repeat({1000}, 2000, 10));
+  EXPECT_EQ(Targets("/boards/").size(), 10u);
+  EXPECT_EQ(summary.failedPages, 1);
+  const auto log = window.LogLines();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[log.size() - 3], "第[1]页获取失败\r\n");
+  EXPECT_EQ(log[log.size() - 2], "---完成相册《T相册》下载\r\n\r\n");
+}
+
+TEST_F(PictureFailureTest, BoardPageThatIsNotJsonIsReported) {
+  demosite::Fault fault;
+  fault.kind = demosite::Fault::Kind::kBadJson;
+  site.SetFault("/boards/b1/", fault);
+  const DownloadSummary summary = Run();
+  EXPECT_EQ(pacer.Pauses(), std::vector<int>{1000});
+  EXPECT_EQ(summary.failedPages, 1);
+}
+
+// ---------------------------------------------------------------------------
+// The JSON view
+
+TEST(JsonValue, WrongQuestionsGiveTheEmptyValue) {
+  const JsonValue page = JsonValue::Parse(R"({"board":{"pins":[{"pin_id":12}],"n":3}})");
+  EXPECT_EQ(page.Member("board").Member("pins").Count(), 1);
+  EXPECT_EQ(page.Member("pins").Count(), 0);
+  EXPECT_EQ(page.Member("board").Member("n").Count(), 0);
+  EXPECT_TRUE(page.Member("board").Member("pins").At(1).Empty());
+  EXPECT_TRUE(page.Member("board").Member("pins").At(-1).Empty());
+  EXPECT_TRUE(page.Member("board").Member("pins").Member("x").Empty());
+  EXPECT_EQ(page.Member("board").Member("pins").At(0).Member("pin_id").Render(), "12");
+  EXPECT_EQ(page.Member("missing").Render(), "");
+
+  for (const char* broken : {"", "not json", "{\"board\":", "{\"a\":\"\xff\"}"}) {
+    const JsonValue value = JsonValue::Parse(broken);
+    EXPECT_TRUE(value.Empty()) << broken;
+    EXPECT_EQ(value.Member("board").Member("pins").Count(), 0);
+  }
+}
+
+TEST(JsonValue, ValuesRenderAsText) {
+  const JsonValue pin = JsonValue::Parse(
+      Utf8(u8R"({"a":12345678901234567890,"b":-3,"c":"0042","d":"中\"文","e":null,"f":true})"));
+  EXPECT_EQ(pin.Member("a").Render(), "12345678901234567890");
+  EXPECT_EQ(pin.Member("b").Render(), "-3");
+  EXPECT_EQ(pin.Member("c").Render(), "0042") << "a string id keeps its content";
+  EXPECT_EQ(pin.Member("d").Render(), "中\"文") << "code page 936";
+  EXPECT_EQ(pin.Member("e").Render(), "");
+  EXPECT_EQ(pin.Member("f").Render(), "true");
+}
+
+}  // namespace
+}  // namespace albumdl
