@@ -322,15 +322,6 @@ TEST_F(RetrieveAlbumsTest, BoardRequestsSendTheViewersCookiesThenTheMergedOnes) 
   EXPECT_NE(session.sessionCookies.find("visit=2"), std::string::npos) << session.sessionCookies;
 }
 
-TEST_F(RetrieveAlbumsTest, ASignedInViewerSeesItsPrivateBoard) {
-  window.viewerCookies = demosite::DemoSite::SessionCookieName() + "=" + site.IssueSession();
-  EXPECT_TRUE(Retrieve(Board(demosite::kPrivateBoardId)));
-  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|私密画板|8|private-1|x"}));
-  window.viewerCookies.clear();
-  EXPECT_TRUE(Retrieve(Board(demosite::kPrivateBoardId)));
-  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|私密画板|0|private-1|-"}));
-}
-
 TEST_F(RetrieveAlbumsTest, BoardIdsThatCouldLeaveAFolderAreRefused) {
   const Text host = session.site.siteHost + "/boards/";
   EXPECT_TRUE(Retrieve(host + "../\r\n" + host + "a\\b/\r\n" + host + "a.b/\r\n" + host +

@@ -253,15 +253,6 @@ TEST_F(AlbumdlTest, NoAddressesAsksForOne) {
   EXPECT_EQ(nlohmann::json::parse(blanks.out)["albums"].size(), 0u);
 }
 
-TEST_F(AlbumdlTest, HelpAndVersionExitWithZero) {
-  const Outcome help = RunAlbumdl({"--help"}, scratch);
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("--list"), std::string::npos);
-  const Outcome version = RunAlbumdl({"--version"}, scratch);
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out.rfind("albumdl ", 0), 0u);
-}
-
 // ---------------------------------------------------------------------------
 // Downloading
 

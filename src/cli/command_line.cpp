@@ -17,41 +17,49 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options)
 
   auto* addresses = app.add_option("address", options.addresses,
                                    "Board addresses (site/boards/ID/) or search addresses "
-                                   "(site/search/?q=WORD), one album each");
-  auto* input = app.add_option("-i,--input", options.inputFile,
-                               "Read the addresses from FILE, one a line ('-' for standard input)")
-                    ->excludes(addresses);
-  (void)input;
+                                   "(site/search/?q=WORD), one album each")
+                        ->type_name("ADDRESS");
+  app.add_option("-i,--input", options.inputFile,
+                 "Read the addresses from FILE, one a line ('-' for standard input)")
+      ->type_name("FILE")
+      ->excludes(addresses);
 
   auto* list = app.add_flag("-l,--list", options.list, "Retrieve and print the album list only");
   app.add_flag("--json", options.json, "With --list: print the list as one JSON document")
       ->needs(list);
 
-  app.add_option("--site", options.site, "The site host, e.g. http://127.0.0.1:18631");
+  app.add_option("--site", options.site, "The site host, e.g. http://127.0.0.1:18631")
+      ->type_name("URL");
   app.add_option("--image-host", options.imageHost,
-                 "The image host (default: the site host + /img when --site is given)");
+                 "The image host (default: the site host + /img when --site is given)")
+      ->type_name("URL");
   app.add_option("--cookies", options.cookieFile,
                  "A Netscape cookies.txt; its cookies for the site are sent as the viewer's")
-      ->check(CLI::ExistingFile);
+      ->type_name("FILE");
   app.add_option("--home", options.home,
                  "The program directory: settings, record stores, debug copies "
-                 "(default: ALBUMDL_HOME or beside the program)");
+                 "(default: ALBUMDL_HOME or beside the program)")
+      ->type_name("DIR");
   app.add_option("--pace", options.pace, "Multiplies every pause between requests (0: none)")
+      ->type_name("FACTOR")
       ->envname("ALBUMDL_PACE")
       ->check(CLI::NonNegativeNumber);
   app.add_flag("--debug", options.debug, "Debug mode: keep the last album answer in json.txt");
-  app.add_option("--log", options.logFile, "Append the activity log to FILE (UTF-8)");
+  app.add_option("--log", options.logFile, "Append the activity log to FILE (UTF-8)")
+      ->type_name("FILE");
   app.add_flag("-q,--quiet", options.quiet, "No activity log on the console");
   app.add_flag("-v,--verbose", options.verbose, "Show the status captions on the console too");
 
   auto* pick = app.add_option("--pick", options.pick,
                               "Download exactly the albums with these serials, e.g. 1,3-5")
+                   ->type_name("LIST")
                    ->excludes(list);
   app.add_flag("--all", options.all, "Download every album of the list")
       ->excludes(list)
       ->excludes(pick);
   app.add_option("-o,--save-to", options.saveTo,
                  "Save folder (default: the settings file's, else the program directory)")
+      ->type_name("DIR")
       ->excludes(list);
   auto* skip = app.add_flag_callback(
       "--skip-downloaded", [&options] { options.skipDownloaded = true; },
