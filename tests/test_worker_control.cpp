@@ -1,0 +1,351 @@
+// Pause, continue and end of a download run on its own thread, against the
+// stand-in site on loopback. Pauses are recorded, not waited; the only real
+// waits are for the worker to reach a point, and one short look that nothing
+// moves while a run is paused.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "catalogue/session.h"
+#include "demo_site.h"
+#include "download/duplicate_store.h"
+#include "download/worker_control.h"
+#include "platform/files.h"
+#include "support/recording_window.h"
+#include "support/temp_dir.h"
+#include "text/pacer.h"
+
+namespace albumdl {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RecordingWindow;
+using testing::TempDir;
+
+const Text kPaused = "执行了暂停下载功能\r\n";
+const Text kContinued = "执行了继续下载功能\r\n";
+const Text kEnded = "执行了结束下载\r\n";
+const Text kAllDone = "-------全部下载完毕--------\r\n\r\n";
+const Text kQuestion = "警告！|您真的要彻底结束下载么？";
+
+// Records the pauses like a RecordingPacer and notes each time the worker
+// comes to one while the run is paused, which is where it then holds.
+class WatchingPacer : public Pacer {
+ public:
+  struct Record {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int heldArrivals = 0;
+  };
+  WatchingPacer(RunGate& gate, std::shared_ptr<Record> record)
+      : gate_(gate), inner_(&gate), record_(std::move(record)) {}
+  bool PumpingWait(int ms) override {
+    if (gate_.Paused()) {
+      std::lock_guard lock(record_->mutex);
+      ++record_->heldArrivals;
+      record_->changed.notify_all();
+    }
+    return inner_.PumpingWait(ms);
+  }
+
+ private:
+  RunGate& gate_;
+  RecordingPacer inner_;
+  std::shared_ptr<Record> record_;
+};
+
+// Polls until the condition holds; false after a generous limit, so a broken
+// run fails the test instead of hanging it.
+bool Eventually(const std::function<bool()>& condition) {
+  for (int i = 0; i < 4000; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+int Count(const std::vector<Text>& lines, const Text& line) {
+  return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+class WorkerControlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(site.Start());
+    session.site.siteHost = site.SiteHost();
+    session.site.imageHost = site.ImageHost();
+    session.programDirectory = home.Path();
+    window.saveFolder = saves.Path();
+    demosite::Board board;
+    board.id = "b1";
+    board.title = "b1";
+    for (int i = 1; i <= kPins; ++i)
+      board.pins.push_back({i, "k" + std::to_string(i) + ".jpg", ""});
+    site.AddBoard(board);
+    const int row = window.Albums().AppendRow();
+    window.Albums().SetCell(row, kColumnSerial, "1");
+    window.Albums().SetCell(row, kColumnTitle, "T");
+    window.Albums().SetCell(row, kColumnCount, std::to_string(kPins));
+    window.Albums().SetCell(row, kColumnAlbumId, "b1");
+    window.Albums().SetChecked(row, true);
+  }
+
+  // The first picture's transfer takes this long, so a command can be given
+  // while it is under way.
+  void SlowFirstPicture(int delayMs) {
+    demosite::Fault fault;
+    fault.kind = demosite::Fault::Kind::kDelay;
+    fault.delayMs = delayMs;
+    fault.firstN = 1;
+    site.SetFault("/img/", fault);
+  }
+
+  int PictureRequests() const {
+    int count = 0;
+    for (const auto& request : site.Requests()) count += request.target.rfind("/img/", 0) == 0;
+    return count;
+  }
+
+  bool WaitForHold() {
+    std::unique_lock lock(record->mutex);
+    return record->changed.wait_for(lock, std::chrono::seconds(20),
+                                    [this] { return record->heldArrivals > 0; });
+  }
+
+  std::vector<std::string> AlbumFiles() const {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry :
+         fs::directory_iterator(platform::NativePath(saves.File("T相册_b1")), error)) {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
+  }
+
+  WorkerControl::PacerFactory Factory() {
+    return [record = record](RunGate& gate) -> std::unique_ptr<Pacer> {
+      return std::make_unique<WatchingPacer>(gate, record);
+    };
+  }
+
+  static constexpr int kPins = 5;
+  demosite::DemoSite site{/*empty=*/true};
+  TempDir home;
+  TempDir saves;
+  Session session;
+  RecordingWindow window;
+  std::shared_ptr<WatchingPacer::Record> record = std::make_shared<WatchingPacer::Record>();
+};
+
+TEST_F(WorkerControlTest, RunGoesToItsFinishAndOnlyOneRunAtATime) {
+  SlowFirstPicture(500);
+  WorkerControl control(window, session, Factory());
+  EXPECT_FALSE(control.Pause()) << "nothing to pause";
+  EXPECT_FALSE(control.End());
+  ASSERT_TRUE(control.Start());
+  EXPECT_TRUE(control.Running());
+  EXPECT_FALSE(control.Start()) << "a run is going";
+
+  const DownloadSummary summary = control.Wait();
+
+  EXPECT_FALSE(control.Running());
+  EXPECT_FALSE(summary.ended);
+  EXPECT_EQ(summary.saved, kPins);
+  EXPECT_EQ(window.LogLines().back(), kAllDone);
+  EXPECT_EQ(window.RunButtonStates(),
+            (std::vector<RunButtons>{RunButtons::kRunning, RunButtons::kIdle}));
+  EXPECT_EQ(window.Messages(), std::vector<Text>{"信息：|全部下载完毕"});
+}
+
+TEST_F(WorkerControlTest, PauseLetsTheTransferFinishThenHoldsUntilContinue) {
+  SlowFirstPicture(2000);
+  WorkerControl control(window, session, Factory());
+  ASSERT_TRUE(control.Start());
+  ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
+
+  ASSERT_TRUE(control.Pause());
+  EXPECT_TRUE(control.Paused());
+  EXPECT_FALSE(control.Pause()) << "already paused";
+  ASSERT_TRUE(WaitForHold()) << "the run comes to a hold after its transfer";
+  const size_t requestsWhenHeld = site.Requests().size();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(site.Requests().size(), requestsWhenHeld) << "nothing is asked for while paused";
+  EXPECT_EQ(PictureRequests(), 1);
+
+  ASSERT_TRUE(control.Continue());
+  EXPECT_FALSE(control.Continue());
+  const DownloadSummary summary = control.Wait();
+
+  EXPECT_EQ(summary.saved, kPins);
+  EXPECT_EQ(PictureRequests(), kPins) << "the transfer under way was not cut off";
+  EXPECT_EQ(AlbumFiles().size(), static_cast<size_t>(kPins));
+  const auto log = window.LogLines();
+  const auto paused = std::find(log.begin(), log.end(), kPaused);
+  const auto continued = std::find(log.begin(), log.end(), kContinued);
+  ASSERT_NE(paused, log.end());
+  ASSERT_NE(continued, log.end());
+  EXPECT_LT(paused, continued);
+  EXPECT_EQ(log.back(), kAllDone);
+  EXPECT_EQ(window.RunButtonStates(),
+            (std::vector<RunButtons>{RunButtons::kRunning, RunButtons::kPaused,
+                                     RunButtons::kRunning, RunButtons::kIdle}));
+}
+
+TEST_F(WorkerControlTest, EndDuringATransferLeavesNoFileNoRecordAndNoFinish) {
+  // The site would answer only after a minute: the run ends long before that
+  // only if end cuts the transfer short.
+  SlowFirstPicture(60000);
+  window.answers = {kButtonOk};
+  WorkerControl control(window, session, Factory());
+  ASSERT_TRUE(control.Start());
+  ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
+
+  EXPECT_TRUE(control.End());
+  EXPECT_FALSE(control.Running());
+  auto finished = std::async(std::launch::async, [&] { return control.Wait(); });
+  if (finished.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+    ADD_FAILURE() << "the transfer under way was not cut short";
+    site.Stop();  // lets the delayed answer go, so the run can end
+  }
+  const DownloadSummary summary = finished.get();
+
+  EXPECT_TRUE(summary.ended);
+  EXPECT_EQ(summary.saved, 0);
+  EXPECT_TRUE(AlbumFiles().empty()) << "no picture and no temporary";
+  EXPECT_EQ(PictureRequests(), 1) << "an ended transfer is not tried again";
+  EXPECT_FALSE(
+      fs::exists(platform::NativePath(DuplicateStore::RecordFile(home.Path(), "b1")) + "-wal"))
+      << "the store was closed";
+  RecordingWindow quiet;
+  DuplicateStore store;
+  ASSERT_TRUE(store.Open(home.Path(), "b1", quiet));
+  EXPECT_FALSE(store.Contains("1"));
+
+  EXPECT_EQ(window.LogLines().back(), kEnded);
+  EXPECT_EQ(window.Log().find(kAllDone), Text::npos);
+  EXPECT_EQ(window.Messages(), std::vector<Text>{kQuestion});
+  EXPECT_EQ(window.RunButtonStates(),
+            (std::vector<RunButtons>{RunButtons::kRunning, RunButtons::kIdle}));
+  const auto captions = window.PictureCaptions();
+  EXPECT_EQ(Count(captions, "下载完成"), 0);
+}
+
+TEST_F(WorkerControlTest, EndWhilePausedEndsWithoutGoingOn) {
+  SlowFirstPicture(300);
+  window.answers = {kButtonOk};
+  WorkerControl control(window, session, Factory());
+  ASSERT_TRUE(control.Start());
+  ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
+  ASSERT_TRUE(control.Pause());
+  ASSERT_TRUE(WaitForHold());
+
+  EXPECT_TRUE(control.End());
+  const DownloadSummary summary = control.Wait();
+
+  EXPECT_TRUE(summary.ended);
+  EXPECT_EQ(PictureRequests(), 1);
+  EXPECT_TRUE(AlbumFiles().empty()) << "the picture held before its write is not written";
+  const auto log = window.LogLines();
+  EXPECT_EQ(Count(log, kPaused), 1);
+  EXPECT_EQ(log.back(), kEnded);
+  EXPECT_EQ(
+      window.RunButtonStates(),
+      (std::vector<RunButtons>{RunButtons::kRunning, RunButtons::kPaused, RunButtons::kIdle}));
+}
+
+TEST_F(WorkerControlTest, EndAnsweredCancelLetsTheRunGoOn) {
+  SlowFirstPicture(300);
+  window.answers = {kButtonCancel};
+  WorkerControl control(window, session, Factory());
+  ASSERT_TRUE(control.Start());
+  ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
+
+  EXPECT_FALSE(control.End());
+  EXPECT_TRUE(control.Running());
+  EXPECT_FALSE(control.Paused());
+  const DownloadSummary summary = control.Wait();
+
+  EXPECT_FALSE(summary.ended);
+  EXPECT_EQ(summary.saved, kPins);
+  EXPECT_EQ(window.Log().find(kEnded), Text::npos);
+  EXPECT_EQ(window.Messages(), (std::vector<Text>{kQuestion, "信息：|全部下载完毕"}));
+  EXPECT_EQ(window.RunButtonStates(),
+            (std::vector<RunButtons>{RunButtons::kRunning, RunButtons::kIdle}));
+}
+
+TEST_F(WorkerControlTest, PauseThenEndAnsweredCancelStaysPaused) {
+  SlowFirstPicture(300);
+  window.answers = {kButtonCancel};
+  WorkerControl control(window, session, Factory());
+  ASSERT_TRUE(control.Start());
+  ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
+  ASSERT_TRUE(control.Pause());
+  ASSERT_TRUE(WaitForHold());
+
+  EXPECT_FALSE(control.End());
+  EXPECT_TRUE(control.Paused());
+  const size_t requestsWhenHeld = site.Requests().size();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(site.Requests().size(), requestsWhenHeld) << "still held after Cancel";
+
+  ASSERT_TRUE(control.Continue());
+  const DownloadSummary summary = control.Wait();
+  EXPECT_EQ(summary.saved, kPins);
+  EXPECT_EQ(window.LogLines().back(), kAllDone);
+}
+
+TEST_F(WorkerControlTest, NewRunAfterAnEndedOne) {
+  SlowFirstPicture(5000);
+  window.answers = {kButtonOk};
+  WorkerControl control(window, session, Factory());
+  ASSERT_TRUE(control.Start());
+  ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
+  ASSERT_TRUE(control.End());
+
+  ASSERT_TRUE(control.Start()) << "the ended run is out of the way";
+  const DownloadSummary summary = control.Wait();
+
+  EXPECT_FALSE(summary.ended);
+  EXPECT_EQ(summary.saved, kPins);
+  EXPECT_EQ(AlbumFiles().size(), static_cast<size_t>(kPins));
+  const auto log = window.LogLines();
+  EXPECT_EQ(Count(log, kEnded), 1);
+  EXPECT_EQ(Count(log, kAllDone), 1);
+  EXPECT_EQ(window.RunButtonStates(),
+            (std::vector<RunButtons>{RunButtons::kRunning, RunButtons::kIdle, RunButtons::kRunning,
+                                     RunButtons::kIdle}));
+}
+
+TEST_F(WorkerControlTest, EndNowEndsWithoutAsking) {
+  SlowFirstPicture(5000);
+  WorkerControl control(window, session, Factory());
+  ASSERT_TRUE(control.Start());
+  ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
+  EXPECT_TRUE(control.EndNow());
+  EXPECT_FALSE(control.EndNow()) << "already ended";
+  EXPECT_TRUE(control.Wait().ended);
+  EXPECT_TRUE(window.Messages().empty());
+  EXPECT_EQ(window.LogLines().back(), kEnded);
+}
+
+TEST_F(WorkerControlTest, ClosingWithARunGoingEndsItQuietly) {
+  SlowFirstPicture(5000);
+  {
+    WorkerControl control(window, session, Factory());
+    ASSERT_TRUE(control.Start());
+    ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
+  }
+  EXPECT_TRUE(AlbumFiles().empty());
+  EXPECT_EQ(window.Log().find(kAllDone), Text::npos);
+}
+
+}  // namespace
+}  // namespace albumdl
