@@ -1,0 +1,336 @@
+#include "net/curl_transfer.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+
+#include "net/curl_shares.h"
+#include "net/transfer_abort.h"
+#include "net/url_cookies.h"
+
+namespace albumdl::net_internal {
+namespace {
+
+// How often a transfer waiting for the network looks at the abort predicate.
+constexpr int kAbortCheckMs = 100;
+constexpr long kMaxRedirects = 10;
+
+// Connections to a host stay open between calls: a board of a thousand pictures
+// must not open a thousand connections to the image host. Each thread keeps its
+// own multi handle, whose connection cache lives as long as the thread; libcurl
+// does not support one connection cache used by several threads at once.
+class ThreadConnections {
+ public:
+  ThreadConnections() : multi_(curl_multi_init()) {
+    curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, 8L);
+  }
+  ~ThreadConnections() { curl_multi_cleanup(multi_); }
+  ThreadConnections(const ThreadConnections&) = delete;
+  ThreadConnections& operator=(const ThreadConnections&) = delete;
+  CURLM* multi() const { return multi_; }
+
+ private:
+  CURLM* multi_;
+};
+
+CURLM* ThisThreadsMulti() {
+  // The shares also set libcurl up; that must happen before the first handle.
+  CookieStoreShare();
+  thread_local ThreadConnections connections;
+  return connections.multi();
+}
+
+struct EasyDeleter {
+  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct SlistDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+// The status number of a response's status line ("HTTP/1.1 302 Found"), 0 when none.
+long StatusOf(const std::vector<Text>& responseLines) {
+  if (responseLines.empty()) return 0;
+  const Text& statusLine = responseLines.front();
+  const size_t space = statusLine.find(' ');
+  return space == Text::npos ? 0 : static_cast<long>(TextToInt(statusLine.substr(space + 1)));
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+  static_cast<TransferResult*>(user)->body.append(data, size * count);
+  return size * count;
+}
+
+// What the header callback needs besides the result.
+struct HeaderSink {
+  TransferResult* result = nullptr;
+  // The answer to HEAD ends with its header lines, whatever Content-Length it
+  // announces; libcurl, asked for a HEAD that carries a body, would wait for one.
+  bool headersOnly = false;
+  bool headersEnded = false;
+};
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+  auto* sink = static_cast<HeaderSink*>(user);
+  TransferResult* result = sink->result;
+  Text line(data, size * count);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  // A status line starts a new response (after a redirect that was followed,
+  // an interim 1xx answer or a proxy's CONNECT answer): only the last counts.
+  if (line.rfind("HTTP/", 0) == 0) {
+    result->responseLines.clear();
+    result->body.clear();
+  }
+  if (!line.empty()) {
+    result->responseLines.push_back(line);
+    return size * count;
+  }
+  if (sink->headersOnly && StatusOf(result->responseLines) >= 200) {
+    // Stops the transfer here; the caller counts it as complete.
+    sink->headersEnded = true;
+    return 0;
+  }
+  return size * count;
+}
+
+int OnProgress(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return TransferAbortRequested() ? 1 : 0;
+}
+
+bool NamesHeader(const Text& line, const Text& name) {
+  return TextLower(HeaderName(line)) == TextLower(name);
+}
+
+// The header list as libcurl takes it. libcurl reads "Name:" with nothing after
+// it as "do not send this header"; "Name;" sends it with an empty value, which
+// is what the caller asked for.
+curl_slist* BuildHeaderList(const std::vector<Text>& lines) {
+  curl_slist* list = nullptr;
+  bool hasAccept = false;
+  bool hasExpect = false;
+  for (const Text& line : lines) {
+    if (line.find_first_of("\r\n") != Text::npos) continue;
+    if (HeaderName(line).empty()) continue;
+    hasAccept = hasAccept || NamesHeader(line, "Accept");
+    hasExpect = hasExpect || NamesHeader(line, "Expect");
+    const Text sent = HeaderValue(line).empty() ? HeaderName(line) + ";" : line;
+    list = curl_slist_append(list, sent.c_str());
+  }
+  // No header lines of libcurl's own: no "Accept: */*" beside (or instead of)
+  // ours, and no "Expect: 100-continue" round trip before a body.
+  if (!hasAccept) list = curl_slist_append(list, "Accept:");
+  if (!hasExpect) list = curl_slist_append(list, "Expect:");
+  return list;
+}
+
+void SetMethodAndBody(CURL* easy, const TransferRequest& request) {
+  curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+  if (request.sendBody) {
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
+                     static_cast<curl_off_t>(request.body.size()));
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request.body.data());
+  }
+  // A POST goes out as libcurl's own POST, so a redirect that turns it into a
+  // GET really does so; the other verbs are named explicitly. libcurl's own
+  // HEAD would drop the body, so HEAD is named too (see HeaderSink).
+  if (request.verb != "POST" && (request.verb == "HEAD" || request.sendBody)) {
+    curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.verb.c_str());
+  }
+}
+
+void SetProxy(CURL* easy, const TransferRequest& request) {
+  // An empty proxy means a direct connection; libcurl would otherwise take one
+  // from the environment.
+  curl_easy_setopt(easy, CURLOPT_PROXY, request.proxy.c_str());
+  if (request.proxyUser.empty()) return;
+  if (request.credentialsForServer) {
+    curl_easy_setopt(easy, CURLOPT_USERNAME, request.proxyUser.c_str());
+    curl_easy_setopt(easy, CURLOPT_PASSWORD, request.proxyPassword.c_str());
+    curl_easy_setopt(easy, CURLOPT_HTTPAUTH, CURLAUTH_ANY);
+  } else if (!request.proxy.empty()) {
+    curl_easy_setopt(easy, CURLOPT_PROXYUSERNAME, request.proxyUser.c_str());
+    curl_easy_setopt(easy, CURLOPT_PROXYPASSWORD, request.proxyPassword.c_str());
+    curl_easy_setopt(easy, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
+  }
+}
+
+// Runs the transfer on this thread's multi handle, looking at the abort
+// predicate between waits so an ended download stops within a fraction of a
+// second even when no data flows.
+CURLcode RunOnThisThread(CURL* easy, bool& aborted) {
+  CURLM* multi = ThisThreadsMulti();
+  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
+  CURLcode code = CURLE_FAILED_INIT;
+  int running = 1;
+  while (running > 0) {
+    if (curl_multi_perform(multi, &running) != CURLM_OK) break;
+    if (running == 0) break;
+    if (TransferAbortRequested()) {
+      aborted = true;
+      break;
+    }
+    curl_multi_poll(multi, nullptr, 0, kAbortCheckMs, nullptr);
+  }
+  int pending = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi, &pending)) {
+    if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+      code = message->data.result;
+    }
+  }
+  if (code == CURLE_ABORTED_BY_CALLBACK) aborted = true;
+  curl_multi_remove_handle(multi, easy);
+  return code;
+}
+
+}  // namespace
+
+Text AddressWithScheme(const Text& url) {
+  const size_t mark = url.find("://");
+  if (mark != Text::npos && mark > 0) {
+    const Text scheme = url.substr(0, mark);
+    const bool schemeChars =
+        scheme.find_first_not_of(
+            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+.-") == Text::npos;
+    if (schemeChars) return url;
+  }
+  return "http://" + url;
+}
+
+bool AcceptableAddress(const Text& url) {
+  CURLU* parsed = curl_url();
+  bool acceptable = false;
+  if (parsed && curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+    char* scheme = nullptr;
+    if (curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK) {
+      const Text lower = TextLower(scheme);
+      acceptable = lower == "http" || lower == "https";
+      curl_free(scheme);
+    }
+  }
+  curl_url_cleanup(parsed);
+  return acceptable;
+}
+
+std::vector<Text> HeaderLines(const Text& headerText) {
+  std::vector<Text> lines;
+  for (const Text& line : TextSplit(headerText, "\r\n")) {
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
+Text WithoutLineBreaks(const Text& text) {
+  Text out;
+  for (char c : text) {
+    if (c != '\r' && c != '\n') out += c;
+  }
+  return out;
+}
+
+namespace {
+
+TransferResult PerformOnce(const TransferRequest& request) {
+  TransferResult result;
+  ThisThreadsMulti();
+  std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+  if (!easy) return result;
+  CURL* e = easy.get();
+  std::unique_ptr<curl_slist, SlistDeleter> headers(BuildHeaderList(request.headerLines));
+  const Text agent = WithoutLineBreaks(request.userAgent);
+
+  curl_easy_setopt(e, CURLOPT_URL, request.url.c_str());
+  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(e, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
+  if (!agent.empty()) curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
+  SetMethodAndBody(e, request);
+  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, request.followRedirects ? 1L : 0L);
+  curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
+  SetProxy(e, request);
+
+  if (request.useCookieStore) {
+    curl_easy_setopt(e, CURLOPT_SHARE, CookieStoreShare());
+    // Attaching the share does not switch the cookie engine on; an empty
+    // cookie file name does, without reading any file.
+    curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
+  } else {
+    curl_easy_setopt(e, CURLOPT_SHARE, PlainShare());
+  }
+
+  // Per phase, never in total: a large picture may take long, but a request
+  // never hangs forever on a silent peer.
+  if (request.connectTimeoutSeconds > 0) {
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, request.connectTimeoutSeconds);
+  }
+  if (request.idleTimeoutSeconds > 0) {
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, request.idleTimeoutSeconds);
+  }
+
+  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(e, CURLOPT_WRITEDATA, &result);
+  HeaderSink sink{&result, request.verb == "HEAD"};
+  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
+  curl_easy_setopt(e, CURLOPT_HEADERDATA, &sink);
+  curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+
+  const CURLcode code = RunOnThisThread(e, result.aborted);
+  result.completed =
+      (code == CURLE_OK || (code == CURLE_WRITE_ERROR && sink.headersEnded)) && !result.aborted;
+  long status = 0;
+  if (curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) result.status = status;
+  return result;
+}
+
+// The address a redirect points to, resolved against the address it came
+// from; empty when there is none.
+Text RedirectTarget(const TransferResult& result, const Text& from) {
+  Text location;
+  for (size_t i = 1; i < result.responseLines.size(); ++i) {
+    if (TextLower(HeaderName(result.responseLines[i])) == "location") {
+      location = HeaderValue(result.responseLines[i]);
+    }
+  }
+  if (location.empty()) return "";
+  Text target;
+  CURLU* address = curl_url();
+  if (address && curl_url_set(address, CURLUPART_URL, from.c_str(), 0) == CURLUE_OK &&
+      curl_url_set(address, CURLUPART_URL, location.c_str(), 0) == CURLUE_OK) {
+    char* text = nullptr;
+    if (curl_url_get(address, CURLUPART_URL, &text, 0) == CURLUE_OK) {
+      target = text;
+      curl_free(text);
+    }
+  }
+  curl_url_cleanup(address);
+  return target;
+}
+
+}  // namespace
+
+TransferResult PerformTransfer(const TransferRequest& request) {
+  if (request.verb != "HEAD" || !request.followRedirects) return PerformOnce(request);
+  // A HEAD transfer stops after each response's header lines, so libcurl
+  // cannot skip a redirect's body on its own; redirects are followed here.
+  TransferRequest step = request;
+  step.followRedirects = false;
+  for (int redirects = 0;; ++redirects) {
+    TransferResult result = PerformOnce(step);
+    const long status = result.status;
+    const bool redirect =
+        status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+    if (!result.completed || !redirect || redirects == kMaxRedirects) return result;
+    const Text target = RedirectTarget(result, step.url);
+    if (target.empty() || !AcceptableAddress(target)) return result;
+    step.url = target;
+    // Like a browser: only 307 and 308 repeat the body.
+    if (status != 307 && status != 308) {
+      step.sendBody = false;
+      step.body.clear();
+    }
+  }
+}
+
+}  // namespace albumdl::net_internal

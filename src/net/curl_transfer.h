@@ -1,0 +1,53 @@
+// One HTTP exchange over libcurl, as both request operations need it: the
+// request goes out exactly as described here (no header lines of libcurl's own
+// beyond Host, User-Agent when an agent is given, Content-Length and Cookie from
+// the store), and the last response comes back as it arrived. Internal to src/net.
+#pragma once
+
+#include <vector>
+
+#include "text/text.h"
+
+namespace albumdl::net_internal {
+
+struct TransferRequest {
+  Text url;  // with scheme (see AddressWithScheme)
+  // "GET", "POST" or "HEAD". A HEAD answer is read as one: no body is awaited.
+  Text verb = "GET";
+  bool sendBody = false;  // a body goes out (with Content-Length), even an empty one
+  Bytes body;
+  // "Name: value" lines in the order they go out. A line holding CR or LF is
+  // not sent: it could carry header lines of its own.
+  std::vector<Text> headerLines;
+  Text userAgent;  // empty: only what headerLines say
+  bool useCookieStore = false;
+  bool followRedirects = true;
+  Text proxy;  // empty: direct, whatever the environment says
+  Text proxyUser;
+  Text proxyPassword;
+  bool credentialsForServer = false;  // the credentials go to the server, not the proxy
+  long connectTimeoutSeconds = 60;
+  long idleTimeoutSeconds = 30;  // the longest stretch without data
+};
+
+struct TransferResult {
+  bool completed = false;  // the exchange ran to its end, whatever the status
+  bool aborted = false;    // TransferAbortRequested() ended it
+  long status = 0;
+  Bytes body;
+  // The last response's status line and header lines, without line ends.
+  std::vector<Text> responseLines;
+};
+
+// "http://" + url when url names no scheme of its own.
+Text AddressWithScheme(const Text& url);
+// True when url (with scheme) is an http or https address libcurl can parse.
+bool AcceptableAddress(const Text& url);
+// Splits a CR LF separated header text into its non-empty lines.
+std::vector<Text> HeaderLines(const Text& headerText);
+// text without CR and LF bytes.
+Text WithoutLineBreaks(const Text& text);
+
+TransferResult PerformTransfer(const TransferRequest& request);
+
+}  // namespace albumdl::net_internal
