@@ -248,6 +248,9 @@ TransferResult PerformOnce(const TransferRequest& request) {
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, request.followRedirects ? 1L : 0L);
   curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
   SetProxy(e, request);
+  // A proxy's answer to CONNECT is not the response; it would also end a HEAD
+  // transfer early.
+  curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
 
   if (request.useCookieStore) {
     curl_easy_setopt(e, CURLOPT_SHARE, CookieStoreShare());
