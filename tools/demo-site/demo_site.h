@@ -22,7 +22,7 @@ struct Board {
   std::string id;
   std::string title;  // UTF-8
   std::vector<Pin> pins;
-  bool isPrivate = false;  // answers in full only to a signed-in session
+  bool isPrivate = false;             // answers in full only to a signed-in session
   std::optional<long long> pinCount;  // what the answer claims; default pins.size()
   // Pins per page the site hands out at most (a site may give fewer than asked).
   int pageLimit = 100;
@@ -49,10 +49,14 @@ struct Fault {
 
 struct RequestRecord {
   std::string method;
-  std::string target;  // path and query as sent
+  std::string target;                               // path and query as sent
   std::multimap<std::string, std::string> headers;  // by name; order is not kept
   std::string body;
   int remotePort = 0;  // one per connection
+
+  // The first value of the header, its name compared without letter case;
+  // empty when absent.
+  std::string Header(const std::string& name) const;
 };
 
 class DemoSite {
@@ -82,9 +86,14 @@ class DemoSite {
 
   // The session cookie the login form sets, "sid".
   static std::string SessionCookieName();
+  // Signs a visitor in without the form: a token the site accepts as the value
+  // of the session cookie from now on.
+  std::string IssueSession();
   // The bytes served for a key: a small valid PNG, JPEG or GIF chosen by the
   // key's extension (.png, .jpg, .gif; else JPEG), deterministic from the key.
   static std::string PictureBytes(const std::string& key);
+  // The Content-Type served with those bytes.
+  static std::string PictureContentType(const std::string& key);
 
  private:
   struct Impl;
