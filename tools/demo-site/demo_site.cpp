@@ -1,0 +1,485 @@
+#include "demo_site.h"
+
+#include <httplib.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <random>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "connection_sockets.h"
+#include "demo_data.h"
+#include "fault_switches.h"
+#include "site_pages.h"
+
+namespace demosite {
+namespace {
+
+const char kJsonType[] = "application/json; charset=utf-8";
+const char kHtmlType[] = "text/html; charset=utf-8";
+const char kTextType[] = "text/plain; charset=utf-8";
+
+// Keep-alive as a browser-facing site offers it: connections stay open for
+// a few idle seconds and for as many requests as a long download makes.
+const time_t kKeepAliveSeconds = 5;
+const size_t kKeepAliveRequests = 10000;
+// Clients may hold several idle keep-alive connections, each of which keeps
+// a worker, so there are more workers than cores.
+const size_t kWorkers = 16;
+
+struct Reply {
+  int status = 200;
+  std::string contentType = kTextType;
+  std::string body;
+  std::vector<std::pair<std::string, std::string>> headers;
+};
+
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::string Trim(const std::string& text) {
+  size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string::npos) return "";
+  size_t end = text.find_last_not_of(" \t");
+  return text.substr(begin, end - begin + 1);
+}
+
+// Every value of the named cookie across all Cookie headers of the request.
+std::vector<std::string> CookieValues(const httplib::Request& req, const std::string& name) {
+  std::vector<std::string> values;
+  for (size_t i = 0; i < req.get_header_value_count("Cookie"); ++i) {
+    std::stringstream items(req.get_header_value("Cookie", i));
+    std::string item;
+    while (std::getline(items, item, ';')) {
+      auto equals = item.find('=');
+      if (equals != std::string::npos && Trim(item.substr(0, equals)) == name) {
+        values.push_back(Trim(item.substr(equals + 1)));
+      }
+    }
+  }
+  return values;
+}
+
+int IntParam(const httplib::Request& req, const std::string& name, int fallback) {
+  if (!req.has_param(name.c_str())) return fallback;
+  std::string text = req.get_param_value(name.c_str());
+  char* end = nullptr;
+  long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0') return fallback;
+  return static_cast<int>(std::clamp(value, -1000000L, 1000000L));
+}
+
+// A picture key may name sub-folders, but never a way out of the image host.
+bool SafeKey(const std::string& key) {
+  if (key.empty() || key.front() == '/' || key.find('\\') != std::string::npos) return false;
+  std::stringstream parts(key);
+  std::string part;
+  while (std::getline(parts, part, '/')) {
+    if (part == "..") return false;
+  }
+  return true;
+}
+
+std::string StatusText(int status) {
+  switch (status) {
+    case 400:
+      return "Bad Request";
+    case 403:
+      return "Forbidden";
+    case 404:
+      return "Not Found";
+    case 429:
+      return "Too Many Requests";
+    case 500:
+      return "Internal Server Error";
+    case 502:
+      return "Bad Gateway";
+    case 503:
+      return "Service Unavailable";
+    case 504:
+      return "Gateway Timeout";
+    default:
+      return "Error";
+  }
+}
+
+}  // namespace
+
+std::string RequestRecord::Header(const std::string& name) const {
+  for (const auto& [key, value] : headers) {
+    if (EqualsNoCase(key, name)) return value;
+  }
+  return "";
+}
+
+struct DemoSite::Impl {
+  mutable std::mutex mutex;
+  std::map<std::string, Board> boards;
+  std::vector<std::string> boardOrder;  // as added, for the index page
+  std::map<std::string, Search> searches;
+  std::vector<std::string> searchOrder;
+  FaultSwitches faults;
+  std::vector<RequestRecord> requests;
+  std::set<int> remotePorts;
+  std::set<std::string> sessions;
+  long long albumAnswers = 0;
+  std::mt19937_64 tokenSource{std::random_device{}()};
+
+  std::condition_variable stopping;
+  bool stopRequested = false;
+  std::unique_ptr<httplib::Server> server;
+  std::thread listener;
+  std::atomic<bool> listenReturned{false};
+  int port = 0;
+
+  void Handle(const httplib::Request& req, httplib::Response& res);
+  void Record(const httplib::Request& req);
+  // Called with the mutex held.
+  Reply Route(const httplib::Request& req);
+  Reply BoardReply(const httplib::Request& req, const std::string& id);
+  Reply SearchReply(const httplib::Request& req);
+  Reply PictureReply(const std::string& key);
+  Reply LoginReply(const httplib::Request& req);
+  bool SignedIn(const httplib::Request& req) const;
+  std::string NewSession();
+  void Delay(int ms);
+};
+
+// What sets cookies, kept deliberately small: every board album answer sets
+// visit=<number of album answers so far> and lang=zh, the second under a
+// lower-case header name as some servers send it, so clients must match the
+// name without letter case; every search answer expires a tracker cookie
+// (tracker=deleted, Max-Age=0); a sign-in sets the session cookie. Nothing
+// else sets cookies.
+void DemoSite::Impl::Handle(const httplib::Request& req, httplib::Response& res) {
+  std::optional<Fault> fault;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    Record(req);
+    fault = faults.Next(req.path);
+  }
+  using Kind = Fault::Kind;
+  if (fault && fault->kind == Kind::kDelay) Delay(fault->delayMs);
+  if (fault && fault->kind == Kind::kReset) {
+    // Whatever the server then tries to write fails, and it drops the socket.
+    ShutdownConnection(req.local_port, req.remote_port);
+    res.status = 500;
+    return;
+  }
+  if (fault && fault->kind == Kind::kStatus) {
+    res.status = fault->status;
+    if (fault->retryAfter >= 0) res.set_header("Retry-After", std::to_string(fault->retryAfter));
+    res.set_content(std::to_string(fault->status) + " " + StatusText(fault->status) + "\n",
+                    kTextType);
+    return;
+  }
+
+  Reply reply;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    reply = Route(req);
+  }
+  if (fault && fault->kind == Kind::kBadJson) {
+    reply.body = MalformedJson();
+    reply.contentType = kJsonType;
+  }
+  if (fault && fault->kind == Kind::kEmptyBody) {
+    reply.status = 200;
+    reply.body.clear();
+  }
+
+  res.status = reply.status;
+  for (const auto& [name, value] : reply.headers) res.set_header(name, value);
+  if (fault && fault->kind == Kind::kTruncate) {
+    // Promise the whole body (at least one byte), send half of it and give up:
+    // the client sees the connection end before Content-Length is reached.
+    size_t declared = std::max<size_t>(reply.body.size(), 1);
+    auto sent = std::make_shared<std::string>(reply.body.substr(0, reply.body.size() / 2));
+    res.set_content_provider(declared, reply.contentType,
+                             [sent](size_t offset, size_t, httplib::DataSink& sink) {
+                               if (offset == 0 && !sent->empty()) {
+                                 sink.write(sent->data(), sent->size());
+                               }
+                               return false;
+                             });
+    return;
+  }
+  if (reply.body.empty()) {
+    res.set_header("Content-Type", reply.contentType);
+  } else {
+    res.set_content(reply.body, reply.contentType);
+  }
+}
+
+void DemoSite::Impl::Record(const httplib::Request& req) {
+  RequestRecord record;
+  record.method = req.method;
+  record.target = req.target;
+  for (const auto& [name, value] : req.headers) {
+    // The server adds these itself; the client never sent them.
+    if (name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" ||
+        name == "LOCAL_PORT") {
+      continue;
+    }
+    record.headers.emplace(name, value);
+  }
+  record.body = req.body;
+  record.remotePort = req.remote_port;
+  requests.push_back(std::move(record));
+  remotePorts.insert(req.remote_port);
+}
+
+Reply DemoSite::Impl::Route(const httplib::Request& req) {
+  const std::string& path = req.path;
+  const std::string boardsPrefix = "/boards/";
+  const std::string imagePrefix = "/img/";
+  if (path == "/" || path == "/index.html") {
+    std::vector<Board> boardList;
+    for (const auto& id : boardOrder) boardList.push_back(boards.at(id));
+    std::vector<Search> searchList;
+    for (const auto& keyword : searchOrder) searchList.push_back(searches.at(keyword));
+    return Reply{200, kHtmlType, IndexHtml(boardList, searchList), {}};
+  }
+  if (path == "/login") return LoginReply(req);
+  if (path == "/feedback") return Reply{200, kHtmlType, FeedbackHtml(req.method == "POST"), {}};
+  if (path == "/version") return Reply{200, kTextType, VersionText(), {}};
+  if (path.compare(0, boardsPrefix.size(), boardsPrefix) == 0) {
+    std::string rest = path.substr(boardsPrefix.size());
+    auto slash = rest.find('/');
+    std::string id = rest.substr(0, slash);
+    if (!id.empty() && (slash == std::string::npos || slash + 1 == rest.size())) {
+      return BoardReply(req, id);
+    }
+  }
+  if (path == "/search" || path == "/search/") return SearchReply(req);
+  if (path.compare(0, imagePrefix.size(), imagePrefix) == 0) {
+    return PictureReply(path.substr(imagePrefix.size()));
+  }
+  return Reply{404, kTextType, "404 Not Found\n", {}};
+}
+
+Reply DemoSite::Impl::BoardReply(const httplib::Request& req, const std::string& id) {
+  auto found = boards.find(id);
+  bool albumAnswer = !req.has_param("max");
+  if (found == boards.end()) return Reply{404, kJsonType, NotFoundJson("board"), {}};
+  const Board& board = found->second;
+  if (!albumAnswer) {
+    std::string max = req.get_param_value("max");
+    int limit = IntParam(req, "limit", board.pageLimit);
+    return Reply{200, kJsonType, BoardPageJson(board, SignedIn(req), max, limit), {}};
+  }
+  ++albumAnswers;
+  Reply reply{200, kJsonType, BoardAnswerJson(board, SignedIn(req)), {}};
+  reply.headers.emplace_back("Set-Cookie", "visit=" + std::to_string(albumAnswers) + "; Path=/");
+  reply.headers.emplace_back("set-cookie", "lang=zh; Path=/");
+  return reply;
+}
+
+Reply DemoSite::Impl::SearchReply(const httplib::Request& req) {
+  // Clients append "_" to the keyword of a search page (q=cat%5F); the query
+  // parameter arrives percent-decoded.
+  std::string query = req.get_param_value("q");
+  const Search* search = nullptr;
+  auto found = searches.find(query);
+  if (found == searches.end() && !query.empty() && query.back() == '_') {
+    found = searches.find(query.substr(0, query.size() - 1));
+  }
+  if (found != searches.end()) search = &found->second;
+
+  if (req.has_param("page")) {
+    int page = IntParam(req, "page", 1);
+    int perPage = IntParam(req, "per_page", 100);
+    return Reply{200, kJsonType, SearchPageJson(search, page, perPage), {}};
+  }
+  std::string text = query;
+  long long total = 0;
+  if (search) {
+    text = search->text.empty() ? search->keyword : search->text;
+    total = search->total.value_or(static_cast<long long>(search->pins.size()));
+  }
+  Reply reply{200, kJsonType, SearchAnswerJson(text, total), {}};
+  reply.headers.emplace_back("Set-Cookie", "tracker=deleted; Path=/; Max-Age=0");
+  return reply;
+}
+
+Reply DemoSite::Impl::PictureReply(const std::string& key) {
+  // The site holds a picture for every key its pins name, so any other safe
+  // key is answered too; only keys that would leave the image folder are not.
+  if (!SafeKey(key)) return Reply{404, kTextType, "404 Not Found\n", {}};
+  return Reply{200, PictureContentType(key), PictureBytes(key), {}};
+}
+
+Reply DemoSite::Impl::LoginReply(const httplib::Request& req) {
+  if (req.method != "POST") return Reply{200, kHtmlType, LoginFormHtml(""), {}};
+  std::string username;
+  if (req.has_param("username")) {
+    username = req.get_param_value("username");
+  } else {
+    httplib::Params form;
+    httplib::detail::parse_query_text(req.body, form);
+    auto field = form.find("username");
+    if (field != form.end()) username = field->second;
+  }
+  if (Trim(username).empty()) return Reply{200, kHtmlType, LoginFormHtml("请输入用户名"), {}};
+  Reply reply{200, kHtmlType, SignedInHtml(username), {}};
+  reply.headers.emplace_back("Set-Cookie",
+                             SessionCookieName() + "=" + NewSession() + "; Path=/; HttpOnly");
+  return reply;
+}
+
+bool DemoSite::Impl::SignedIn(const httplib::Request& req) const {
+  for (const auto& value : CookieValues(req, SessionCookieName())) {
+    if (sessions.count(value)) return true;
+  }
+  return false;
+}
+
+std::string DemoSite::Impl::NewSession() {
+  std::ostringstream token;
+  token << std::hex << tokenSource() << sessions.size();
+  sessions.insert(token.str());
+  return token.str();
+}
+
+void DemoSite::Impl::Delay(int ms) {
+  // A stop ends the wait early, so Stop() does not hang on a long delay.
+  std::unique_lock<std::mutex> lock(mutex);
+  stopping.wait_for(lock, std::chrono::milliseconds(std::max(ms, 0)),
+                    [this] { return stopRequested; });
+}
+
+DemoSite::DemoSite(bool empty) : impl_(std::make_unique<Impl>()) {
+  if (empty) return;
+  for (const Board& board : DemoBoards()) AddBoard(board);
+  for (const Search& search : DemoSearches()) AddSearch(search);
+}
+
+DemoSite::~DemoSite() { Stop(); }
+
+bool DemoSite::Start(int port) {
+  if (impl_->server) return false;
+  auto server = std::make_unique<httplib::Server>();
+  server->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+  server->set_keep_alive_max_count(kKeepAliveRequests);
+  server->set_keep_alive_timeout(kKeepAliveSeconds);
+  // The server's default also sets SO_REUSEPORT, which lets a second site bind
+  // a port that is taken and share its connections; a taken port must fail.
+  server->set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
+  Impl* impl = impl_.get();
+  auto handler = [impl](const httplib::Request& req, httplib::Response& res) {
+    impl->Handle(req, res);
+  };
+  // Paths may hold anything once decoded, line breaks included.
+  const std::string anyPath = R"([\s\S]*)";
+  server->Get(anyPath, handler);
+  server->Post(anyPath, handler);
+
+  int bound = -1;
+  if (port == 0) {
+    bound = server->bind_to_any_port("127.0.0.1");
+  } else if (server->bind_to_port("127.0.0.1", port)) {
+    bound = port;
+  }
+  if (bound <= 0) return false;
+
+  {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->stopRequested = false;
+  }
+  impl_->port = bound;
+  impl_->listenReturned = false;
+  httplib::Server* raw = server.get();
+  impl_->server = std::move(server);
+  impl_->listener = std::thread([impl, raw] {
+    raw->listen_after_bind();
+    impl->listenReturned = true;
+  });
+  return true;
+}
+
+void DemoSite::Stop() {
+  if (!impl_->server) return;
+  {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->stopRequested = true;
+  }
+  impl_->stopping.notify_all();
+  // stop() does nothing until the listener thread has marked the server as
+  // running, so wait for that first.
+  while (!impl_->server->is_running() && !impl_->listenReturned) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  impl_->server->stop();
+  // Idle keep-alive connections would hold their workers (and so this stop)
+  // until they time out; cutting them lets the workers finish at once.
+  ShutdownAllConnections(impl_->port);
+  impl_->listener.join();
+  impl_->server.reset();
+}
+
+int DemoSite::Port() const { return impl_->port; }
+
+std::string DemoSite::SiteHost() const { return "http://127.0.0.1:" + std::to_string(Port()); }
+
+std::string DemoSite::ImageHost() const { return SiteHost() + "/img"; }
+
+void DemoSite::AddBoard(const Board& board) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  if (!impl_->boards.count(board.id)) impl_->boardOrder.push_back(board.id);
+  impl_->boards[board.id] = board;
+}
+
+void DemoSite::AddSearch(const Search& search) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  if (!impl_->searches.count(search.keyword)) impl_->searchOrder.push_back(search.keyword);
+  impl_->searches[search.keyword] = search;
+}
+
+void DemoSite::SetFault(const std::string& pathPrefix, const Fault& fault) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->faults.Set(pathPrefix, fault);
+}
+
+void DemoSite::ClearFaults() {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->faults.Clear();
+}
+
+std::vector<RequestRecord> DemoSite::Requests() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->requests;
+}
+
+void DemoSite::ClearRequests() {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->requests.clear();
+  impl_->remotePorts.clear();
+}
+
+int DemoSite::ConnectionCount() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return static_cast<int>(impl_->remotePorts.size());
+}
+
+std::string DemoSite::SessionCookieName() { return "sid"; }
+
+std::string DemoSite::IssueSession() {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->NewSession();
+}
+
+}  // namespace demosite

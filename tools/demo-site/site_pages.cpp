@@ -1,0 +1,185 @@
+#include "site_pages.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+
+namespace demosite {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Titles and query texts may hold anything a visitor typed, including bytes
+// that are not UTF-8; those become U+FFFD instead of failing the answer.
+std::string Dump(const Json& json) {
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+Json PinJson(const Pin& pin) {
+  return Json{{"pin_id", pin.pinId}, {"file", Json{{"key", pin.key}, {"type", pin.type}}}};
+}
+
+Json PinsJson(const std::vector<Pin>& pins, size_t from, size_t to) {
+  Json array = Json::array();
+  for (size_t i = from; i < to && i < pins.size(); ++i) array.push_back(PinJson(pins[i]));
+  return array;
+}
+
+std::optional<long long> ParsePinId(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  long long value = std::strtoll(text.c_str(), &end, 10);
+  if (*end != '\0') return std::nullopt;
+  return value;
+}
+
+// Where the page after maxPinId starts. The pin itself normally is on the
+// board; when it has gone, the page goes on with the first older pin, as a
+// site whose pin ids fall from newest to oldest would.
+size_t PageStart(const Board& board, const std::string& maxPinId) {
+  if (maxPinId.empty()) return 0;
+  auto id = ParsePinId(maxPinId);
+  if (!id) return board.pins.size();
+  for (size_t i = 0; i < board.pins.size(); ++i) {
+    if (board.pins[i].pinId == *id) return i + 1;
+  }
+  for (size_t i = 0; i < board.pins.size(); ++i) {
+    if (board.pins[i].pinId < *id) return i;
+  }
+  return board.pins.size();
+}
+
+std::string HtmlEscape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string HtmlPage(const std::string& title, const std::string& body) {
+  return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + HtmlEscape(title) +
+         "</title></head>\n<body>\n" + body + "</body></html>\n";
+}
+
+}  // namespace
+
+std::string BoardAnswerJson(const Board& board, bool signedIn) {
+  bool hidden = board.isPrivate && !signedIn;
+  long long count = hidden ? 0 : board.pinCount.value_or(static_cast<long long>(board.pins.size()));
+  Json answer{{"board_id", board.id},
+              {"title", board.title},
+              {"pin_count", count},
+              {"user", Json{{"user_id", 1}, {"username", "demo"}}},
+              {"is_private", board.isPrivate}};
+  return Dump(Json{{"board", answer}});
+}
+
+std::string BoardPageJson(const Board& board, bool signedIn, const std::string& maxPinId,
+                          int limit) {
+  Json pins = Json::array();
+  if (!board.isPrivate || signedIn) {
+    size_t size = static_cast<size_t>(std::max(board.pageLimit, 0));
+    if (limit > 0) size = std::min(size, static_cast<size_t>(limit));
+    size_t start = PageStart(board, maxPinId);
+    pins = PinsJson(board.pins, start, start + size);
+  }
+  return Dump(Json{{"board", Json{{"board_id", board.id}, {"pins", pins}}}});
+}
+
+std::string SearchAnswerJson(const std::string& text, long long total) {
+  return Dump(Json{{"query", Json{{"text", text}, {"total", total}}}, {"pins", Json::array()}});
+}
+
+std::string SearchPageJson(const Search* search, int page, int perPage) {
+  Json pins = Json::array();
+  bool listedEmpty = search && std::find(search->emptyPages.begin(), search->emptyPages.end(),
+                                         page) != search->emptyPages.end();
+  if (search && page >= 1 && perPage > 0 && !listedEmpty) {
+    size_t start = static_cast<size_t>(page - 1) * static_cast<size_t>(perPage);
+    pins = PinsJson(search->pins, start, start + static_cast<size_t>(perPage));
+  }
+  return Dump(Json{{"pins", pins}});
+}
+
+std::string NotFoundJson(const std::string& what) {
+  return Dump(Json{{"err", 404}, {"msg", what + " not found"}});
+}
+
+std::string MalformedJson() { return R"({"board":{"pins":[{"pin_id":1,,"file":{"key":)"; }
+
+std::string IndexHtml(const std::vector<Board>& boards, const std::vector<Search>& searches) {
+  std::string body =
+      "<h1>演示图片站</h1>\n<p><a href=\"/login\">登录</a></p>\n<h2>画板</h2>\n<ul>\n";
+  for (const Board& board : boards) {
+    std::string address = "/boards/" + board.id + "/";
+    body += "<li><a href=\"" + HtmlEscape(address) + "\">" + HtmlEscape(board.title) + "</a> (" +
+            std::to_string(board.pins.size()) + ")" + (board.isPrivate ? " 私密" : "") + "</li>\n";
+  }
+  body += "</ul>\n<h2>搜索</h2>\n<ul>\n";
+  for (const Search& search : searches) {
+    std::string address = "/search/?q=" + search.keyword;
+    body += "<li><a href=\"" + HtmlEscape(address) + "\">" + HtmlEscape(search.text) + "</a> (" +
+            std::to_string(search.pins.size()) + ")</li>\n";
+  }
+  body += "</ul>\n";
+  return HtmlPage("演示图片站", body);
+}
+
+std::string LoginFormHtml(const std::string& message) {
+  std::string body = "<h1>登录</h1>\n";
+  if (!message.empty()) body += "<p class=\"message\">" + HtmlEscape(message) + "</p>\n";
+  body +=
+      "<form method=\"post\" action=\"/login\">\n"
+      "<p><label>用户名 <input type=\"text\" name=\"username\"></label></p>\n"
+      "<p><label>密码 <input type=\"password\" name=\"password\"></label></p>\n"
+      "<p><input type=\"submit\" value=\"登录\"></p>\n"
+      "</form>\n";
+  return HtmlPage("登录", body);
+}
+
+std::string SignedInHtml(const std::string& username) {
+  return HtmlPage("已登录", "<h1>已登录</h1>\n<p>signed in as " + HtmlEscape(username) +
+                                "</p>\n<p><a href=\"/\">首页</a></p>\n");
+}
+
+std::string FeedbackHtml(bool thanked) {
+  std::string body = "<h1>意见反馈</h1>\n";
+  if (thanked) body += "<p>谢谢您的反馈！</p>\n";
+  body +=
+      "<form method=\"post\" action=\"/feedback\">\n"
+      "<p><textarea name=\"message\" rows=\"6\" cols=\"60\"></textarea></p>\n"
+      "<p><input type=\"submit\" value=\"提交\"></p>\n"
+      "</form>\n";
+  return HtmlPage("意见反馈", body);
+}
+
+std::string VersionText() {
+  // One entry per program, each between "#keyword@@" and "#keyword"; readers
+  // cut out the entry of their own key word and ignore the others.
+  return "版本信息 / versions\n"
+         "#albumdl@@1.2.0#albumdl\n"
+         "#zelvani@@3.0#zelvani\n"
+         "#photowall@@2.5.1#photowall\n"
+         "#notice@@演示站点：所有图片均为程序生成#notice\n";
+}
+
+}  // namespace demosite
