@@ -10,6 +10,7 @@
 
 #include "catalogue/session.h"
 #include "demo_site.h"
+#include "download/board_download.h"
 #include "download/download_run.h"
 #include "download/duplicate_store.h"
 #include "download/json_value.h"
@@ -174,6 +175,9 @@ TEST_F(DownloadTest, BoardOf250PinsComesInThreePagesNamedByPictureNumber) {
   std::vector<std::string> expected;
   for (size_t i = 0; i < pins.size(); ++i) expected.push_back(FileNameOf(i + 1, pins[i]));
   EXPECT_EQ(FilesIn(folder), Sorted(expected));
+  // image/gif, image/png, image/jpeg, no type at all
+  EXPECT_EQ(std::vector<std::string>(expected.begin(), expected.begin() + 4),
+            (std::vector<std::string>{"1_1001.gif", "2_1002.png", "3_1003.jpg", "4_1004.jpg"}));
   for (size_t i : {0, 1, 2, 3, 249}) {
     EXPECT_EQ(platform::ReadWholeFile(folder + "\\" + FileNameOf(i + 1, pins[i])),
               demosite::DemoSite::PictureBytes(pins[i].key));
@@ -313,6 +317,15 @@ TEST_F(DownloadTest, BoardIdThatWouldLeaveTheSaveFolderIsNotDownloaded) {
   EXPECT_TRUE(site.Requests().empty());
   EXPECT_TRUE(FilesIn(saves.Path()).empty());
   EXPECT_EQ(summary.saved, 0);
+}
+
+TEST(BoardHeaderBlock, ViewerCookiesCannotAddHeaderLines) {
+  Site site;
+  site.siteHost = "http://127.0.0.1:9";
+  const Text block = BoardHeaderBlock(site, "b1", "a=1\r\nX-Injected: 1");
+  EXPECT_EQ(block.find("\r\nX-Injected"), Text::npos);
+  EXPECT_NE(block.find("\r\nCookie: a=1X-Injected: 1\r\n"), Text::npos);
+  EXPECT_TRUE(block.ends_with("\r\nCache-Control: no-cache")) << "no line break after the last";
 }
 
 // ---------------------------------------------------------------------------

@@ -17,18 +17,29 @@ constexpr int kStartPauseMs = 1000;
 }  // namespace
 
 Text BoardHeaderBlock(const Site& site, const Text& boardId, const Text& viewerCookies) {
-  return "Accept: application/json\r\n"
-         "X-Requested-With: XMLHttpRequest\r\n"
-         "X-Request: JSON\r\n"
-         "Referer: " +
-         site.siteHost + "/boards/" + boardId + "/\r\n" +
-         "Accept-Language: zh-cn\r\n"
-         "User-Agent: Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 6.1; WOW64; Trident/5.0; "
-         "SLCC2; .NET CLR 2.0.50727; .NET CLR 3.5.30729; .NET CLR 3.0.30729; Media Center PC "
-         "6.0; .NET4.0C; .NET4.0E; InfoPath.2)\r\n"
-         "Host: " +
-         SiteHostName(site) + "\r\n" + "Connection: Keep-Alive\r\n" + "Cookie: " + viewerCookies +
-         "\r\n" + "Cache-Control: no-cache";
+  // The viewer's cookie text comes from outside; a line break in it would
+  // start a header line of its own.
+  const Text cookies = TextReplace(TextReplace(viewerCookies, "\r", ""), "\n", "");
+  const Text lines[] = {
+      "Accept: application/json",
+      "X-Requested-With: XMLHttpRequest",
+      "X-Request: JSON",
+      "Referer: " + site.siteHost + "/boards/" + boardId + "/",
+      "Accept-Language: zh-cn",
+      "User-Agent: Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 6.1; WOW64; Trident/5.0; SLCC2; "
+      ".NET CLR 2.0.50727; .NET CLR 3.5.30729; .NET CLR 3.0.30729; Media Center PC 6.0; "
+      ".NET4.0C; .NET4.0E; InfoPath.2)",
+      "Host: " + SiteHostName(site),
+      "Connection: Keep-Alive",
+      "Cookie: " + cookies,
+      "Cache-Control: no-cache",
+  };
+  Text block;
+  for (const Text& line : lines) {
+    if (!block.empty()) block += "\r\n";
+    block += line;
+  }
+  return block;
 }
 
 bool BoardDownload(DownloadContext& context, const DownloadJob& job, DownloadSummary& summary) {
