@@ -8,6 +8,7 @@
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <random>
 #include <set>
@@ -131,6 +132,7 @@ struct DemoSite::Impl {
   std::vector<std::string> searchOrder;
   FaultSwitches faults;
   std::vector<RequestRecord> requests;
+  std::function<void(const RequestRecord&)> observer;
   std::set<int> remotePorts;
   std::set<std::string> sessions;
   long long albumAnswers = 0;
@@ -238,6 +240,7 @@ void DemoSite::Impl::Record(const httplib::Request& req) {
   record.remotePort = req.remote_port;
   requests.push_back(std::move(record));
   remotePorts.insert(req.remote_port);
+  if (observer) observer(requests.back());
 }
 
 Reply DemoSite::Impl::Route(const httplib::Request& req) {
@@ -460,6 +463,11 @@ void DemoSite::SetFault(const std::string& pathPrefix, const Fault& fault) {
 void DemoSite::ClearFaults() {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->faults.Clear();
+}
+
+void DemoSite::SetRequestObserver(std::function<void(const RequestRecord&)> observer) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->observer = std::move(observer);
 }
 
 std::vector<RequestRecord> DemoSite::Requests() const {

@@ -4,6 +4,7 @@
 // UTF-8. Tests start it in-process on a free loopback port.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -80,6 +81,8 @@ class DemoSite {
   void ClearFaults();
 
   std::vector<RequestRecord> Requests() const;
+  // Called for every request as it is recorded (under the site's lock: keep it short).
+  void SetRequestObserver(std::function<void(const RequestRecord&)> observer);
   void ClearRequests();
   // Distinct client connections seen since the last ClearRequests.
   int ConnectionCount() const;

@@ -15,9 +15,10 @@ const int kDefaultPort = 18631;
 
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
-               "Usage: albumdl-demo-site [--port N]\n"
+               "Usage: albumdl-demo-site [--port N] [--log-requests]\n"
                "Serves the demo image-board site on http://127.0.0.1:N (default %d)\n"
-               "until interrupted. Pictures are under /img, the login page is /login.\n",
+               "until interrupted. Pictures are under /img, the login page is /login.\n"
+               "--log-requests prints \"METHOD target\" of every request to stdout.\n",
                kDefaultPort);
 }
 
@@ -33,11 +34,16 @@ bool ParsePort(const char* text, int& port) {
 
 int main(int argc, char** argv) {
   int port = kDefaultPort;
+  bool logRequests = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       PrintUsage(stdout);
       return 0;
+    }
+    if (arg == "--log-requests") {
+      logRequests = true;
+      continue;
     }
     if (arg == "--port" && i + 1 < argc) {
       if (!ParsePort(argv[++i], port)) {
@@ -69,6 +75,12 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   demosite::DemoSite site;
+  if (logRequests) {
+    site.SetRequestObserver([](const demosite::RequestRecord& request) {
+      std::printf("%s %s\n", request.method.c_str(), request.target.c_str());
+      std::fflush(stdout);
+    });
+  }
   if (!site.Start(port)) {
     std::fprintf(stderr, "albumdl-demo-site: cannot listen on 127.0.0.1:%d\n", port);
     return 2;
