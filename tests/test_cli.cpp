@@ -167,6 +167,26 @@ TEST_F(AlbumdlTest, ListPrintsTheLogInUtf8OnStandardOutput) {
   EXPECT_GT(ReadFile(logPath).size(), log.size());
 }
 
+TEST_F(AlbumdlTest, AnAlbumWithoutAnAnswerIsNamedAndFailsTheRun) {
+  // An unknown board answers 404 without the markers: the row has no count,
+  // so no run would download it.
+  const std::vector<std::string> albums{Board(demosite::kTravelBoardId), Board("no-such-board")};
+  std::vector<std::string> list{"--list"};
+  list.insert(list.end(), albums.begin(), albums.end());
+  const Outcome listed = Run(list);
+  EXPECT_EQ(listed.status, 1);
+  EXPECT_NE(listed.err.find("album 2 (no-such-board): the site gave no picture count"),
+            std::string::npos)
+      << listed.err;
+  EXPECT_EQ(listed.err.find("album 1"), std::string::npos) << listed.err;
+
+  std::vector<std::string> download{"-q", "-o", saved.Native()};
+  download.insert(download.end(), albums.begin(), albums.end());
+  const Outcome downloaded = Run(download);
+  EXPECT_EQ(downloaded.status, 1) << downloaded.err;
+  EXPECT_EQ(FilesUnder(saved.Native()).size(), 20u);
+}
+
 TEST_F(AlbumdlTest, AddressesComeFromAFileOrStandardInput) {
   const std::string list = scratch.NativeFile("albums.txt");
   // A byte order mark, Windows line ends, an empty line and a last line without

@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include <cstdlib>
+
 #include <CLI/CLI.hpp>
 #include <iostream>
 
@@ -43,7 +45,16 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options)
   app.add_option("--pace", options.pace, "Multiplies every pause between requests (0: none)")
       ->type_name("FACTOR")
       ->envname("ALBUMDL_PACE")
-      ->check(CLI::NonNegativeNumber);
+      ->check(CLI::Validator(
+          [](const std::string& text) -> std::string {
+            char* end = nullptr;
+            const double value = std::strtod(text.c_str(), &end);
+            if (end == text.c_str() || *end != '\0' || !(value >= 0) || value > 1000) {
+              return "a number from 0 to 1000 is needed, not " + text;
+            }
+            return "";
+          },
+          "", "factor"));
   app.add_flag("--debug", options.debug, "Debug mode: keep the last album answer in json.txt");
   app.add_option("--log", options.logFile, "Append the activity log to FILE (UTF-8)")
       ->type_name("FILE");

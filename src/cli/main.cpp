@@ -84,6 +84,20 @@ std::vector<RunAlbum> CollectRunAlbums(const AlbumList& list) {
   return albums;
 }
 
+// A row without a picture count is an album whose answer never came (or was
+// not an album): the run passes over it, so say so instead of a quiet success.
+int ReportUnanswered(const AlbumList& list) {
+  int unanswered = 0;
+  for (const AlbumRow& row : list.Rows()) {
+    if (!row.cells[kColumnCount].empty()) continue;
+    ++unanswered;
+    std::cerr << "albumdl: album " << AnsiToUtf8(row.cells[kColumnSerial]) << " ("
+              << AnsiToUtf8(row.cells[kColumnAlbumId])
+              << "): the site gave no picture count; it is not downloaded\n";
+  }
+  return unanswered;
+}
+
 // Downloads the ticked rows as the window's "2:下载选中相册" does, with a live
 // progress line; Ctrl-C ends the run at its next safe point.
 int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt,
@@ -182,12 +196,14 @@ int Run(const CommandLine& options) {
   if (interrupt.Interrupted()) return kExitInterrupted;
 
   AlbumList& albums = window.Albums();
+  const int unanswered = ReportUnanswered(albums);
   if (options.list) {
     std::cout << (options.json ? AlbumListJson(albums) + "\n" : AlbumTable(albums));
-    return kExitOk;
+    return unanswered > 0 ? kExitFailed : kExitOk;
   }
 
-  return Download(window, session, interrupt, options, picked);
+  const int status = Download(window, session, interrupt, options, picked);
+  return status == kExitOk && unanswered > 0 ? kExitFailed : status;
 }
 
 }  // namespace
