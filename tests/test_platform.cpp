@@ -183,13 +183,16 @@ TEST_F(Settings, NoFileGivesTheDefaultAndCreatesNothing) {
 }
 
 TEST_F(Settings, ValuesAsTheWindowsReaderReturnsThem) {
-  WriteNative(nativeIni,
-              "[全局设置]\r\n下载记录=1\r\n保存位置=   D:\\图片  \r\n时间段=true\r\n"
-              "q=\"a b\"\r\nempty=\r\n\r\n[other]\r\n下载记录=0\r\n");
+  WriteNative(
+      nativeIni,
+      "[全局设置]\r\n下载记录=1\r\n保存位置=   D:\\图片  \r\n时间段=true\r\n"
+      "q=\"a b\"\r\nsingle='D:\\x'\r\nmixed='a\"\r\nempty=\r\n\r\n[other]\r\n下载记录=0\r\n");
   EXPECT_EQ(ReadSetting(ini, kSettingsSection, kDuplicateKey, "0"), "1");
   EXPECT_EQ(ReadSetting(ini, kSettingsSection, kSaveFolderKey), "D:\\图片");
   EXPECT_EQ(ReadSetting(ini, kSettingsSection, "时间段", "0"), "true");
   EXPECT_EQ(ReadSetting(ini, kSettingsSection, "q"), "a b");
+  EXPECT_EQ(ReadSetting(ini, kSettingsSection, "single"), "D:\\x");
+  EXPECT_EQ(ReadSetting(ini, kSettingsSection, "mixed"), "'a\"");
   EXPECT_EQ(ReadSetting(ini, kSettingsSection, "empty", "x"), "");
   EXPECT_EQ(ReadSetting(ini, kSettingsSection, "absent", "x"), "x");
   EXPECT_EQ(ReadSetting(ini, "other", kDuplicateKey, "x"), "0");

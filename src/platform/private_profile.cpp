@@ -158,8 +158,10 @@ std::string GetPrivateProfileString(const std::string& path, const std::string& 
   const Location where = Find(lines, sectionName, keyName);
   if (!where.keyFound) return fallback;
   std::string value = ParseLine(lines[where.keyLine].text).value;
-  // One pair of surrounding double quotes is taken off, as Windows does.
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+  // One pair of matching surrounding quotes, double or single, is taken off,
+  // as the Windows reader does: a value stored as 'D:\x' reads as D:\x.
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
   }
   return CutValue(value, kMaxValue);
