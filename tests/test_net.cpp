@@ -220,6 +220,47 @@ TEST_F(NetTest, HeadSendsItsBodyAndDoesNotWaitForAResponseBody) {
   EXPECT_EQ(server.Requests()[3].body, "");
 }
 
+TEST_F(NetTest, CookiesAndCredentialsStayWithTheFirstAddressWhenARedirectLeavesIt) {
+  // Another port is another origin: the caller's cookie line and server
+  // credentials were meant for the first one only, for HEAD as for GET.
+  RawHttpServer other;
+  ASSERT_TRUE(other.Start());
+  server.SetDefaultResponse(RawResponse{"HTTP/1.1 302 Found\r\nLocation: " + other.Url("/to") +
+                                        "\r\nContent-Length: 0\r\n\r\n"});
+  other.SetResponse("/to", RawResponse{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"});
+  for (const int method : {0, 2}) {
+    Text cookies = "s=1";
+    WinHttpRequest(server.Url("/from"), method, "", &cookies);
+    Text headers = "Authorization: Basic eDp5";
+    Text webCookies = "w=1";
+    WebRequest(server.Url("/from"), method, "", &webCookies, nullptr, &headers);
+  }
+  const std::vector<RawRequest> first = server.Requests();
+  const std::vector<RawRequest> arrived = other.Requests();
+  ASSERT_EQ(first.size(), 4u);
+  ASSERT_EQ(arrived.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(first[i].Values("Cookie").size(), 1u) << i;
+    EXPECT_EQ(arrived[i].Method(), first[i].Method());
+    EXPECT_EQ(arrived[i].Values("Cookie"), Names{}) << arrived[i].Method();
+    EXPECT_EQ(arrived[i].Values("Authorization"), Names{}) << arrived[i].Method();
+  }
+  EXPECT_EQ(first[1].Values("Authorization"), Names{"Basic eDp5"});
+  EXPECT_EQ(first[3].Values("Authorization"), Names{"Basic eDp5"});
+
+  // Back on the first address after a detour, they go out again.
+  server.SetResponse("/back", RawResponse{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"});
+  other.SetResponse("/detour", RawResponse{"HTTP/1.1 302 Found\r\nLocation: " +
+                                           server.Url("/back") + "\r\nContent-Length: 0\r\n\r\n"});
+  server.SetResponse("/start", RawResponse{"HTTP/1.1 302 Found\r\nLocation: " +
+                                           other.Url("/detour") + "\r\nContent-Length: 0\r\n\r\n"});
+  Text cookies = "s=2";
+  WinHttpRequest(server.Url("/start"), 2, "", &cookies);
+  ASSERT_EQ(server.Requests().size(), 6u);
+  EXPECT_EQ(server.Requests()[5].Target(), "/back");
+  EXPECT_EQ(server.Requests()[5].Values("Cookie"), Names{"s=2"});
+}
+
 // --- Responses -------------------------------------------------------------
 
 TEST_F(NetTest, SetCookieInAnyCaseIsNormalisedAndCollected) {

@@ -311,6 +311,44 @@ Text RedirectTarget(const TransferResult& result, const Text& from) {
   return target;
 }
 
+// Scheme, host and port of an address ("http://a.com:80"), empty when it
+// cannot be parsed.
+Text OriginOf(const Text& url) {
+  Text origin;
+  CURLU* address = curl_url();
+  if (address && curl_url_set(address, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+    char* scheme = nullptr;
+    char* host = nullptr;
+    char* port = nullptr;
+    if (curl_url_get(address, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+        curl_url_get(address, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+        curl_url_get(address, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
+      origin = TextLower(scheme) + "://" + TextLower(host) + ":" + port;
+    }
+    curl_free(scheme);
+    curl_free(host);
+    curl_free(port);
+  }
+  curl_url_cleanup(address);
+  return origin;
+}
+
+// The request as it may go to a redirect target on another scheme, host or
+// port: the caller's cookies and credentials were meant for the first address
+// only, as libcurl itself handles the redirects it follows.
+TransferRequest ForOtherOrigin(TransferRequest request) {
+  std::vector<Text> kept;
+  for (const Text& line : request.headerLines) {
+    if (!NamesHeader(line, "Cookie") && !NamesHeader(line, "Authorization")) kept.push_back(line);
+  }
+  request.headerLines = kept;
+  if (request.credentialsForServer) {
+    request.proxyUser.clear();
+    request.proxyPassword.clear();
+  }
+  return request;
+}
+
 }  // namespace
 
 TransferResult PerformTransfer(const TransferRequest& request) {
@@ -319,6 +357,8 @@ TransferResult PerformTransfer(const TransferRequest& request) {
   // cannot skip a redirect's body on its own; redirects are followed here.
   TransferRequest step = request;
   step.followRedirects = false;
+  const Text firstOrigin = OriginOf(request.url);
+  const TransferRequest elsewhere = ForOtherOrigin(request);
   for (int redirects = 0;; ++redirects) {
     TransferResult result = PerformOnce(step);
     const long status = result.status;
@@ -328,6 +368,10 @@ TransferResult PerformTransfer(const TransferRequest& request) {
     const Text target = RedirectTarget(result, step.url);
     if (target.empty() || !AcceptableAddress(target)) return result;
     step.url = target;
+    const TransferRequest& allowed = OriginOf(target) == firstOrigin ? request : elsewhere;
+    step.headerLines = allowed.headerLines;
+    step.proxyUser = allowed.proxyUser;
+    step.proxyPassword = allowed.proxyPassword;
     // Like a browser: only 307 and 308 repeat the body.
     if (status != 307 && status != 308) {
       step.sendBody = false;
