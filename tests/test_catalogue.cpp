@@ -318,8 +318,9 @@ TEST_F(RetrieveAlbumsTest, BoardRequestsSendTheViewersCookiesThenTheMergedOnes) 
   // answer sets visit and lang).
   EXPECT_EQ(CookieItems(requests[1].Header("Cookie")),
             (std::set<std::string>{"a=1", "b=2", "lang=zh", "visit=1"}));
-  EXPECT_EQ(session.sessionCookies, session.viewerCookies);
-  EXPECT_NE(session.sessionCookies.find("visit=2"), std::string::npos) << session.sessionCookies;
+  const Text sessionCookies = session.sessionCookies.Get();
+  EXPECT_EQ(sessionCookies, session.viewerCookies);
+  EXPECT_NE(sessionCookies.find("visit=2"), std::string::npos) << sessionCookies;
 }
 
 TEST_F(RetrieveAlbumsTest, BoardIdsThatCouldLeaveAFolderAreRefused) {

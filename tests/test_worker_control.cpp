@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "catalogue/retrieve_albums.h"
 #include "catalogue/session.h"
 #include "demo_site.h"
 #include "download/duplicate_store.h"
@@ -345,6 +346,33 @@ TEST_F(WorkerControlTest, ClosingWithARunGoingEndsItQuietly) {
   }
   EXPECT_TRUE(AlbumFiles().empty());
   EXPECT_EQ(window.Log().find(kAllDone), Text::npos);
+}
+
+// "1：获取相册" stays usable while a run goes on, and both rewrite the session
+// cookies: the retrieval on this thread, every picture on the worker. Neither
+// may see the other's text half-written (a race a thread sanitizer reports),
+// and the text left behind is still a cookie text.
+TEST_F(WorkerControlTest, RetrievalDuringARunSharesTheSessionCookiesSafely) {
+  RecordingWindow retrieval;
+  retrieval.input = session.site.siteHost + "/boards/b1/";
+  retrieval.viewerCookies = "viewer=1; theme=dark";
+  RecordingPacer retrievalPacer;
+  WorkerControl control(window, session, Factory());
+  ASSERT_TRUE(control.Start());
+  int retrievals = 0;
+  while (control.Running() || retrievals == 0) {
+    ASSERT_TRUE(RetrieveAlbums(retrieval, session, retrievalPacer));
+    ++retrievals;
+  }
+  const DownloadSummary summary = control.Wait();
+
+  EXPECT_EQ(summary.saved, kPins);
+  EXPECT_EQ(retrieval.albums.RowCount(), 1);
+  const Text cookies = session.sessionCookies.Get();
+  EXPECT_FALSE(cookies.empty());
+  for (const Text& item : TextSplit(cookies, ";")) {
+    EXPECT_GT(TextFind(item, "="), 1) << cookies;
+  }
 }
 
 }  // namespace

@@ -87,9 +87,12 @@ Text ProgramFolder(const Session& session) {
 // Returns false when the pause after the request was ended.
 bool RetrieveBoard(Window& window, Session& session, Pacer& pacer, const Text& boardId) {
   Text headers = kJsonRequestHeaders;
-  const Bytes body = WinHttpRequest(BoardAnswerUrl(session.site, boardId), 0, "",
-                                    &session.sessionCookies, &session.sessionCookies, &headers);
-  Text scratch = session.sessionCookies;
+  // A download thread may use the session cookies meanwhile: the request works on
+  // a copy, which is then put back whole.
+  Text cookies = session.sessionCookies.Get();
+  const Bytes body =
+      WinHttpRequest(BoardAnswerUrl(session.site, boardId), 0, "", &cookies, &cookies, &headers);
+  Text scratch = cookies;
   session.sessionCookies = MergeCookies(session.viewerCookies, scratch);
   const bool goOn = pacer.PumpingWait(1000);
 
@@ -117,8 +120,8 @@ bool RetrieveAlbums(Window& window, Session& session, Pacer& pacer) {
   RunningFlag running;
   if (!running.Acquired()) return false;
 
-  session.sessionCookies = window.ViewerCookies();
-  session.viewerCookies = session.sessionCookies;
+  session.viewerCookies = window.ViewerCookies();
+  session.sessionCookies = session.viewerCookies;
 
   // Only a truly empty box is refused; blanks alone go through and give an
   // empty list.

@@ -9,12 +9,42 @@
 
 namespace albumdl {
 
+// A text that the window thread and the download thread both read and rewrite:
+// a retrieval may run while a download is under way. Every access is a whole
+// copy under the lock, and the lock is never held across a request, so neither
+// thread can see the other's half-written text or wait on its transfer.
+class SharedText {
+ public:
+  SharedText() = default;
+  SharedText(const SharedText&) = delete;
+  SharedText& operator=(const SharedText&) = delete;
+
+  Text Get() const {
+    std::lock_guard lock(mutex_);
+    return text_;
+  }
+  void Set(const Text& text) {
+    std::lock_guard lock(mutex_);
+    text_ = text;
+  }
+  SharedText& operator=(const Text& text) {
+    Set(text);
+    return *this;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  Text text_;
+};
+
 struct Session {
   Site site;
   Text programDirectory;  // code page 936, no trailing separator
-  // Sent with album answers and pictures and rewritten by their answers. Only the
-  // one retrieval or download running touches them.
-  Text sessionCookies;
+  // SessionCookies: sent with album answers and pictures and rewritten by their
+  // answers, by the retrieval on the window thread and by the download on its
+  // own thread alike.
+  SharedText sessionCookies;
+  // The merge base of the retrieval; only the one retrieval running touches it.
   Text viewerCookies;
 };
 

@@ -38,7 +38,12 @@ bool KeywordDownload(DownloadContext& context, const DownloadJob& job, DownloadS
     const Text url = SearchPageUrl(session.site, keyword, page);
     const PageText fetched = FetchPage(context.pacer, [&] {
       Text headers = kJsonRequestHeaders;
-      return WinHttpRequest(url, 0, "", nullptr, &session.sessionCookies, &headers);
+      // The answer's cookies replace the session cookies; they are collected
+      // apart and put back whole, since a retrieval may use them meanwhile.
+      Text returnedCookies;
+      Bytes body = WinHttpRequest(url, 0, "", nullptr, &returnedCookies, &headers);
+      session.sessionCookies = returnedCookies;
+      return body;
     });
     if (fetched.ended) return false;
     if (fetched.failed) ReportFailedPage(album, page);

@@ -70,9 +70,12 @@ bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber) {
   }
 
   const Site& site = context.session.site;
-  const PictureFetch fetch =
-      FetchPicture(PictureUrl(site, key), PictureRefererLine(site, album.job.albumId),
-                   context.session.sessionCookies, context.pacer);
+  // The session cookies are shared with a retrieval on the window thread: the
+  // fetch works on a copy, which is put back whole afterwards.
+  Text cookies = context.session.sessionCookies.Get();
+  const PictureFetch fetch = FetchPicture(
+      PictureUrl(site, key), PictureRefererLine(site, album.job.albumId), cookies, context.pacer);
+  context.session.sessionCookies = cookies;
   if (fetch.ended || !context.pacer.PumpingWait(kPicturePauseMs)) return false;
 
   if (!fetch.ok) {
