@@ -152,6 +152,19 @@ TEST_F(NetTest, AddressWithoutSchemeOrWithCapitalSchemeIsPlainHttp) {
   EXPECT_EQ(server.Requests().size(), 2u);
 }
 
+TEST_F(NetTest, TypedAddressesGoOutAsABrowserSendsThem) {
+  // Chinese characters (code page 936 here) go as UTF-8 percent escapes, a
+  // blank as %20; escapes already there and the rest stay as typed.
+  const Text typed = server.Url("/search/?q=樱花 x&a=%5F");
+  EXPECT_EQ(WinHttpRequest(typed), "ok");
+  EXPECT_EQ(WebRequest(typed), "ok");
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  for (const auto& request : requests) {
+    EXPECT_EQ(request.Target(), "/search/?q=%E6%A8%B1%E8%8A%B1%20x&a=%5F");
+  }
+}
+
 // --- Methods and bodies ----------------------------------------------------
 
 TEST_F(NetTest, MethodsOutsideTheRangeSendGetWithoutBody) {

@@ -1,5 +1,7 @@
 #include "net/curl_transfer.h"
 
+#include <algorithm>
+
 #include <curl/curl.h>
 
 #include <memory>
@@ -193,6 +195,23 @@ Text AddressWithScheme(const Text& url) {
     if (schemeChars) return url;
   }
   return "http://" + url;
+}
+
+Text WireAddress(const Text& url) {
+  const auto plain = [](unsigned char c) { return c > 0x20 && c < 0x7F; };
+  if (std::all_of(url.begin(), url.end(), plain)) return url;
+  static const char kHex[] = "0123456789ABCDEF";
+  Text wire;
+  for (unsigned char c : AnsiToUtf8(url)) {
+    if (plain(c)) {
+      wire += static_cast<char>(c);
+    } else {
+      wire += '%';
+      wire += kHex[c >> 4];
+      wire += kHex[c & 0x0F];
+    }
+  }
+  return wire;
 }
 
 bool AcceptableAddress(const Text& url) {

@@ -41,6 +41,11 @@ struct TransferResult {
 
 // "http://" + url when url names no scheme of its own.
 Text AddressWithScheme(const Text& url);
+// The address as it goes on the wire. Typed addresses are code page 936 and may
+// hold blanks and Chinese characters (a search for 樱花); they are sent as a
+// browser sends them: the characters in UTF-8, those bytes, blanks and control
+// characters percent-encoded, everything else as typed.
+Text WireAddress(const Text& url);
 // True when url (with scheme) is an http or https address libcurl can parse.
 bool AcceptableAddress(const Text& url);
 // Splits a CR LF separated header text into its non-empty lines.

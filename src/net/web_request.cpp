@@ -25,7 +25,7 @@ Bytes WebRequest(const Text& url, int method, const Text& postText, Text* cookie
                  Text* returnedCookies, Text* headers, Text* returnedHeaders, bool noRedirect,
                  Bytes* postBytes, const Text& proxy) {
   net_internal::TransferRequest request;
-  request.url = net_internal::AddressWithScheme(url);
+  request.url = net_internal::WireAddress(net_internal::AddressWithScheme(url));
   // An address that cannot be connected to at all leaves every parameter as
   // it was, like a connection that could not be opened.
   if (!net_internal::AcceptableAddress(request.url)) return {};

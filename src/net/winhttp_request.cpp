@@ -61,7 +61,7 @@ Bytes WinHttpRequest(const Text& url, int method, const Text& postText, Text* co
   int& status = statusCode ? *statusCode : ownStatus;
 
   net_internal::TransferRequest request;
-  request.url = net_internal::AddressWithScheme(url);
+  request.url = net_internal::WireAddress(net_internal::AddressWithScheme(url));
   request.verb = net_internal::MethodVerb(method);
 
   // Per phase, never in total: connecting, and going without data. -1 keeps
