@@ -7,7 +7,6 @@
 #include "net/url_cookies.h"
 #include "net/winhttp_request.h"
 #include "platform/files.h"
-#include "platform/program_directory.h"
 #include "text/file_helpers.h"
 
 namespace albumdl {
@@ -76,11 +75,6 @@ void AppendAlbumRow(AlbumList& list, const Text& name, const Text& count, const 
   list.SetChecked(row, count != "0");
 }
 
-Text ProgramFolder(const Session& session) {
-  return session.programDirectory.empty() ? Text(platform::ProgramDirectory())
-                                          : session.programDirectory;
-}
-
 // Asks for one board's answer. The board request sends the session cookies and
 // takes back what the site set into the same text; afterwards the viewer's
 // cookies, updated by that, become the session cookies of the next request.
@@ -97,7 +91,8 @@ bool RetrieveBoard(Window& window, Session& session, Pacer& pacer, const Text& b
   const bool goOn = pacer.PumpingWait(1000);
 
   const Text answer = Utf8ToAnsi(body);
-  if (window.DebugSwitch()) platform::WriteWholeFile(ProgramFolder(session) + "\\json.txt", answer);
+  if (window.DebugSwitch())
+    platform::WriteWholeFile(session.programDirectory + "\\json.txt", answer);
   const AlbumAnswer album = ReadBoardAnswer(answer);
   AppendAlbumRow(window.Albums(), album.name, album.count, boardId);
   return goOn;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "net/site.h"
+#include "platform/program_directory.h"
 #include "text/text.h"
 
 namespace albumdl {
@@ -39,7 +40,9 @@ class SharedText {
 
 struct Session {
   Site site;
-  Text programDirectory;  // code page 936, no trailing separator
+  // Code page 936, no trailing separator. Never empty: files would land at the
+  // root of the file system.
+  Text programDirectory = platform::ProgramDirectory();
   // SessionCookies: sent with album answers and pictures and rewritten by their
   // answers, by the retrieval on the window thread and by the download on its
   // own thread alike.
