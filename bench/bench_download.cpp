@@ -10,7 +10,6 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "catalogue/window.h"
 #include "download/duplicate_store.h"
 #include "download/json_value.h"
 #include "platform/files.h"
@@ -18,31 +17,6 @@
 namespace {
 
 using albumdl::Text;
-
-// A window that forgets everything; the store only logs through it.
-class QuietWindow : public albumdl::Window {
- public:
-  void AppendLog(const Text&) override {}
-  int ShowMessage(const Text&, const Text&, albumdl::MessageButtons) override { return 0; }
-  Text InputText() override { return {}; }
-  void SetStatusCaption(const Text&) override {}
-  void ShowBusyBoard(bool) override {}
-  void SetCurrentPage(int) override {}
-  albumdl::AlbumList& Albums() override { return albums_; }
-  bool DuplicateSwitch() override { return true; }
-  bool DebugSwitch() override { return false; }
-  Text SaveFolder() override { return {}; }
-  Text ViewerCookies() override { return {}; }
-  void SetSelectedCaption(const Text&) override {}
-  void SetAlbumCaption(const Text&) override {}
-  void SetPictureCaption(const Text&) override {}
-  void SetPercentCaption(const Text&) override {}
-  void SetProgress(int, int) override {}
-  void SetRunButtons(albumdl::RunButtons) override {}
-
- private:
-  albumdl::AlbumList albums_;
-};
 
 class ScratchFolder {
  public:
@@ -63,9 +37,8 @@ class ScratchFolder {
 
 void BM_DuplicateStoreAdd(benchmark::State& state) {
   ScratchFolder folder;
-  QuietWindow window;
   albumdl::DuplicateStore store;
-  store.Open(folder.Path(), "bench", window);
+  store.Open(folder.Path(), "bench");
   long long id = 1;
   for (auto _ : state) benchmark::DoNotOptimize(store.Add(std::to_string(id++)));
   state.SetItemsProcessed(state.iterations());
@@ -95,9 +68,8 @@ void BM_RollbackJournalAdd(benchmark::State& state) {
 
 void BM_DuplicateStoreContains(benchmark::State& state) {
   ScratchFolder folder;
-  QuietWindow window;
   albumdl::DuplicateStore store;
-  store.Open(folder.Path(), "bench", window);
+  store.Open(folder.Path(), "bench");
   const long long records = state.range(0);
   for (long long id = 1; id <= records; ++id) store.Add(std::to_string(id));
   long long probe = 0;

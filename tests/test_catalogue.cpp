@@ -5,21 +5,24 @@
 
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "catalogue/album_list.h"
+#include "catalogue/retrieval_control.h"
 #include "catalogue/retrieve_albums.h"
 #include "catalogue/session.h"
 #include "demo_data.h"
 #include "demo_site.h"
 #include "platform/files.h"
+#include "support/recording_pacer.h"
 #include "support/recording_window.h"
 #include "support/temp_dir.h"
-#include "text/pacer.h"
 
 namespace albumdl {
 namespace {
 
+using testing::RecordingPacer;
 using testing::RecordingWindow;
 using testing::TempDir;
 
@@ -69,16 +72,62 @@ TEST(AlbumList, RowsStartEmptyAndUncheckedAndOutOfRangeReadsAreEmpty) {
   EXPECT_EQ(list.RowCount(), 2);
 }
 
-TEST(AlbumList, ChangedCallbackMayReadTheListBack) {
-  // A view refreshes itself from inside the callback; holding the lock while
-  // calling it would deadlock here.
+// A view keeps its own copy of the rows on its own thread and follows the
+// list by its announcements alone. However two threads interleave their
+// changes, the copy ends equal to the list.
+TEST(AlbumList, AViewFollowingTheAnnouncementsEndsEqualToTheList) {
   AlbumList list;
-  std::vector<int> seen;
-  list.SetChangedCallback([&] { seen.push_back(list.RowCount()); });
-  list.AppendRow();
-  list.SetChecked(0, true);
+  std::vector<AlbumRow> mirror;
+  std::vector<AlbumListChange::Kind> kinds;
+  list.SetObserver([&](const AlbumListChange& change) {
+    kinds.push_back(change.kind);
+    switch (change.kind) {
+      case AlbumListChange::Kind::kCleared:
+        mirror.clear();
+        break;
+      case AlbumListChange::Kind::kRowAppended:
+        ASSERT_EQ(change.row, static_cast<int>(mirror.size()));
+        mirror.push_back(change.data);
+        break;
+      case AlbumListChange::Kind::kRowChanged:
+        ASSERT_LT(change.row, static_cast<int>(mirror.size()));
+        mirror[change.row] = change.data;
+        break;
+      case AlbumListChange::Kind::kColumnWidth:
+        break;
+    }
+  });
+  AlbumRow row;
+  row.cells[kColumnTitle] = "相册";
+  list.AppendRow(row);
+  ASSERT_EQ(kinds, std::vector<AlbumListChange::Kind>{AlbumListChange::Kind::kRowAppended})
+      << "a whole row is announced once";
+
+  std::thread filler([&] {
+    for (int i = 0; i < 300; ++i) {
+      AlbumRow more;
+      more.cells[kColumnSerial] = std::to_string(i);
+      more.checked = i % 2 == 0;
+      list.AppendRow(more);
+    }
+  });
+  for (int i = 0; i < 300; ++i) list.SetChecked(i % (list.RowCount()), i % 3 == 0);
+  filler.join();
+  bool invert = false;
+  SelectAll(list, true, invert);
+
+  const std::vector<AlbumRow> rows = list.Rows();
+  ASSERT_EQ(mirror.size(), rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(mirror[i].checked, rows[i].checked) << i;
+    EXPECT_EQ(mirror[i].cells, rows[i].cells) << i;
+  }
+  kinds.clear();
+  list.SetChecked(0, true);  // already ticked: nothing to announce
+  list.SetColumnWidth(kColumnCover, 100);
+  EXPECT_TRUE(kinds.empty());
   list.ClearRows();
-  EXPECT_EQ(seen, (std::vector<int>{1, 1, 0}));
+  EXPECT_TRUE(mirror.empty());
 }
 
 TEST(SelectAll, OnAnEmptyListOnlyUnticksInvert) {
@@ -128,21 +177,6 @@ TEST(InvertSelection, ClickedThreeTimesInvertsOnTheFirstAndThird) {
             (std::vector<std::vector<bool>>{{false, true}, {false, true}, {true, false}}));
 }
 
-TEST(SelectAll, RowsAppendedDuringTheCommandAreLeftAlone) {
-  // The row count is read once, before the loop.
-  AlbumList list;
-  FillRows(list, {false, false});
-  bool appended = false;
-  list.SetChangedCallback([&] {
-    if (appended) return;
-    appended = true;
-    list.AppendRow();
-  });
-  bool invert = false;
-  SelectAll(list, true, invert);
-  EXPECT_EQ(Marks(list), (std::vector<bool>{true, true, false}));
-}
-
 // ---------------------------------------------------------------------------
 // Retrieval against the stand-in site
 
@@ -160,15 +194,12 @@ class RetrieveAlbumsTest : public ::testing::Test {
     return session.site.siteHost + "/search/?q=" + keyword;
   }
 
-  bool Retrieve(const Text& input) {
-    window.input = input;
-    return RetrieveAlbums(window, session, pacer);
-  }
+  void Retrieve(const Text& input) { RetrieveAlbums(window, session, pacer, input); }
 
   // Every row as serial|title|count|id|mark.
-  std::vector<Text> RowTexts() const {
+  std::vector<Text> RowTexts() {
     std::vector<Text> texts;
-    for (const AlbumRow& row : window.albums.Rows()) {
+    for (const AlbumRow& row : window.Albums().Rows()) {
       texts.push_back(row.cells[kColumnSerial] + "|" + row.cells[kColumnTitle] + "|" +
                       row.cells[kColumnCount] + "|" + row.cells[kColumnAlbumId] + "|" +
                       (row.checked ? "x" : "-"));
@@ -190,20 +221,20 @@ class RetrieveAlbumsTest : public ::testing::Test {
 };
 
 TEST_F(RetrieveAlbumsTest, EmptyInputAsksForAnAddressAndTouchesNothing) {
-  window.albums.AppendRow();
-  EXPECT_TRUE(Retrieve(""));
+  window.Albums().AppendRow();
+  Retrieve("");
   EXPECT_EQ(window.Messages(), (std::vector<Text>{"信息：|请输入网址"}));
   EXPECT_EQ(window.currentPage(), 0);
   EXPECT_EQ(window.Log(), "");
-  EXPECT_EQ(window.albums.RowCount(), 1);
+  EXPECT_EQ(window.Albums().RowCount(), 1);
   EXPECT_TRUE(site.Requests().empty());
 }
 
 TEST_F(RetrieveAlbumsTest, OnlyBlanksClearTheListAndReportNoAlbums) {
-  window.albums.AppendRow();
-  EXPECT_TRUE(Retrieve("   "));
+  window.Albums().AppendRow();
+  Retrieve("   ");
   EXPECT_TRUE(window.Messages().empty());
-  EXPECT_EQ(window.albums.RowCount(), 0);
+  EXPECT_EQ(window.Albums().RowCount(), 0);
   EXPECT_EQ(window.LogLines(), (std::vector<Text>{"正努力获取相册列表，耐心等待哈！\r\n\r\n",
                                                   "-----获取完毕,共计0个\r\n\r\n"}));
   EXPECT_EQ(window.StatusCaptions(),
@@ -217,8 +248,8 @@ TEST_F(RetrieveAlbumsTest, OnlyBlanksClearTheListAndReportNoAlbums) {
 
 TEST_F(RetrieveAlbumsTest, BoardLineWithoutTheSlashAfterTheIdIsRefusedByLineNumber) {
   // Line numbers count every line, the empty one included.
-  EXPECT_TRUE(Retrieve(Board(demosite::kTravelBoardId) + "\r\n\r\n" + session.site.siteHost +
-                       "/boards/" + demosite::kFlowersBoardId));
+  Retrieve(Board(demosite::kTravelBoardId) + "\r\n\r\n" + session.site.siteHost + "/boards/" +
+           demosite::kFlowersBoardId);
   EXPECT_EQ(window.LogLines(),
             (std::vector<Text>{"正努力获取相册列表，耐心等待哈！\r\n\r\n",
                                "第3行为空或者网址不对\r\n", "-----获取完毕,共计1个\r\n\r\n"}));
@@ -227,33 +258,33 @@ TEST_F(RetrieveAlbumsTest, BoardLineWithoutTheSlashAfterTheIdIsRefusedByLineNumb
 }
 
 TEST_F(RetrieveAlbumsTest, EmptyAndForeignLinesAreSkippedSilently) {
-  EXPECT_TRUE(Retrieve(Board(demosite::kTravelBoardId) + "\r\n\r\nhttp://elsewhere.example/x\r\n" +
-                       Board(demosite::kFlowersBoardId)));
+  Retrieve(Board(demosite::kTravelBoardId) + "\r\n\r\nhttp://elsewhere.example/x\r\n" +
+           Board(demosite::kFlowersBoardId));
   EXPECT_EQ(RowTexts(),
             (std::vector<Text>{"1|旅行Travel2023|20|travel|x", "2|花花小合集|12|flowers|x"}));
   EXPECT_EQ(window.LogLines().size(), 2u);
   // One second after each request, and only after requests.
   EXPECT_EQ(pacer.Pauses(), (std::vector<int>{1000, 1000}));
-  EXPECT_EQ(window.albums.ColumnWidth(kColumnAlbumId), 120);
-  EXPECT_EQ(window.albums.ColumnWidth(kColumnCover), 0);
-  EXPECT_EQ(window.albums.ColumnWidth(kColumnQuestion), 0);
-  EXPECT_EQ(window.albums.ColumnWidth(kColumnPassword), 0);
+  EXPECT_EQ(window.Albums().ColumnWidth(kColumnAlbumId), 120);
+  EXPECT_EQ(window.Albums().ColumnWidth(kColumnCover), 0);
+  EXPECT_EQ(window.Albums().ColumnWidth(kColumnQuestion), 0);
+  EXPECT_EQ(window.Albums().ColumnWidth(kColumnPassword), 0);
 }
 
 TEST_F(RetrieveAlbumsTest, EmptyBoardIsListedUntickedAndCounted) {
-  EXPECT_TRUE(Retrieve(Board(demosite::kEmptyBoardId) + "\r\n" + Board(demosite::kTravelBoardId)));
+  Retrieve(Board(demosite::kEmptyBoardId) + "\r\n" + Board(demosite::kTravelBoardId));
   EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|空画板|0|empty|-", "2|旅行Travel2023|20|travel|x"}));
   EXPECT_EQ(window.StatusCaptions().back(), "温馨提示：相册列表获取完毕,共计2个");
 
   // 全选 ticks it like any other row.
   bool invert = false;
-  SelectAll(window.albums, true, invert);
-  EXPECT_TRUE(window.albums.IsChecked(0));
+  SelectAll(window.Albums(), true, invert);
+  EXPECT_TRUE(window.Albums().IsChecked(0));
 }
 
 TEST_F(RetrieveAlbumsTest, SearchLineGivesAKeywordRowWithoutSendingCookies) {
-  window.viewerCookies = "a=1; b=2";
-  EXPECT_TRUE(Retrieve(SearchFor(demosite::kCatKeyword)));
+  window.Values().SetViewerCookies("a=1; b=2");
+  Retrieve(SearchFor(demosite::kCatKeyword));
   EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|cat|150|关键词_cat|x"}));
   const auto requests = site.Requests();
   ASSERT_EQ(requests.size(), 1u);
@@ -269,13 +300,13 @@ TEST_F(RetrieveAlbumsTest, NamesLoseWhatAFolderNameCannotHold) {
   odd.keyword = "odd";
   odd.text = Utf8(u8"黑 白:猫/狗。");
   site.AddSearch(odd);
-  EXPECT_TRUE(Retrieve(Board(demosite::kSpringBoardId) + "\r\n" + SearchFor("odd")));
+  Retrieve(Board(demosite::kSpringBoardId) + "\r\n" + SearchFor("odd"));
   EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|春天樱花风景2024|6|spring-2024|x",
                                            "2|黑白猫狗|0|关键词_黑白猫狗|-"}));
 }
 
 TEST_F(RetrieveAlbumsTest, TheSameBoardTwiceGivesTwoRows) {
-  EXPECT_TRUE(Retrieve(Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kTravelBoardId)));
+  Retrieve(Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kTravelBoardId));
   EXPECT_EQ(RowTexts(),
             (std::vector<Text>{"1|旅行Travel2023|20|travel|x", "2|旅行Travel2023|20|travel|x"}));
   EXPECT_EQ(site.Requests().size(), 2u);
@@ -283,12 +314,12 @@ TEST_F(RetrieveAlbumsTest, TheSameBoardTwiceGivesTwoRows) {
 
 TEST_F(RetrieveAlbumsTest, DebugModeKeepsTheLastBoardAnswerInJsonTxt) {
   const Text jsonTxt = home.File("json.txt");
-  EXPECT_TRUE(Retrieve(Board(demosite::kTravelBoardId)));
+  Retrieve(Board(demosite::kTravelBoardId));
   EXPECT_FALSE(platform::FileExists(jsonTxt));
 
-  window.debugSwitch = true;
-  EXPECT_TRUE(Retrieve(Board(demosite::kSpringBoardId) + "\r\n" + Board(demosite::kTravelBoardId) +
-                       "\r\n" + SearchFor(demosite::kCatKeyword)));
+  window.Values().SetDebugSwitch(true);
+  Retrieve(Board(demosite::kSpringBoardId) + "\r\n" + Board(demosite::kTravelBoardId) + "\r\n" +
+           SearchFor(demosite::kCatKeyword));
   const auto saved = platform::ReadWholeFile(jsonTxt);
   ASSERT_TRUE(saved.has_value());
   // The travel answer, converted to code page 936; the search after it wrote nothing.
@@ -298,17 +329,15 @@ TEST_F(RetrieveAlbumsTest, DebugModeKeepsTheLastBoardAnswerInJsonTxt) {
 }
 
 TEST_F(RetrieveAlbumsTest, ASecondRetrievalReplacesTheList) {
-  EXPECT_TRUE(
-      Retrieve(Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId)));
-  window.albums.SetChecked(0, false);
-  EXPECT_TRUE(Retrieve(Board(demosite::kFlowersBoardId)));
+  Retrieve(Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId));
+  window.Albums().SetChecked(0, false);
+  Retrieve(Board(demosite::kFlowersBoardId));
   EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|花花小合集|12|flowers|x"}));
 }
 
 TEST_F(RetrieveAlbumsTest, BoardRequestsSendTheViewersCookiesThenTheMergedOnes) {
-  window.viewerCookies = "a=1; b=2";
-  EXPECT_TRUE(
-      Retrieve(Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId)));
+  window.Values().SetViewerCookies("a=1; b=2");
+  Retrieve(Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId));
   const auto requests = site.Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].Header("Cookie"), "a=1; b=2");
@@ -325,8 +354,8 @@ TEST_F(RetrieveAlbumsTest, BoardRequestsSendTheViewersCookiesThenTheMergedOnes) 
 
 TEST_F(RetrieveAlbumsTest, BoardIdsThatCouldLeaveAFolderAreRefused) {
   const Text host = session.site.siteHost + "/boards/";
-  EXPECT_TRUE(Retrieve(host + "../\r\n" + host + "a\\b/\r\n" + host + "a.b/\r\n" + host +
-                       "a\x01z/\r\n" + host + "中文/\r\n" + Board("ok_id-2")));
+  Retrieve(host + "../\r\n" + host + "a\\b/\r\n" + host + "a.b/\r\n" + host + "a\x01z/\r\n" + host +
+           "中文/\r\n" + Board("ok_id-2"));
   EXPECT_EQ(window.LogLines(),
             (std::vector<Text>{"正努力获取相册列表，耐心等待哈！\r\n\r\n",
                                "第1行为空或者网址不对\r\n", "第2行为空或者网址不对\r\n",
@@ -339,50 +368,60 @@ TEST_F(RetrieveAlbumsTest, AFailedRequestStillGivesATickedRow) {
   demosite::Fault reset;
   reset.kind = demosite::Fault::Kind::kReset;
   site.SetFault("/boards/travel/", reset);
-  EXPECT_TRUE(Retrieve(Board(demosite::kTravelBoardId)));
+  Retrieve(Board(demosite::kTravelBoardId));
   EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|||travel|x"}));
 }
 
-// A pacer that, like a window handling a click during a pause, starts a second
-// retrieval from inside the first one's wait.
-class ReenteringPacer : public Pacer {
- public:
-  ReenteringPacer(Window& window, Session& session) : window_(window), session_(session) {}
-  bool PumpingWait(int) override {
-    if (!tried_) {
-      tried_ = true;
-      RecordingPacer inner;
-      secondStarted_ = RetrieveAlbums(window_, session_, inner);
-    }
-    return true;
-  }
-  bool tried_ = false;
-  bool secondStarted_ = true;
-
- private:
-  Window& window_;
-  Session& session_;
-};
-
-TEST_F(RetrieveAlbumsTest, ASecondRetrievalWhileOneRunsIsIgnored) {
-  window.input = Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId);
-  ReenteringPacer reentering(window, session);
-  EXPECT_TRUE(RetrieveAlbums(window, session, reentering));
-  EXPECT_TRUE(reentering.tried_);
-  EXPECT_FALSE(reentering.secondStarted_);
+// The retrieval runs on a thread of its own: the caller is back at once, even
+// while the site is slow, and a second start is ignored until the first is over.
+TEST_F(RetrieveAlbumsTest, ControlRunsOneRetrievalAtATimeOffTheCallersThread) {
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 400;
+  slow.firstN = 1;
+  site.SetFault("/boards/travel/", slow);
+  RetrievalControl control(window, session,
+                           [](RunGate& gate) { return std::make_unique<RecordingPacer>(&gate); });
+  const Text input = Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId);
+  ASSERT_TRUE(control.Start(input));
+  EXPECT_TRUE(control.Running());
+  EXPECT_EQ(window.Albums().RowCount(), 0) << "the first answer takes 400 ms";
+  EXPECT_FALSE(control.Start(Board(demosite::kEmptyBoardId)));
+  control.Wait();
+  EXPECT_FALSE(control.Running());
+  EXPECT_EQ(window.retrievalsFinished(), 1);
   EXPECT_EQ(RowTexts(),
             (std::vector<Text>{"1|旅行Travel2023|20|travel|x", "2|花花小合集|12|flowers|x"}));
   EXPECT_EQ(site.Requests().size(), 2u);
   // Once it is over, the next one runs.
-  EXPECT_TRUE(Retrieve(Board(demosite::kTravelBoardId)));
+  ASSERT_TRUE(control.Start(Board(demosite::kTravelBoardId)));
+  control.Wait();
+  EXPECT_EQ(window.Albums().RowCount(), 1);
+}
+
+// Ending (closing the window) aborts the request under way at once.
+TEST_F(RetrieveAlbumsTest, EndingTheControlAbortsTheRequestUnderWay) {
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 20000;
+  site.SetFault("/boards/travel/", slow);
+  RetrievalControl control(window, session, RealPacers(1.0));
+  ASSERT_TRUE(
+      control.Start(Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId)));
+  while (site.Requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  control.End();
+  control.Wait();  // well before the 20 s the site would take
+  EXPECT_EQ(window.retrievalsFinished(), 1);
+  EXPECT_EQ(site.Requests().size(), 1u) << "the flowers line was never asked for";
+  EXPECT_EQ(window.LogLines().back(), "-----获取完毕,共计1个\r\n\r\n");
 }
 
 TEST_F(RetrieveAlbumsTest, AnEndedPauseStopsAfterTheLineInHand) {
   RunGate gate;
   gate.End();
   RecordingPacer ended(&gate);
-  window.input = Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId);
-  EXPECT_TRUE(RetrieveAlbums(window, session, ended));
+  RetrieveAlbums(window, session, ended,
+                 Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId));
   EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|旅行Travel2023|20|travel|x"}));
   EXPECT_EQ(window.LogLines().back(), "-----获取完毕,共计1个\r\n\r\n");
   EXPECT_FALSE(window.busyBoardShown());

@@ -15,15 +15,16 @@
 #include "download/duplicate_store.h"
 #include "download/json_value.h"
 #include "platform/files.h"
+#include "support/recording_pacer.h"
 #include "support/recording_window.h"
 #include "support/temp_dir.h"
 #include "text/file_helpers.h"
-#include "text/pacer.h"
 
 namespace albumdl {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::RecordingPacer;
 using testing::RecordingWindow;
 using testing::TempDir;
 
@@ -103,7 +104,7 @@ class DownloadTest : public ::testing::Test {
     session.site.siteHost = site.SiteHost();
     session.site.imageHost = site.ImageHost();
     session.programDirectory = home.Path();
-    window.saveFolder = saves.Path();
+    window.Values().SetSaveFolder(saves.Path());
   }
 
   void AddRow(const Text& title, const Text& count, const Text& albumId, bool checked = true) {
@@ -116,9 +117,11 @@ class DownloadTest : public ::testing::Test {
     list.SetChecked(row, checked);
   }
 
-  DownloadSummary Run() {
-    DownloadContext context{window, session, pacer, gate};
-    return DownloadRun(context);
+  DownloadSummary Run() { return RunWith(window); }
+
+  DownloadSummary RunWith(RecordingWindow& shown) {
+    DownloadContext context{shown, session, pacer, gate, {}, {}};
+    return DownloadRun(context, shown.Albums().Rows());
   }
 
   // Targets of the requests whose path starts with prefix, in order.
@@ -131,9 +134,9 @@ class DownloadTest : public ::testing::Test {
   }
 
   bool StoreHolds(const Text& albumId, const Text& photoId) {
-    RecordingWindow quiet;
     DuplicateStore store;
-    return store.Open(home.Path(), albumId, quiet) && store.Contains(photoId);
+    store.Open(home.Path(), albumId);
+    return store.Contains(photoId);
   }
 
   demosite::DemoSite site{/*empty=*/true};
@@ -152,7 +155,7 @@ TEST_F(DownloadTest, BoardOf250PinsComesInThreePagesNamedByPictureNumber) {
   const auto pins = MakePins(250);
   site.AddBoard(MakeBoard("b1", pins));
   AddRow("  My: Board/One. ", "250", "b1");
-  window.viewerCookies = "viewer=1";
+  window.Values().SetViewerCookies("viewer=1");
   session.sessionCookies = "sid=abc";
 
   const DownloadSummary summary = Run();
@@ -203,24 +206,32 @@ TEST_F(DownloadTest, BoardOf250PinsComesInThreePagesNamedByPictureNumber) {
   EXPECT_EQ(pictureRequest->Header("Referer"), site.SiteHost() + "/pins/b1/");
   EXPECT_NE(pictureRequest->Header("Cookie").find("sid=abc"), std::string::npos);
 
-  // Progress: reset at the start, then the share of the count per picture.
-  const auto progress = window.Progress();
-  ASSERT_EQ(progress.size(), 251u);
-  EXPECT_EQ(progress.front(), std::make_pair(0, 100));
-  EXPECT_EQ(progress[3], std::make_pair(1, 100));  // picture 3 of 250
-  EXPECT_EQ(progress.back(), std::make_pair(100, 100));
+  // Progress: reset at the album's start, then the share of the count per
+  // picture, reported once a picture.
+  const auto reports = window.ProgressReports();
+  const auto albumStart = std::find_if(reports.begin(), reports.end(), [](const RunProgress& p) {
+    return p.album == 1 && p.share == -1 && p.pictureCount == 250;
+  });
+  ASSERT_NE(albumStart, reports.end());
+  EXPECT_EQ(
+      std::count_if(albumStart, reports.end(), [](const RunProgress& p) { return p.picture > 0; }),
+      250);
+  const auto third = std::find_if(reports.begin(), reports.end(),
+                                  [](const RunProgress& p) { return p.picture == 3; });
+  ASSERT_NE(third, reports.end());
+  EXPECT_EQ(third->share, 1);  // picture 3 of 250
+  EXPECT_EQ(window.Bars().back(), 100);
   const auto percents = window.PercentCaptions();
-  EXPECT_EQ(percents.front(), "");
-  EXPECT_EQ(percents[125], "50%");
+  EXPECT_EQ(percents.front(), "0%");
+  EXPECT_NE(std::find(percents.begin(), percents.end(), "50%"), percents.end());
   const auto captions = window.PictureCaptions();
   ASSERT_GE(captions.size(), 3u);
   EXPECT_EQ(captions[0], "第[1]个图片");
   EXPECT_EQ(captions[captions.size() - 3], "第[250]个图片");
   EXPECT_EQ(captions[captions.size() - 2], "");
   EXPECT_EQ(captions.back(), "下载完成");
-  EXPECT_EQ(window.selectedCaption(), "总共需下载[1]个相册");
+  EXPECT_EQ(window.Captions().selected, "总共需下载[1]个相册");
   EXPECT_EQ(window.AlbumCaptions(), std::vector<Text>{"下载到第[1]个相册"});
-  EXPECT_EQ(window.RunButtonStates(), std::vector<RunButtons>{RunButtons::kIdle});
   EXPECT_EQ(window.Messages(), std::vector<Text>{"信息：|全部下载完毕"});
 }
 
@@ -267,13 +278,13 @@ TEST_F(DownloadTest, ProgressStaysInTheBarsRangeWhateverTheCount) {
 
   Run();
 
-  for (const auto& [position, maximum] : window.Progress()) {
-    EXPECT_GE(position, 0);
-    EXPECT_LE(position, maximum);
+  for (int bar : window.Bars()) {
+    EXPECT_GE(bar, 0);
+    EXPECT_LE(bar, 100);
   }
   // More pins than the count said: the bar stays full, the label counts on.
   EXPECT_EQ(window.PercentCaptions().back(), "250%");
-  EXPECT_EQ(window.Progress().back(), std::make_pair(100, 100));
+  EXPECT_EQ(window.Bars().back(), 100);
   EXPECT_EQ(FilesIn(saves.File("Z相册_b0")).size(), 3u);
   EXPECT_EQ(FilesIn(saves.File("X相册_bx")).size(), 3u);
 }
@@ -281,7 +292,7 @@ TEST_F(DownloadTest, ProgressStaysInTheBarsRangeWhateverTheCount) {
 TEST_F(DownloadTest, DebugSwitchKeepsTheLastBoardPageInJsonhtml) {
   site.AddBoard(MakeBoard("b1", MakePins(150)));
   AddRow("T", "150", "b1");
-  window.debugSwitch = true;
+  window.Values().SetDebugSwitch(true);
 
   Run();
 
@@ -338,8 +349,8 @@ TEST_F(DownloadTest, RerunWithTheSwitchOnFetchesNothingButCountsThrough) {
   ASSERT_EQ(Targets("/img/").size(), 120u);
 
   RecordingWindow second;
-  second.saveFolder = saves.Path();
-  second.duplicateSwitch = true;
+  second.Values().SetSaveFolder(saves.Path());
+  second.Values().SetDuplicateSwitch(true);
   const int row = second.Albums().AppendRow();
   second.Albums().SetCell(row, kColumnSerial, "1");
   second.Albums().SetCell(row, kColumnTitle, "T");
@@ -348,8 +359,7 @@ TEST_F(DownloadTest, RerunWithTheSwitchOnFetchesNothingButCountsThrough) {
   second.Albums().SetChecked(row, true);
   site.ClearRequests();
   pacer.Clear();
-  DownloadContext context{second, session, pacer, gate};
-  const DownloadSummary summary = DownloadRun(context);
+  const DownloadSummary summary = RunWith(second);
 
   EXPECT_TRUE(Targets("/img/").empty());
   EXPECT_EQ(summary.skipped, 120);
@@ -376,13 +386,12 @@ class SwitchingWindow : public RecordingWindow {
  public:
   Text pictureTrigger;
   Text albumTrigger;
-  void SetPictureCaption(const Text& text) override {
-    if (text == pictureTrigger) SetDuplicateSwitch(true);
-    RecordingWindow::SetPictureCaption(text);
-  }
-  void SetAlbumCaption(const Text& text) override {
-    if (text == albumTrigger) SetDuplicateSwitch(true);
-    RecordingWindow::SetAlbumCaption(text);
+  void RunProgressChanged(const RunProgress& progress) override {
+    const RunCaptions captions = CaptionsFor(progress);
+    if ((!pictureTrigger.empty() && captions.picture == pictureTrigger) ||
+        (!albumTrigger.empty() && captions.album == albumTrigger))
+      Values().SetDuplicateSwitch(true);
+    RecordingWindow::RunProgressChanged(progress);
   }
 };
 
@@ -394,7 +403,7 @@ TEST_F(DownloadTest, SwitchTurnedOnDuringAnAlbumActsFromTheNextPicture) {
   site.ClearRequests();
 
   SwitchingWindow switching;
-  switching.saveFolder = saves.Path();
+  switching.Values().SetSaveFolder(saves.Path());
   switching.pictureTrigger = "第[3]个图片";
   for (const AlbumRow& row : window.Albums().Rows()) {
     const int index = switching.Albums().AppendRow();
@@ -403,8 +412,7 @@ TEST_F(DownloadTest, SwitchTurnedOnDuringAnAlbumActsFromTheNextPicture) {
     }
     switching.Albums().SetChecked(index, row.checked);
   }
-  DownloadContext context{switching, session, pacer, gate};
-  const DownloadSummary summary = DownloadRun(context);
+  const DownloadSummary summary = RunWith(switching);
 
   EXPECT_EQ(Targets("/img/"),
             (std::vector<std::string>{"/img/" + pins[0].key, "/img/" + pins[1].key}));
@@ -414,7 +422,7 @@ TEST_F(DownloadTest, SwitchTurnedOnDuringAnAlbumActsFromTheNextPicture) {
 TEST_F(DownloadTest, TwoRowsOfOneAlbumShareTheStore) {
   site.AddBoard(MakeBoard("b1", MakePins(4)));
   SwitchingWindow switching;
-  switching.saveFolder = saves.Path();
+  switching.Values().SetSaveFolder(saves.Path());
   switching.albumTrigger = "下载到第[2]个相册";
   for (int i = 0; i < 2; ++i) {
     const int row = switching.Albums().AppendRow();
@@ -424,8 +432,7 @@ TEST_F(DownloadTest, TwoRowsOfOneAlbumShareTheStore) {
     switching.Albums().SetCell(row, kColumnAlbumId, "b1");
     switching.Albums().SetChecked(row, true);
   }
-  DownloadContext context{switching, session, pacer, gate};
-  const DownloadSummary summary = DownloadRun(context);
+  const DownloadSummary summary = RunWith(switching);
 
   EXPECT_EQ(Targets("/img/").size(), 4u) << "the second album skips what the first saved";
   EXPECT_EQ(summary.saved, 4);
@@ -527,9 +534,8 @@ TEST_F(DownloadTest, NoRowTickedGoesStraightToTheFinish) {
   const DownloadSummary summary = Run();
 
   EXPECT_EQ(window.LogLines(), (std::vector<Text>{"当前未选择任何相册\r\n\r\n", kAllDone}));
-  EXPECT_EQ(window.selectedCaption(), "总共需下载[0]个相册");
+  EXPECT_EQ(window.Captions().selected, "总共需下载[0]个相册");
   EXPECT_EQ(window.PictureCaptions(), std::vector<Text>{"下载完成"});
-  EXPECT_EQ(window.RunButtonStates(), std::vector<RunButtons>{RunButtons::kIdle});
   EXPECT_EQ(window.Messages(), std::vector<Text>{"信息：|全部下载完毕"});
   EXPECT_TRUE(site.Requests().empty());
   EXPECT_EQ(summary.albums, 0);
@@ -546,7 +552,7 @@ TEST_F(DownloadTest, TickedRowWithoutCountIsListedButNotDownloaded) {
   const DownloadSummary summary = Run();
 
   EXPECT_EQ(window.LogLines().front(), "当前被选择相册编号:2、5、\r\n\r\n");
-  EXPECT_EQ(window.selectedCaption(), "总共需下载[1]个相册");
+  EXPECT_EQ(window.Captions().selected, "总共需下载[1]个相册");
   EXPECT_EQ(summary.albums, 1);
   for (const std::string& target : Targets("/boards/")) {
     EXPECT_EQ(target.rfind("/boards/b2/", 0), 0u) << target;

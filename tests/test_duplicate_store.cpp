@@ -8,18 +8,15 @@
 
 #include "download/duplicate_store.h"
 #include "platform/files.h"
-#include "support/recording_window.h"
 #include "support/temp_dir.h"
 
 namespace albumdl {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::RecordingWindow;
 using testing::TempDir;
 
-const Text kCreated = "防止重复下载数据库创建成功\r\n";
-const Text kFailed = "防止重复下载数据库创建失败\r\n";
+using Outcome = StoreOpening::Outcome;
 
 class DuplicateStoreTest : public ::testing::Test {
  protected:
@@ -38,13 +35,12 @@ class DuplicateStoreTest : public ::testing::Test {
   }
 
   TempDir home;
-  RecordingWindow window;
 };
 
 TEST_F(DuplicateStoreTest, FirstOpenCreatesAndLogsLaterOpensAreSilentAndKeepRecords) {
   {
     DuplicateStore store;
-    ASSERT_TRUE(store.Open(home.Path(), "b1", window));
+    ASSERT_EQ(store.Open(home.Path(), "b1").outcome, Outcome::kCreated);
     EXPECT_TRUE(store.Add("123"));
     EXPECT_TRUE(store.Add("456"));
     EXPECT_FALSE(store.Add("123")) << "an id is recorded once";
@@ -52,39 +48,36 @@ TEST_F(DuplicateStoreTest, FirstOpenCreatesAndLogsLaterOpensAreSilentAndKeepReco
     EXPECT_FALSE(store.Contains("12")) << "no prefix match";
     EXPECT_FALSE(store.Contains("1234"));
   }
-  EXPECT_EQ(window.LogLines(), std::vector<Text>{kCreated});
   EXPECT_TRUE(fs::is_regular_file(platform::NativePath(home.File("防止重复下载数据库\\b1.edb"))));
 
   DuplicateStore again;
-  ASSERT_TRUE(again.Open(home.Path(), "b1", window));
+  ASSERT_EQ(again.Open(home.Path(), "b1").outcome, Outcome::kOpened);
   EXPECT_TRUE(again.Contains("123"));
   EXPECT_TRUE(again.Contains("456"));
   EXPECT_FALSE(again.Contains("789"));
-  EXPECT_EQ(window.LogLines().size(), 1u) << "an existing store logs nothing";
 }
 
 TEST_F(DuplicateStoreTest, RecordsAreCommittedAsTheyAreAdded) {
   // A second connection sees each add at once, so an ended or crashed run loses
   // nothing it recorded.
   DuplicateStore writer;
-  ASSERT_TRUE(writer.Open(home.Path(), "b1", window));
+  ASSERT_EQ(writer.Open(home.Path(), "b1").outcome, Outcome::kCreated);
   writer.Add("42");
   DuplicateStore reader;
-  ASSERT_TRUE(reader.Open(home.Path(), "b1", window));
+  ASSERT_EQ(reader.Open(home.Path(), "b1").outcome, Outcome::kOpened);
   EXPECT_TRUE(reader.Contains("42"));
 }
 
-TEST_F(DuplicateStoreTest, KeywordAlbumsHaveTheirOwnStoreAndLineEnding) {
+TEST_F(DuplicateStoreTest, KeywordAlbumsHaveTheirOwnStore) {
   DuplicateStore store;
-  ASSERT_TRUE(store.Open(home.Path(), "关键词_cat", window, "\r\n\r\n"));
+  ASSERT_EQ(store.Open(home.Path(), "关键词_cat").outcome, Outcome::kCreated);
   store.Add("7");
   store.Close();
-  EXPECT_EQ(window.LogLines(), std::vector<Text>{kCreated + "\r\n"});
   EXPECT_TRUE(
       fs::is_regular_file(platform::NativePath(home.File("防止重复下载数据库\\关键词_cat.edb"))));
 
   DuplicateStore board;
-  ASSERT_TRUE(board.Open(home.Path(), "cat", window));
+  ASSERT_EQ(board.Open(home.Path(), "cat").outcome, Outcome::kCreated);
   EXPECT_FALSE(board.Contains("7")) << "a board and a keyword album never share a store";
 }
 
@@ -92,7 +85,7 @@ TEST_F(DuplicateStoreTest, DoubleByteIdWhoseTrailByteIsABackslashIsAccepted) {
   const Text id = "乗";  // 81 5C in code page 936
   ASSERT_EQ(id, Text("\x81\x5c"));
   DuplicateStore store;
-  ASSERT_TRUE(store.Open(home.Path(), id, window));
+  ASSERT_EQ(store.Open(home.Path(), id).outcome, Outcome::kCreated);
   EXPECT_TRUE(store.Add("1"));
   EXPECT_TRUE(fs::is_regular_file(platform::NativePath(home.File("防止重复下载数据库\\乗.edb"))));
 }
@@ -101,10 +94,8 @@ TEST_F(DuplicateStoreTest, IdsThatCouldLeaveTheStoreFolderGetNoStore) {
   for (const Text& id : {Text("..\\escaped"), Text("../escaped"), Text("a/b"), Text("a\\b"),
                          Text("a\tb"), Text("..")}) {
     SCOPED_TRACE(id);
-    RecordingWindow log;
     DuplicateStore store;
-    EXPECT_FALSE(store.Open(home.Path(), id, log));
-    EXPECT_EQ(log.LogLines(), std::vector<Text>{kFailed});
+    EXPECT_EQ(store.Open(home.Path(), id).outcome, Outcome::kCreateFailed);
     EXPECT_FALSE(store.Add("1"));
     EXPECT_FALSE(store.Contains("1"));
   }
@@ -112,12 +103,11 @@ TEST_F(DuplicateStoreTest, IdsThatCouldLeaveTheStoreFolderGetNoStore) {
   EXPECT_FALSE(fs::exists(fs::path(home.Native()).parent_path() / "escaped.edb"));
 }
 
-TEST_F(DuplicateStoreTest, UncreatableStoreFolderLogsFailureAndRecordsNothing) {
+TEST_F(DuplicateStoreTest, UncreatableStoreFolderFailsAndRecordsNothing) {
   // A file where the program folder should be: nothing can be made inside it.
   ASSERT_TRUE(platform::WriteWholeFile(home.File("program"), "x"));
   DuplicateStore store;
-  EXPECT_FALSE(store.Open(home.File("program"), "b1", window));
-  EXPECT_EQ(window.LogLines(), std::vector<Text>{kFailed});
+  EXPECT_EQ(store.Open(home.File("program"), "b1").outcome, Outcome::kCreateFailed);
   EXPECT_FALSE(store.Add("1"));
   EXPECT_FALSE(store.Contains("1"));
 }
@@ -128,10 +118,9 @@ TEST_F(DuplicateStoreTest, FileOfAnotherKindIsRenamedAsideAndReplaced) {
   ASSERT_TRUE(platform::WriteWholeFile(DuplicateStore::RecordFile(home.Path(), "b1"), garbage));
 
   DuplicateStore store;
-  ASSERT_TRUE(store.Open(home.Path(), "b1", window));
-  EXPECT_EQ(
-      window.LogLines(),
-      (std::vector<Text>{"防止重复下载数据库已损坏，已改名为b1.edb.damaged-1\r\n", kCreated}));
+  const StoreOpening opening = store.Open(home.Path(), "b1");
+  EXPECT_EQ(opening.outcome, Outcome::kCreated);
+  EXPECT_EQ(opening.damagedAside, "b1.edb.damaged-1");
   EXPECT_TRUE(store.Add("5"));
   EXPECT_TRUE(store.Contains("5"));
   store.Close();
@@ -141,9 +130,7 @@ TEST_F(DuplicateStoreTest, FileOfAnotherKindIsRenamedAsideAndReplaced) {
 
   // A second damaged file does not overwrite the first one kept aside.
   ASSERT_TRUE(platform::WriteWholeFile(DuplicateStore::RecordFile(home.Path(), "b1"), garbage));
-  RecordingWindow second;
-  ASSERT_TRUE(store.Open(home.Path(), "b1", second));
-  EXPECT_EQ(second.LogLines().front(), "防止重复下载数据库已损坏，已改名为b1.edb.damaged-2\r\n");
+  EXPECT_EQ(store.Open(home.Path(), "b1").damagedAside, "b1.edb.damaged-2");
   EXPECT_FALSE(store.Contains("5"));
 }
 
@@ -157,9 +144,9 @@ TEST_F(DuplicateStoreTest, ForeignSqliteDatabaseIsRenamedAside) {
   sqlite3_close(db);
 
   DuplicateStore store;
-  ASSERT_TRUE(store.Open(home.Path(), "b1", window));
-  ASSERT_EQ(window.LogLines().size(), 2u);
-  EXPECT_EQ(window.LogLines()[1], kCreated);
+  const StoreOpening opening = store.Open(home.Path(), "b1");
+  EXPECT_EQ(opening.outcome, Outcome::kCreated);
+  EXPECT_EQ(opening.damagedAside, "b1.edb.damaged-1");
   EXPECT_TRUE(store.Add("5"));
   EXPECT_TRUE(fs::is_regular_file(NativeRecordFile("b1") + ".damaged-1"));
 }
@@ -168,8 +155,7 @@ TEST_F(DuplicateStoreTest, EmptyFileLeftByAnInterruptedCreationIsTakenIn) {
   ASSERT_TRUE(EnsureDuplicateStoreFolder(home.Path()));
   ASSERT_TRUE(platform::WriteWholeFile(DuplicateStore::RecordFile(home.Path(), "b1"), ""));
   DuplicateStore store;
-  ASSERT_TRUE(store.Open(home.Path(), "b1", window));
-  EXPECT_TRUE(window.LogLines().empty());
+  ASSERT_EQ(store.Open(home.Path(), "b1").outcome, Outcome::kOpened);
   EXPECT_TRUE(store.Add("9"));
   EXPECT_TRUE(store.Contains("9"));
 }

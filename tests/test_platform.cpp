@@ -9,12 +9,12 @@
 #include <fstream>
 #include <thread>
 
+#include "control/pacer.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/program_directory.h"
 #include "support/temp_dir.h"
 #include "text/file_helpers.h"
-#include "text/pacer.h"
 #include "text/settings.h"
 
 namespace albumdl {
@@ -354,25 +354,17 @@ TEST(PacerGate, RealPacerWaitsThroughItsGate) {
   EXPECT_FALSE(pacer.PumpingWait(1000));
 }
 
-TEST(PacerGate, RecordingPacerKeepsTheSequenceAndHonoursTheGate) {
-  RecordingPacer free;
-  EXPECT_TRUE(free.PumpingWait(1000));
-  EXPECT_TRUE(free.PumpingWait(2000));
-  EXPECT_TRUE(free.PumpingWait(100));
-  EXPECT_EQ(free.Pauses(), (std::vector<int>{1000, 2000, 100}));
-  free.Clear();
-  EXPECT_TRUE(free.Pauses().empty());
+TEST(PacerGate, FinishAndEndExcludeEachOther) {
+  RunGate finished;
+  EXPECT_TRUE(finished.Finish());
+  EXPECT_FALSE(finished.End()) << "a finished run is not ended afterwards";
+  EXPECT_FALSE(finished.Ended());
 
-  RunGate gate;
-  RecordingPacer gated(&gate);
-  gate.Pause();
-  bool result = true;
-  std::thread worker([&] { result = gated.PumpingWait(100); });
-  while (gated.Pauses().empty()) std::this_thread::yield();
-  gate.End();
-  worker.join();
-  EXPECT_FALSE(result);
-  EXPECT_EQ(gated.Pauses(), std::vector<int>{100});
+  RunGate ended;
+  EXPECT_TRUE(ended.End());
+  EXPECT_FALSE(ended.Finish()) << "an ended run does not finish";
+  ended.Reset();
+  EXPECT_TRUE(ended.Finish()) << "a new run starts afresh";
 }
 
 }  // namespace

@@ -4,30 +4,35 @@
 // moves while a run is paused.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "catalogue/captions.h"
 #include "catalogue/retrieve_albums.h"
 #include "catalogue/session.h"
 #include "demo_site.h"
 #include "download/duplicate_store.h"
 #include "download/worker_control.h"
 #include "platform/files.h"
+#include "support/recording_pacer.h"
 #include "support/recording_window.h"
 #include "support/temp_dir.h"
-#include "text/pacer.h"
 
 namespace albumdl {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::RecordingPacer;
 using testing::RecordingWindow;
 using testing::TempDir;
 
@@ -35,7 +40,6 @@ const Text kPaused = "执行了暂停下载功能\r\n";
 const Text kContinued = "执行了继续下载功能\r\n";
 const Text kEnded = "执行了结束下载\r\n";
 const Text kAllDone = "-------全部下载完毕--------\r\n\r\n";
-const Text kQuestion = "警告！|您真的要彻底结束下载么？";
 
 // Records the pauses like a RecordingPacer and notes each time the worker
 // comes to one while the run is paused, which is where it then holds.
@@ -77,6 +81,15 @@ int Count(const std::vector<Text>& lines, const Text& line) {
   return static_cast<int>(std::count(lines.begin(), lines.end(), line));
 }
 
+// The end command as the window gives it: hold, ask, answer.
+bool End(WorkerControl& control, bool ok) { return control.HoldForEnd() && control.AnswerEnd(ok); }
+
+bool Going(const WorkerControl& control) {
+  return control.State() == RunState::kRunning || control.State() == RunState::kPaused;
+}
+
+using States = std::vector<RunState>;
+
 class WorkerControlTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -84,7 +97,7 @@ class WorkerControlTest : public ::testing::Test {
     session.site.siteHost = site.SiteHost();
     session.site.imageHost = site.ImageHost();
     session.programDirectory = home.Path();
-    window.saveFolder = saves.Path();
+    window.Values().SetSaveFolder(saves.Path());
     demosite::Board board;
     board.id = "b1";
     board.title = "b1";
@@ -131,7 +144,7 @@ class WorkerControlTest : public ::testing::Test {
     return names;
   }
 
-  WorkerControl::PacerFactory Factory() {
+  PacerFactory Factory() {
     return [record = record](RunGate& gate) -> std::unique_ptr<Pacer> {
       return std::make_unique<WatchingPacer>(gate, record);
     };
@@ -150,20 +163,21 @@ TEST_F(WorkerControlTest, RunGoesToItsFinishAndOnlyOneRunAtATime) {
   SlowFirstPicture(500);
   WorkerControl control(window, session, Factory());
   EXPECT_FALSE(control.Pause()) << "nothing to pause";
-  EXPECT_FALSE(control.End());
+  EXPECT_FALSE(control.HoldForEnd());
   ASSERT_TRUE(control.Start());
-  EXPECT_TRUE(control.Running());
+  EXPECT_EQ(control.State(), RunState::kRunning);
   EXPECT_FALSE(control.Start()) << "a run is going";
 
   const DownloadSummary summary = control.Wait();
 
-  EXPECT_FALSE(control.Running());
+  EXPECT_EQ(control.State(), RunState::kIdle);
   EXPECT_FALSE(summary.ended);
   EXPECT_EQ(summary.saved, kPins);
   EXPECT_EQ(window.LogLines().back(), kAllDone);
-  EXPECT_EQ(window.RunButtonStates(),
-            (std::vector<RunButtons>{RunButtons::kRunning, RunButtons::kIdle}));
+  EXPECT_EQ(window.RunStates(), (States{RunState::kRunning, RunState::kIdle}));
   EXPECT_EQ(window.Messages(), std::vector<Text>{"信息：|全部下载完毕"});
+  ASSERT_EQ(window.Finished().size(), 1u);
+  EXPECT_EQ(window.Finished()[0].saved, kPins);
 }
 
 TEST_F(WorkerControlTest, PauseLetsTheTransferFinishThenHoldsUntilContinue) {
@@ -173,7 +187,7 @@ TEST_F(WorkerControlTest, PauseLetsTheTransferFinishThenHoldsUntilContinue) {
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
 
   ASSERT_TRUE(control.Pause());
-  EXPECT_TRUE(control.Paused());
+  EXPECT_EQ(control.State(), RunState::kPaused);
   EXPECT_FALSE(control.Pause()) << "already paused";
   ASSERT_TRUE(WaitForHold()) << "the run comes to a hold after its transfer";
   const size_t requestsWhenHeld = site.Requests().size();
@@ -195,22 +209,20 @@ TEST_F(WorkerControlTest, PauseLetsTheTransferFinishThenHoldsUntilContinue) {
   ASSERT_NE(continued, log.end());
   EXPECT_LT(paused, continued);
   EXPECT_EQ(log.back(), kAllDone);
-  EXPECT_EQ(window.RunButtonStates(),
-            (std::vector<RunButtons>{RunButtons::kRunning, RunButtons::kPaused,
-                                     RunButtons::kRunning, RunButtons::kIdle}));
+  EXPECT_EQ(window.RunStates(),
+            (States{RunState::kRunning, RunState::kPaused, RunState::kRunning, RunState::kIdle}));
 }
 
 TEST_F(WorkerControlTest, EndDuringATransferLeavesNoFileNoRecordAndNoFinish) {
   // The site would answer only after a minute: the run ends long before that
   // only if end cuts the transfer short.
   SlowFirstPicture(60000);
-  window.answers = {kButtonOk};
   WorkerControl control(window, session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
 
-  EXPECT_TRUE(control.End());
-  EXPECT_FALSE(control.Running());
+  EXPECT_TRUE(End(control, true));
+  EXPECT_FALSE(Going(control));
   auto finished = std::async(std::launch::async, [&] { return control.Wait(); });
   if (finished.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
     ADD_FAILURE() << "the transfer under way was not cut short";
@@ -225,30 +237,29 @@ TEST_F(WorkerControlTest, EndDuringATransferLeavesNoFileNoRecordAndNoFinish) {
   EXPECT_FALSE(
       fs::exists(platform::NativePath(DuplicateStore::RecordFile(home.Path(), "b1")) + "-wal"))
       << "the store was closed";
-  RecordingWindow quiet;
   DuplicateStore store;
-  ASSERT_TRUE(store.Open(home.Path(), "b1", quiet));
+  ASSERT_EQ(store.Open(home.Path(), "b1").outcome, StoreOpening::Outcome::kOpened);
   EXPECT_FALSE(store.Contains("1"));
 
   EXPECT_EQ(window.LogLines().back(), kEnded);
   EXPECT_EQ(window.Log().find(kAllDone), Text::npos);
-  EXPECT_EQ(window.Messages(), std::vector<Text>{kQuestion});
-  EXPECT_EQ(window.RunButtonStates(),
-            (std::vector<RunButtons>{RunButtons::kRunning, RunButtons::kIdle}));
+  EXPECT_TRUE(window.Messages().empty());
+  EXPECT_EQ(window.RunStates(), (States{RunState::kRunning, RunState::kEnding, RunState::kIdle}));
+  ASSERT_EQ(window.Finished().size(), 1u);
+  EXPECT_TRUE(window.Finished()[0].ended);
   const auto captions = window.PictureCaptions();
   EXPECT_EQ(Count(captions, "下载完成"), 0);
 }
 
 TEST_F(WorkerControlTest, EndWhilePausedEndsWithoutGoingOn) {
   SlowFirstPicture(300);
-  window.answers = {kButtonOk};
   WorkerControl control(window, session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
   ASSERT_TRUE(control.Pause());
   ASSERT_TRUE(WaitForHold());
 
-  EXPECT_TRUE(control.End());
+  EXPECT_TRUE(End(control, true));
   const DownloadSummary summary = control.Wait();
 
   EXPECT_TRUE(summary.ended);
@@ -257,42 +268,37 @@ TEST_F(WorkerControlTest, EndWhilePausedEndsWithoutGoingOn) {
   const auto log = window.LogLines();
   EXPECT_EQ(Count(log, kPaused), 1);
   EXPECT_EQ(log.back(), kEnded);
-  EXPECT_EQ(
-      window.RunButtonStates(),
-      (std::vector<RunButtons>{RunButtons::kRunning, RunButtons::kPaused, RunButtons::kIdle}));
+  EXPECT_EQ(window.RunStates(),
+            (States{RunState::kRunning, RunState::kPaused, RunState::kEnding, RunState::kIdle}));
 }
 
 TEST_F(WorkerControlTest, EndAnsweredCancelLetsTheRunGoOn) {
   SlowFirstPicture(300);
-  window.answers = {kButtonCancel};
   WorkerControl control(window, session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
 
-  EXPECT_FALSE(control.End());
-  EXPECT_TRUE(control.Running());
-  EXPECT_FALSE(control.Paused());
+  EXPECT_FALSE(End(control, false));
+  EXPECT_EQ(control.State(), RunState::kRunning);
   const DownloadSummary summary = control.Wait();
 
   EXPECT_FALSE(summary.ended);
   EXPECT_EQ(summary.saved, kPins);
   EXPECT_EQ(window.Log().find(kEnded), Text::npos);
-  EXPECT_EQ(window.Messages(), (std::vector<Text>{kQuestion, "信息：|全部下载完毕"}));
-  EXPECT_EQ(window.RunButtonStates(),
-            (std::vector<RunButtons>{RunButtons::kRunning, RunButtons::kIdle}));
+  EXPECT_EQ(window.Messages(), (std::vector<Text>{"信息：|全部下载完毕"}));
+  EXPECT_EQ(window.RunStates(), (States{RunState::kRunning, RunState::kIdle}));
 }
 
 TEST_F(WorkerControlTest, PauseThenEndAnsweredCancelStaysPaused) {
   SlowFirstPicture(300);
-  window.answers = {kButtonCancel};
   WorkerControl control(window, session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
   ASSERT_TRUE(control.Pause());
   ASSERT_TRUE(WaitForHold());
 
-  EXPECT_FALSE(control.End());
-  EXPECT_TRUE(control.Paused());
+  EXPECT_FALSE(End(control, false));
+  EXPECT_EQ(control.State(), RunState::kPaused);
   const size_t requestsWhenHeld = site.Requests().size();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(site.Requests().size(), requestsWhenHeld) << "still held after Cancel";
@@ -305,11 +311,13 @@ TEST_F(WorkerControlTest, PauseThenEndAnsweredCancelStaysPaused) {
 
 TEST_F(WorkerControlTest, NewRunAfterAnEndedOne) {
   SlowFirstPicture(5000);
-  window.answers = {kButtonOk};
   WorkerControl control(window, session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
-  ASSERT_TRUE(control.End());
+  ASSERT_TRUE(End(control, true));
+  EXPECT_EQ(control.State(), RunState::kEnding);
+  EXPECT_FALSE(control.Start()) << "the ended run is still on its way out";
+  ASSERT_TRUE(Eventually([&] { return control.State() == RunState::kIdle; }));
 
   ASSERT_TRUE(control.Start()) << "the ended run is out of the way";
   const DownloadSummary summary = control.Wait();
@@ -320,9 +328,8 @@ TEST_F(WorkerControlTest, NewRunAfterAnEndedOne) {
   const auto log = window.LogLines();
   EXPECT_EQ(Count(log, kEnded), 1);
   EXPECT_EQ(Count(log, kAllDone), 1);
-  EXPECT_EQ(window.RunButtonStates(),
-            (std::vector<RunButtons>{RunButtons::kRunning, RunButtons::kIdle, RunButtons::kRunning,
-                                     RunButtons::kIdle}));
+  EXPECT_EQ(window.RunStates(), (States{RunState::kRunning, RunState::kEnding, RunState::kIdle,
+                                        RunState::kRunning, RunState::kIdle}));
 }
 
 TEST_F(WorkerControlTest, EndNowEndsWithoutAsking) {
@@ -354,25 +361,122 @@ TEST_F(WorkerControlTest, ClosingWithARunGoingEndsItQuietly) {
 // and the text left behind is still a cookie text.
 TEST_F(WorkerControlTest, RetrievalDuringARunSharesTheSessionCookiesSafely) {
   RecordingWindow retrieval;
-  retrieval.input = session.site.siteHost + "/boards/b1/";
-  retrieval.viewerCookies = "viewer=1; theme=dark";
+  const Text input = session.site.siteHost + "/boards/b1/";
+  retrieval.Values().SetViewerCookies("viewer=1; theme=dark");
   RecordingPacer retrievalPacer;
   WorkerControl control(window, session, Factory());
   ASSERT_TRUE(control.Start());
   int retrievals = 0;
-  while (control.Running() || retrievals == 0) {
-    ASSERT_TRUE(RetrieveAlbums(retrieval, session, retrievalPacer));
+  while (Going(control) || retrievals == 0) {
+    RetrieveAlbums(retrieval, session, retrievalPacer, input);
     ++retrievals;
   }
   const DownloadSummary summary = control.Wait();
 
   EXPECT_EQ(summary.saved, kPins);
-  EXPECT_EQ(retrieval.albums.RowCount(), 1);
+  EXPECT_EQ(retrieval.Albums().RowCount(), 1);
   const Text cookies = session.sessionCookies.Get();
   EXPECT_FALSE(cookies.empty());
   for (const Text& item : TextSplit(cookies, ";")) {
     EXPECT_GT(TextFind(item, "="), 1) << cookies;
   }
+}
+
+// A page that arrives after pause starts no picture: no request, no caption,
+// until continue.
+TEST_F(WorkerControlTest, PageArrivingAfterPauseStartsNothingUntilContinue) {
+  demosite::Fault slowPage;
+  slowPage.kind = demosite::Fault::Kind::kDelay;
+  slowPage.delayMs = 600;
+  slowPage.firstN = 1;
+  site.SetFault("/boards/b1/", slowPage);
+  WorkerControl control(window, session, Factory());
+  ASSERT_TRUE(control.Start());
+  ASSERT_TRUE(Eventually([&] { return !site.Requests().empty(); }));
+  ASSERT_TRUE(control.Pause());
+  const size_t captionsAtPause = window.PictureCaptions().size();
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(1200));  // the page is in by now
+  EXPECT_EQ(PictureRequests(), 0);
+  EXPECT_EQ(window.PictureCaptions().size(), captionsAtPause) << "no caption moved while paused";
+
+  ASSERT_TRUE(control.Continue());
+  EXPECT_EQ(control.Wait().saved, kPins);
+}
+
+// While the end question is open the run is held; Cancel lets it go on.
+TEST_F(WorkerControlTest, OpenEndQuestionHoldsTheRun) {
+  SlowFirstPicture(300);
+  WorkerControl control(window, session, Factory());
+  ASSERT_TRUE(control.Start());
+  ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
+  ASSERT_TRUE(control.HoldForEnd());
+  EXPECT_FALSE(control.HoldForEnd()) << "one question at a time";
+  EXPECT_FALSE(control.Pause()) << "the question is open";
+  const size_t captionsAtQuestion = window.PictureCaptions().size();
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  EXPECT_EQ(PictureRequests(), 1);
+  EXPECT_EQ(window.PictureCaptions().size(), captionsAtQuestion);
+  EXPECT_EQ(control.State(), RunState::kRunning) << "the buttons stay as they were";
+
+  EXPECT_FALSE(control.AnswerEnd(false));
+  EXPECT_EQ(control.Wait().saved, kPins);
+  EXPECT_EQ(window.Log().find(kEnded), Text::npos);
+}
+
+// An end given in the very instant a run finishes: the run either finished or
+// was ended, and says exactly one of the two.
+TEST_F(WorkerControlTest, EndAtTheFinishGivesTheEndOrTheFinishNeverBoth) {
+  std::mt19937 random(12345);
+  int ended = 0;
+  for (int round = 0; round < 40; ++round) {
+    RecordingWindow shown;
+    shown.Values().SetSaveFolder(saves.Path());
+    shown.Albums().AppendRow(window.Albums().Rows()[0]);
+    WorkerControl control(shown, session, RealPacers(0));
+    ASSERT_TRUE(control.Start());
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
+    control.EndNow();
+    const DownloadSummary summary = control.Wait();
+    const auto log = shown.LogLines();
+    EXPECT_EQ(Count(log, kEnded) + Count(log, kAllDone), 1) << "round " << round;
+    EXPECT_EQ(summary.ended, Count(log, kEnded) == 1);
+    EXPECT_EQ(shown.RunStates().back(), RunState::kIdle);
+    ended += summary.ended;
+  }
+  EXPECT_GT(ended, 0) << "the end never came first: the test shows nothing";
+}
+
+// Nothing the run throws ends the program: the run ends with a line in the log
+// and the next run starts.
+class ThrowingWindow : public RecordingWindow {
+ public:
+  std::atomic<bool> armed{true};
+  void RunProgressChanged(const RunProgress& progress) override {
+    if (progress.picture == 2 && armed.exchange(false)) throw std::runtime_error("out of luck");
+    RecordingWindow::RunProgressChanged(progress);
+  }
+};
+
+TEST_F(WorkerControlTest, AFaultInTheRunEndsItCleanlyAndTheNextRunStarts) {
+  ThrowingWindow shown;
+  shown.Values().SetSaveFolder(saves.Path());
+  shown.Albums().AppendRow(window.Albums().Rows()[0]);
+  WorkerControl control(shown, session, Factory());
+  ASSERT_TRUE(control.Start());
+  const DownloadSummary summary = control.Wait();
+  EXPECT_TRUE(summary.ended);
+  EXPECT_EQ(shown.LogLines().back(), "下载出错，本次下载已结束：out of luck\r\n");
+  EXPECT_EQ(shown.RunStates().back(), RunState::kIdle);
+  EXPECT_EQ(AlbumFiles().size(), 1u) << "the first picture is whole, nothing else is there";
+  DuplicateStore store;
+  store.Open(home.Path(), "b1");
+  EXPECT_TRUE(store.Contains("1"));
+  EXPECT_FALSE(store.Contains("2"));
+
+  ASSERT_TRUE(control.Start());
+  EXPECT_EQ(control.Wait().saved, kPins);
 }
 
 }  // namespace

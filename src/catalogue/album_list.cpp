@@ -8,34 +8,43 @@ namespace {
 bool ValidColumn(int column) { return column >= 0 && column < kAlbumColumns; }
 }  // namespace
 
-void AlbumList::ClearRows() {
-  {
-    std::lock_guard lock(mutex_);
-    rows_.clear();
-  }
-  Changed();
+void AlbumList::AnnounceLocked(const AlbumListChange& change) {
+  if (observer_) observer_(change);
 }
 
-int AlbumList::AppendRow() {
-  int index;
-  {
-    std::lock_guard lock(mutex_);
-    rows_.emplace_back();
-    index = static_cast<int>(rows_.size()) - 1;
-  }
-  Changed();
+void AlbumList::ClearRows() {
+  std::lock_guard lock(mutex_);
+  rows_.clear();
+  AnnounceLocked({});
+}
+
+int AlbumList::AppendRow() { return AppendRow(AlbumRow{}); }
+
+int AlbumList::AppendRow(const AlbumRow& row) {
+  std::lock_guard lock(mutex_);
+  rows_.push_back(row);
+  rows_.back().cells[kColumnCheck].clear();  // the mark is no text
+  const int index = static_cast<int>(rows_.size()) - 1;
+  AlbumListChange change;
+  change.kind = AlbumListChange::Kind::kRowAppended;
+  change.row = index;
+  change.data = rows_.back();
+  AnnounceLocked(change);
   return index;
 }
 
 void AlbumList::SetCell(int row, int column, const Text& text) {
-  {
-    std::lock_guard lock(mutex_);
-    // Column 0 is the check mark and never holds text.
-    if (row < 0 || row >= static_cast<int>(rows_.size()) || column < 1 || !ValidColumn(column))
-      return;
-    rows_[row].cells[column] = text;
-  }
-  Changed();
+  std::lock_guard lock(mutex_);
+  // Column 0 is the check mark and never holds text.
+  if (row < 0 || row >= static_cast<int>(rows_.size()) || column < 1 || !ValidColumn(column))
+    return;
+  if (rows_[row].cells[column] == text) return;
+  rows_[row].cells[column] = text;
+  AlbumListChange change;
+  change.kind = AlbumListChange::Kind::kRowChanged;
+  change.row = row;
+  change.data = rows_[row];
+  AnnounceLocked(change);
 }
 
 Text AlbumList::GetCell(int row, int column) const {
@@ -45,12 +54,15 @@ Text AlbumList::GetCell(int row, int column) const {
 }
 
 void AlbumList::SetChecked(int row, bool checked) {
-  {
-    std::lock_guard lock(mutex_);
-    if (row < 0 || row >= static_cast<int>(rows_.size())) return;
-    rows_[row].checked = checked;
-  }
-  Changed();
+  std::lock_guard lock(mutex_);
+  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+  if (rows_[row].checked == checked) return;
+  rows_[row].checked = checked;
+  AlbumListChange change;
+  change.kind = AlbumListChange::Kind::kRowChanged;
+  change.row = row;
+  change.data = rows_[row];
+  AnnounceLocked(change);
 }
 
 bool AlbumList::IsChecked(int row) const {
@@ -65,12 +77,16 @@ int AlbumList::RowCount() const {
 }
 
 void AlbumList::SetColumnWidth(int column, int pixels) {
-  {
-    std::lock_guard lock(mutex_);
-    if (!ValidColumn(column)) return;
-    widths_[column] = pixels < 0 ? 0 : pixels;
-  }
-  Changed();
+  std::lock_guard lock(mutex_);
+  if (!ValidColumn(column)) return;
+  const int width = pixels < 0 ? 0 : pixels;
+  if (widths_[column] == width) return;
+  widths_[column] = width;
+  AlbumListChange change;
+  change.kind = AlbumListChange::Kind::kColumnWidth;
+  change.column = column;
+  change.width = width;
+  AnnounceLocked(change);
 }
 
 int AlbumList::ColumnWidth(int column) const {
@@ -83,20 +99,9 @@ std::vector<AlbumRow> AlbumList::Rows() const {
   return rows_;
 }
 
-void AlbumList::SetChangedCallback(std::function<void()> callback) {
+void AlbumList::SetObserver(std::function<void(const AlbumListChange&)> observer) {
   std::lock_guard lock(mutex_);
-  changed_ = std::move(callback);
-}
-
-// The callback may well read the list back (a view refreshing itself), so it
-// runs on a copy taken under the lock and never while the lock is held.
-void AlbumList::Changed() {
-  std::function<void()> callback;
-  {
-    std::lock_guard lock(mutex_);
-    callback = changed_;
-  }
-  if (callback) callback();
+  observer_ = std::move(observer);
 }
 
 // The two boxes are one-shot commands: unticking either leaves the rows alone,

@@ -1,8 +1,8 @@
 #include "catalogue/retrieve_albums.h"
 
-#include <atomic>
 #include <string>
 
+#include "catalogue/captions.h"
 #include "net/site.h"
 #include "net/url_cookies.h"
 #include "net/winhttp_request.h"
@@ -14,23 +14,6 @@ namespace albumdl {
 namespace {
 
 inline const Text kKeywordPrefix = "关键词_";
-
-// One retrieval at a time in the whole program: a second click while one is
-// waiting between requests would otherwise clear the list under the first and
-// race it for the cookie texts.
-std::atomic<bool> retrievalRunning{false};
-
-class RunningFlag {
- public:
-  RunningFlag() : acquired_(!retrievalRunning.exchange(true)) {}
-  ~RunningFlag() {
-    if (acquired_) retrievalRunning = false;
-  }
-  bool Acquired() const { return acquired_; }
-
- private:
-  bool acquired_;
-};
 
 // The board id becomes a folder name, a record-store file name and part of a
 // request path, so only plain id characters are let through; anything that could
@@ -60,19 +43,21 @@ AlbumAnswer ReadSearchAnswer(const Text& answer) {
           TextBetween(answer, "#引号total#引号:", "},")};
 }
 
-// The columns 3, 6 and 7 carry nothing, so they are hidden again with every row.
+// The row goes in whole, so a view hears of it once. The columns 3, 6 and 7
+// carry nothing and are hidden again with every row.
 void AppendAlbumRow(AlbumList& list, const Text& name, const Text& count, const Text& albumId) {
-  const int row = list.AppendRow();
-  list.SetCell(row, kColumnSerial, std::to_string(row + 1));
-  list.SetCell(row, kColumnTitle, name);
-  list.SetColumnWidth(kColumnCover, 0);
-  list.SetCell(row, kColumnCount, count);
-  list.SetCell(row, kColumnAlbumId, albumId);
-  list.SetColumnWidth(kColumnQuestion, 0);
-  list.SetColumnWidth(kColumnPassword, 0);
+  AlbumRow row;
+  row.cells[kColumnSerial] = std::to_string(list.RowCount() + 1);
+  row.cells[kColumnTitle] = name;
+  row.cells[kColumnCount] = count;
+  row.cells[kColumnAlbumId] = albumId;
   // An album the site reports as empty is listed but not ticked; an unknown count
   // (a failed request) is ticked, since the album may well hold pictures.
-  list.SetChecked(row, count != "0");
+  row.checked = count != "0";
+  list.AppendRow(row);
+  list.SetColumnWidth(kColumnCover, 0);
+  list.SetColumnWidth(kColumnQuestion, 0);
+  list.SetColumnWidth(kColumnPassword, 0);
 }
 
 // Asks for one board's answer. The board request sends the session cookies and
@@ -91,7 +76,7 @@ bool RetrieveBoard(Window& window, Session& session, Pacer& pacer, const Text& b
   const bool goOn = pacer.PumpingWait(1000);
 
   const Text answer = Utf8ToAnsi(body);
-  if (window.DebugSwitch())
+  if (window.Values().DebugSwitch())
     platform::WriteWholeFile(session.programDirectory + "\\json.txt", answer);
   const AlbumAnswer album = ReadBoardAnswer(answer);
   AppendAlbumRow(window.Albums(), album.name, album.count, boardId);
@@ -111,20 +96,16 @@ bool RetrieveSearch(Window& window, Pacer& pacer, const Text& address) {
 
 }  // namespace
 
-bool RetrieveAlbums(Window& window, Session& session, Pacer& pacer) {
-  RunningFlag running;
-  if (!running.Acquired()) return false;
-
-  session.viewerCookies = window.ViewerCookies();
+void RetrieveAlbums(Window& window, Session& session, Pacer& pacer, const Text& input) {
+  session.viewerCookies = window.Values().ViewerCookies();
   session.sessionCookies = session.viewerCookies;
 
   // Only a truly empty box is refused; blanks alone go through and give an
   // empty list.
-  const Text input = window.InputText();
   if (input.empty()) {
-    window.ShowMessage("请输入网址");
+    window.Notify("请输入网址", kMessageTitle);
     window.SetCurrentPage(0);
-    return true;
+    return;
   }
 
   window.SetStatusCaption("温馨提示：正在获取相册列表...");
@@ -156,13 +137,10 @@ bool RetrieveAlbums(Window& window, Session& session, Pacer& pacer) {
   }
 
   const std::string rows = std::to_string(list.RowCount());
-  window.ProcessMessages();
   window.SetStatusCaption("相册获取完毕，共计：" + rows + "个,相册内没有图片的，这里不显示！");
-  window.ProcessMessages();
   window.ShowBusyBoard(false);
   window.SetStatusCaption("温馨提示：相册列表获取完毕,共计" + rows + "个");
   window.AppendLog("-----获取完毕,共计" + rows + "个\r\n\r\n");
-  return true;
 }
 
 }  // namespace albumdl

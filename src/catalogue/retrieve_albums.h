@@ -1,15 +1,17 @@
 // Turns the input lines (board addresses and search addresses) into the album
 // list: for each usable line it asks the site for the album's name and picture
-// count and appends a row, ticked unless its count is "0".
+// count and appends a row, ticked unless its count is "0". It runs on the
+// retrieval thread (RetrievalControl); everything it shows goes through the
+// window without waiting for it.
 #pragma once
 
 #include "catalogue/session.h"
 #include "catalogue/window.h"
-#include "text/pacer.h"
+#include "control/pacer.h"
 
 namespace albumdl {
 
-// Returns false (and does nothing) when a retrieval is already running.
-bool RetrieveAlbums(Window& window, Session& session, Pacer& pacer);
+// input: the text of the input box, as it was when the user asked.
+void RetrieveAlbums(Window& window, Session& session, Pacer& pacer, const Text& input);
 
 }  // namespace albumdl

@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "catalogue/retrieve_albums.h"
+#include "catalogue/retrieval_control.h"
 #include "catalogue/session.h"
 #include "cli/album_output.h"
 #include "cli/command_line.h"
@@ -20,11 +20,9 @@
 #include "download/worker_control.h"
 #include "net/cookie_store.h"
 #include "net/site.h"
-#include "net/transfer_abort.h"
 #include "platform/files.h"
 #include "platform/program_directory.h"
 #include "text/file_helpers.h"
-#include "text/pacer.h"
 #include "text/settings.h"
 
 namespace albumdl::cli {
@@ -72,18 +70,6 @@ bool ConfiguredSkipSwitch(const CommandLine& options) {
   return ReadSetting(SettingsPath(), kSettingsSection, kDuplicateKey) == "1";
 }
 
-// The albums a run will work through, collected as the run collects them: ticked
-// rows with both an id and a count.
-std::vector<RunAlbum> CollectRunAlbums(const AlbumList& list) {
-  std::vector<RunAlbum> albums;
-  for (const AlbumRow& row : list.Rows()) {
-    if (!row.checked) continue;
-    if (row.cells[kColumnAlbumId].empty() || row.cells[kColumnCount].empty()) continue;
-    albums.push_back({TextTrim(row.cells[kColumnTitle]), row.cells[kColumnCount]});
-  }
-  return albums;
-}
-
 // A row without a picture count is an album whose answer never came (or was
 // not an album): the run passes over it, so say so instead of a quiet success.
 int ReportUnanswered(const AlbumList& list) {
@@ -116,10 +102,9 @@ int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt
   Text storeFolder = session.programDirectory + "\\防止重复下载数据库\\";
   EnsureDirectory(storeFolder);
 
-  window.SetRunAlbums(CollectRunAlbums(albums));
   DownloadSummary summary;
   {
-    WorkerControl control(window, session, options.pace);
+    WorkerControl control(window, session, RealPacers(options.pace));
     // A Ctrl-C that came before the action is set runs it at once.
     if (!interrupt.Interrupted() && control.Start()) {
       interrupt.SetAction([&control] { control.EndNow(); });
@@ -166,7 +151,6 @@ int Run(const CommandLine& options) {
   session.site = ConfiguredSite(options);
 
   TerminalSettings settings;
-  settings.input = input;
   settings.debug = options.debug;
   settings.skipDownloaded = ConfiguredSkipSwitch(options);
   settings.saveFolder = ConfiguredSaveFolder(options, session.programDirectory);
@@ -185,13 +169,12 @@ int Run(const CommandLine& options) {
   TerminalWindow window(std::move(settings));
 
   // Retrieval. Ctrl-C ends its pauses and aborts the request under way.
-  RunGate gate;
-  RealPacer pacer(gate, options.pace);
-  InterruptWatch interrupt;  // after the gate, so it goes first
-  interrupt.SetAction([&gate] { gate.End(); });
+  InterruptWatch interrupt;
   {
-    TransferAbortGuard abort([&gate] { return gate.Ended(); });
-    RetrieveAlbums(window, session, pacer);
+    RetrievalControl retrieval(window, session, RealPacers(options.pace));
+    interrupt.SetAction([&retrieval] { retrieval.End(); });
+    if (!interrupt.Interrupted() && retrieval.Start(input)) retrieval.Wait();
+    interrupt.SetAction(nullptr);
   }
   if (interrupt.Interrupted()) return kExitInterrupted;
 

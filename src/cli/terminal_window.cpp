@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "catalogue/captions.h"
+
 namespace albumdl::cli {
 
 namespace {
@@ -10,12 +12,6 @@ namespace {
 // the text is still code page 936: the text primitives would read UTF-8 bytes as
 // double-byte pairs and step over a CR that follows one.
 std::string ToConsole(const Text& text) { return AnsiToUtf8(TextReplace(text, "\r\n", "\n")); }
-
-// The number the run writes between brackets in its captions: 下载到第[2]个相册,
-// 总共需下载[5]个相册, 第[17]个图片.
-int BracketNumber(const Text& caption) {
-  return static_cast<int>(TextToInt(TextBetween(caption, "[", "]")));
-}
 
 // Keeps the progress line on one row: a long title is cut, on a character
 // boundary so that no half of a double-byte character is left.
@@ -32,7 +28,12 @@ Text ShortTitle(const Text& title, size_t maxBytes = 40) {
 
 }  // namespace
 
-TerminalWindow::TerminalWindow(TerminalSettings settings) : settings_(std::move(settings)) {}
+TerminalWindow::TerminalWindow(TerminalSettings settings) : settings_(std::move(settings)) {
+  values_.SetDebugSwitch(settings_.debug);
+  values_.SetDuplicateSwitch(settings_.skipDownloaded);
+  values_.SetSaveFolder(settings_.saveFolder);
+  values_.SetViewerCookies(settings_.viewerCookies);
+}
 
 TerminalWindow::~TerminalWindow() {
   EndProgressLine();
@@ -54,20 +55,14 @@ void TerminalWindow::AppendLog(const Text& text) {
   DrawProgressLocked();
 }
 
-// Nobody sits in front of the command line to press a button: the box is printed
-// and answered OK. The end question is never put here, since Ctrl-C ends a run
-// without asking.
-int TerminalWindow::ShowMessage(const Text& text, const Text& title, MessageButtons) {
+// Nobody sits in front of the command line to press a button: the box is
+// printed. The end question is never put here, since Ctrl-C ends a run without
+// asking.
+void TerminalWindow::Notify(const Text& text, const Text& title) {
   std::lock_guard lock(mutex_);
   ClearProgressLocked();
   WriteConsole(stderr, ToConsole(title + " " + text) + "\n");
   DrawProgressLocked();
-  return kButtonOk;
-}
-
-Text TerminalWindow::InputText() {
-  std::lock_guard lock(mutex_);
-  return settings_.input;
 }
 
 void TerminalWindow::SetStatusCaption(const Text& text) {
@@ -78,68 +73,16 @@ void TerminalWindow::SetStatusCaption(const Text& text) {
   DrawProgressLocked();
 }
 
-bool TerminalWindow::DuplicateSwitch() {
+void TerminalWindow::RunProgressChanged(const RunProgress& progress) {
   std::lock_guard lock(mutex_);
-  return settings_.skipDownloaded;
-}
-
-bool TerminalWindow::DebugSwitch() {
-  std::lock_guard lock(mutex_);
-  return settings_.debug;
-}
-
-Text TerminalWindow::SaveFolder() {
-  std::lock_guard lock(mutex_);
-  return settings_.saveFolder;
-}
-
-Text TerminalWindow::ViewerCookies() {
-  std::lock_guard lock(mutex_);
-  return settings_.viewerCookies;
-}
-
-void TerminalWindow::SetSelectedCaption(const Text& text) {
-  std::lock_guard lock(mutex_);
-  albumTotal_ = BracketNumber(text);
-}
-
-void TerminalWindow::SetAlbumCaption(const Text& text) {
-  std::lock_guard lock(mutex_);
-  album_ = BracketNumber(text);
-  picture_ = 0;
-  percent_.clear();
+  progress_ = progress;
   DrawProgressLocked();
-}
-
-void TerminalWindow::SetPictureCaption(const Text& text) {
-  std::lock_guard lock(mutex_);
-  picture_ = BracketNumber(text);
-  DrawProgressLocked();
-}
-
-void TerminalWindow::SetPercentCaption(const Text& text) {
-  std::lock_guard lock(mutex_);
-  percent_ = text;
-  DrawProgressLocked();
-}
-
-void TerminalWindow::SetProgress(int position, int maximum) {
-  std::lock_guard lock(mutex_);
-  // The percent caption follows the bar; this covers a run that sets only the bar.
-  if (maximum > 0) percent_ = std::to_string(position * 100 / maximum) + "%";
-  DrawProgressLocked();
-}
-
-void TerminalWindow::SetRunAlbums(std::vector<RunAlbum> albums) {
-  std::lock_guard lock(mutex_);
-  runAlbums_ = std::move(albums);
-  albumTotal_ = static_cast<int>(runAlbums_.size());
 }
 
 void TerminalWindow::EndProgressLine() {
   std::lock_guard lock(mutex_);
   ClearProgressLocked();
-  album_ = 0;
+  progress_ = {};
 }
 
 void TerminalWindow::ClearProgressLocked() {
@@ -150,21 +93,17 @@ void TerminalWindow::ClearProgressLocked() {
 
 // [2/5] title  picture 17/40  42%
 void TerminalWindow::DrawProgressLocked() {
-  if (!settings_.progressLine || album_ < 1) return;
-  Text line = "[" + std::to_string(album_) + "/" + std::to_string(albumTotal_) + "]";
-  Text count;
-  if (album_ <= static_cast<int>(runAlbums_.size())) {
-    const RunAlbum& album = runAlbums_[album_ - 1];
-    line += " " + ShortTitle(album.title);
-    count = album.pictureCount;
+  const RunProgress& p = progress_;
+  if (!settings_.progressLine || p.album < 1 || p.finished) return;
+  Text line = "[" + std::to_string(p.album) + "/" + std::to_string(p.albums) + "] " +
+              ShortTitle(p.albumTitle);
+  if (p.picture > 0) {
+    line += "  picture " + std::to_string(p.picture);
+    if (p.pictureCount > 0) line += "/" + std::to_string(p.pictureCount);
   }
-  if (picture_ > 0) {
-    line += "  picture " + std::to_string(picture_);
-    if (!count.empty()) line += "/" + count;
-  }
-  if (!percent_.empty()) line += "  " + percent_;
-  // The run sets the bar and its caption one after the other; one drawing each
-  // time the line really changes is enough.
+  const RunCaptions captions = CaptionsFor(p);
+  if (!captions.percent.empty()) line += "  " + captions.percent;
+  // The line changes only with the picture; one drawing per change is enough.
   if (progressShown_ && line == progressDrawn_) return;
   WriteConsole(stderr, "\r\033[K" + AnsiToUtf8(line));
   progressShown_ = true;

@@ -8,14 +8,12 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
 #include "catalogue/window.h"
 
 namespace albumdl::cli {
 
 struct TerminalSettings {
-  Text input;  // the addresses, as the input box would hold them
   bool debug = false;
   bool skipDownloaded = false;
   Text saveFolder;
@@ -26,38 +24,23 @@ struct TerminalSettings {
   bool progressLine = false;     // draw the live progress line on stderr
 };
 
-// One album of the coming run, for the progress line.
-struct RunAlbum {
-  Text title;
-  Text pictureCount;
-};
-
 class TerminalWindow : public Window {
  public:
   explicit TerminalWindow(TerminalSettings settings);
   ~TerminalWindow() override;
 
+  WindowValues& Values() override { return values_; }
+  AlbumList& Albums() override { return albums_; }
   void AppendLog(const Text& text) override;
-  int ShowMessage(const Text& text, const Text& title, MessageButtons buttons) override;
-  Text InputText() override;
+  void Notify(const Text& text, const Text& title) override;
   void SetStatusCaption(const Text& text) override;
   void ShowBusyBoard(bool) override {}
   void SetCurrentPage(int) override {}
-  AlbumList& Albums() override { return albums_; }
-  bool DuplicateSwitch() override;
-  bool DebugSwitch() override;
-  Text SaveFolder() override;
-  Text ViewerCookies() override;
-  void SetSelectedCaption(const Text& text) override;
-  void SetAlbumCaption(const Text& text) override;
-  void SetPictureCaption(const Text& text) override;
-  void SetPercentCaption(const Text& text) override;
-  void SetProgress(int position, int maximum) override;
-  void SetRunButtons(RunButtons) override {}
+  void RetrievalFinished() override {}
+  void RunStateChanged(RunState) override {}
+  void RunProgressChanged(const RunProgress& progress) override;
+  void RunFinished(const DownloadSummary&) override {}
 
-  // The albums the run will work through, in order, so the progress line can
-  // name them.
-  void SetRunAlbums(std::vector<RunAlbum> albums);
   // Leaves the progress line behind: the console gets a clean line again.
   void EndProgressLine();
 
@@ -68,13 +51,9 @@ class TerminalWindow : public Window {
 
   std::mutex mutex_;
   TerminalSettings settings_;
+  WindowValues values_;
   AlbumList albums_;
-  std::vector<RunAlbum> runAlbums_;
-  // The progress as the run reports it through its captions.
-  int album_ = 0;  // 1-based, 0 before the first
-  int albumTotal_ = 0;
-  int picture_ = 0;
-  Text percent_;
+  RunProgress progress_;        // as the run reported it last
   bool progressShown_ = false;  // the line stands on the console now
   Text progressDrawn_;          // as it was drawn last
 };

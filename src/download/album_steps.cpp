@@ -8,19 +8,38 @@
 
 namespace albumdl {
 
-Album::Album(DownloadContext& context, const DownloadJob& job, DownloadSummary& summary)
-    : context(context), job(job), summary(summary), pictureCount(TextToInt(job.pictureCount)) {}
+Album::Album(DownloadContext& context, const DownloadJob& job) : context(context), job(job) {}
 
-void AlbumStart(Album& album, const Text& storeLineEnding) {
-  Window& window = album.context.window;
-  window.AppendLog(window.DuplicateSwitch()
+namespace {
+
+void LogStoreOpening(Window& window, const StoreOpening& opening, const Text& lineEnding) {
+  if (!opening.damagedAside.empty()) {
+    window.AppendLog("防止重复下载数据库已损坏，已改名为" + opening.damagedAside + lineEnding);
+  }
+  if (opening.outcome == StoreOpening::Outcome::kCreated) {
+    window.AppendLog("防止重复下载数据库创建成功" + lineEnding);
+  } else if (opening.outcome == StoreOpening::Outcome::kCreateFailed) {
+    window.AppendLog("防止重复下载数据库创建失败" + lineEnding);
+  }
+}
+
+}  // namespace
+
+bool AlbumStart(Album& album, const Text& storeLineEnding) {
+  DownloadContext& context = album.context;
+  Window& window = context.window;
+  if (!context.Checkpoint()) return false;
+  window.AppendLog(window.Values().DuplicateSwitch()
                        ? "已经勾选了防止重复下载功能,已经下载的不会再次下载\r\n\r\n"
                        : "未勾选了防止重复下载功能\r\n\r\n");
-  album.store.Open(album.context.session.programDirectory, album.job.albumId, window,
-                   storeLineEnding);
-  window.SetPercentCaption("");
-  window.SetProgress(0, 100);
+  LogStoreOpening(window, album.store.Open(context.session.programDirectory, album.job.albumId),
+                  storeLineEnding);
+  context.progress.picture = 0;
+  context.progress.pictureCount = TextToInt(album.job.pictureCount);
+  context.progress.share = -1;
+  context.Report();
   window.AppendLog("准备下载相册《" + album.job.title + "》\r\n\r\n");
+  return true;
 }
 
 int PageBudget(const Text& pictureCount) {
@@ -32,7 +51,7 @@ int PageBudget(const Text& pictureCount) {
 }
 
 Text SaveRoot(DownloadContext& context) {
-  const Text folder = context.window.SaveFolder();
+  const Text folder = context.window.Values().SaveFolder();
   return folder.empty() ? context.session.programDirectory : folder;
 }
 
@@ -50,13 +69,17 @@ void RemoveStaleTemporaries(const Text& folder) {
   }
 }
 
-PageText FetchPage(Pacer& pacer, const std::function<Bytes()>& fetchOnce) {
+PageText FetchPage(DownloadContext& context, const std::function<Bytes()>& fetchOnce) {
   PageText page;
   for (int attempt = 1; attempt <= kPageAttempts; ++attempt) {
+    if (!context.Checkpoint()) {
+      page.ended = true;
+      return page;
+    }
     page.body = fetchOnce();
     page.text = Utf8ToAnsi(page.body);
     if (!page.text.empty()) break;
-    if (!pacer.PumpingWait(kPageRetryPauseMs)) {
+    if (!context.pacer.PumpingWait(kPageRetryPauseMs)) {
       page.ended = true;
       return page;
     }
@@ -68,13 +91,17 @@ PageText FetchPage(Pacer& pacer, const std::function<Bytes()>& fetchOnce) {
 
 void ReportFailedPage(Album& album, int page) {
   album.context.window.AppendLog("第[" + std::to_string(page) + "]页获取失败\r\n");
-  ++album.summary.failedPages;
+  ++album.context.summary.failedPages;
 }
 
-void AlbumEnd(Album& album, const Text& endLine) {
-  album.context.window.AppendLog(endLine);
+bool AlbumEnd(Album& album, const Text& endLine) {
+  DownloadContext& context = album.context;
+  if (!context.Checkpoint()) return false;
+  context.window.AppendLog(endLine);
   album.store.Close();
-  album.context.window.SetPictureCaption("");
+  context.progress.picture = 0;
+  context.Report();
+  return true;
 }
 
 }  // namespace albumdl

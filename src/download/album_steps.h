@@ -18,19 +18,18 @@ inline constexpr int kPageRetryPauseMs = 2000;
 
 // The working state of one album, from its start to its end.
 struct Album {
-  Album(DownloadContext& context, const DownloadJob& job, DownloadSummary& summary);
+  Album(DownloadContext& context, const DownloadJob& job);
 
   DownloadContext& context;
   const DownloadJob& job;
-  DownloadSummary& summary;
-  long long pictureCount;  // the job's count as a number: 100 % of the progress bar
-  Text folder;             // where the pictures go, ending in "\"
-  DuplicateStore store;    // open from the album start to the album end
+  Text folder;           // where the pictures go, ending in "\"
+  DuplicateStore store;  // open from the album start to the album end
 };
 
 // Logs the duplicate option, opens the store (its creation lines end with
-// storeLineEnding), resets the progress controls and logs "准备下载相册《...》".
-void AlbumStart(Album& album, const Text& storeLineEnding);
+// storeLineEnding), resets the progress and logs "准备下载相册《...》". False
+// when the run was ended.
+bool AlbumStart(Album& album, const Text& storeLineEnding);
 
 // Pages to ask for: the picture count / 100 + 1.
 int PageBudget(const Text& pictureCount);
@@ -48,12 +47,14 @@ struct PageText {
   bool ended = false;   // the run was ended meanwhile
 };
 // Fetches a page with up to 10 attempts, 2000 ms apart, until an answer is not
-// empty.
-PageText FetchPage(Pacer& pacer, const std::function<Bytes()>& fetchOnce);
+// empty. Every attempt waits at the gate first, so a paused run asks for
+// nothing.
+PageText FetchPage(DownloadContext& context, const std::function<Bytes()>& fetchOnce);
 // Logs "第[n]页获取失败" and counts the page.
 void ReportFailedPage(Album& album, int page);
 
-// Logs endLine, closes the store and empties the picture caption.
-void AlbumEnd(Album& album, const Text& endLine);
+// Logs endLine, closes the store and empties the picture caption. False when
+// the run was ended.
+bool AlbumEnd(Album& album, const Text& endLine);
 
 }  // namespace albumdl

@@ -42,7 +42,7 @@ Text BoardHeaderBlock(const Site& site, const Text& boardId, const Text& viewerC
   return block;
 }
 
-bool BoardDownload(DownloadContext& context, const DownloadJob& job, DownloadSummary& summary) {
+bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
   Window& window = context.window;
   Session& session = context.session;
   // The board id names the album folder; one that could reach outside the save
@@ -53,8 +53,8 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job, DownloadSum
   }
 
   // Album start.
-  Album album(context, job, summary);
-  AlbumStart(album, "\r\n");
+  Album album(context, job);
+  if (!AlbumStart(album, "\r\n")) return false;
   const Text folderTitle = CleanFileName(job.title) + "相册";
   const int pageBudget = PageBudget(job.pictureCount);
   album.folder = SaveRoot(context) + "\\" + folderTitle + "_" + job.albumId + "\\";
@@ -65,19 +65,19 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job, DownloadSum
   RemoveStaleTemporaries(album.folder);
   // Built once: WebRequest completes it with its default lines, and later pages
   // send the completed block.
-  Text headerBlock = BoardHeaderBlock(session.site, job.albumId, window.ViewerCookies());
+  Text headerBlock = BoardHeaderBlock(session.site, job.albumId, window.Values().ViewerCookies());
   if (!context.pacer.PumpingWait(kStartPauseMs)) return false;
 
   // Pages: each asks for the pins after the last pin of the page before.
   Text lastPinId;
   for (int page = 1; page <= pageBudget; ++page) {
     const Text url = BoardPageUrl(session.site, job.albumId, lastPinId);
-    const PageText fetched = FetchPage(context.pacer, [&] {
+    const PageText fetched = FetchPage(context, [&] {
       Text returnedHeaders;  // not read
       return WebRequest(url, 0, "", nullptr, nullptr, &headerBlock, &returnedHeaders);
     });
     if (fetched.ended) return false;
-    if (window.DebugSwitch()) {
+    if (window.Values().DebugSwitch()) {
       platform::WriteWholeFile(session.programDirectory + "\\jsonhtml.txt", fetched.text);
     }
     const JsonValue pins = fetched.json.Member("board").Member("pins");
@@ -95,8 +95,7 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job, DownloadSum
     }
   }
 
-  AlbumEnd(album, "---完成相册《" + folderTitle + "》下载\r\n\r\n");
-  return true;
+  return AlbumEnd(album, "---完成相册《" + folderTitle + "》下载\r\n\r\n");
 }
 
 }  // namespace albumdl

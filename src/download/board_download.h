@@ -8,8 +8,8 @@
 namespace albumdl {
 
 // Returns false when the run was ended during the album; the caller then stops
-// at once. Counts go into summary.
-bool BoardDownload(DownloadContext& context, const DownloadJob& job, DownloadSummary& summary);
+// at once. Counts go into the context's summary.
+bool BoardDownload(DownloadContext& context, const DownloadJob& job);
 
 // The header lines every page request of a board sends, joined by CR LF.
 Text BoardHeaderBlock(const Site& site, const Text& boardId, const Text& viewerCookies);

@@ -1,8 +1,8 @@
 #include "download/download_run.h"
 
 #include <string>
-#include <vector>
 
+#include "catalogue/captions.h"
 #include "download/board_download.h"
 #include "download/download_job.h"
 #include "download/keyword_download.h"
@@ -11,60 +11,60 @@ namespace albumdl {
 
 namespace {
 
-// Reads the ticked rows once: later changes to the list do not touch the run.
-// Every ticked row is listed in selectedNumbers; only rows with an album id
-// and a picture count become jobs.
-std::vector<DownloadJob> CollectJobs(Window& window, Text& selectedNumbers) {
+// Every ticked row is listed in selectedNumbers; only rows with an album id and
+// a picture count become jobs.
+std::vector<DownloadJob> CollectJobs(const std::vector<AlbumRow>& rows, Text& selectedNumbers) {
   std::vector<DownloadJob> jobs;
-  for (const AlbumRow& row : window.Albums().Rows()) {
+  for (const AlbumRow& row : rows) {
     if (!row.checked) continue;
     selectedNumbers += row.cells[kColumnSerial] + "、";
     DownloadJob job{row.cells[kColumnCount], row.cells[kColumnAlbumId],
                     TextTrim(row.cells[kColumnTitle])};
     if (!job.albumId.empty() && !job.pictureCount.empty()) jobs.push_back(std::move(job));
-    window.ProcessMessages();
   }
   return jobs;
 }
 
+DownloadSummary Ended(DownloadContext& context) {
+  context.summary.ended = true;
+  return context.summary;
+}
+
 }  // namespace
 
-DownloadSummary DownloadRun(DownloadContext& context) {
+DownloadSummary DownloadRun(DownloadContext& context, const std::vector<AlbumRow>& rows) {
   Window& window = context.window;
-  DownloadSummary summary;
 
   Text selectedNumbers;
-  const std::vector<DownloadJob> jobs = CollectJobs(window, selectedNumbers);
-  summary.albums = static_cast<int>(jobs.size());
+  const std::vector<DownloadJob> jobs = CollectJobs(rows, selectedNumbers);
+  context.summary.albums = static_cast<int>(jobs.size());
+  if (!context.Checkpoint()) return Ended(context);
   window.AppendLog(selectedNumbers.empty() ? Text("当前未选择任何相册\r\n\r\n")
                                            : "当前被选择相册编号:" + selectedNumbers + "\r\n\r\n");
-  window.SetSelectedCaption("总共需下载[" + std::to_string(jobs.size()) + "]个相册");
+  context.progress.albums = static_cast<int>(jobs.size());
+  context.Report();
 
   for (size_t j = 1; j <= jobs.size(); ++j) {
     const DownloadJob& job = jobs[j - 1];
-    // Between two albums is a safe point too.
-    bool goOn = context.gate.Pass();
-    if (goOn) {
-      window.SetAlbumCaption("下载到第[" + std::to_string(j) + "]个相册");
-      goOn = TextFind(job.albumId, "关键词_") > 0 ? KeywordDownload(context, job, summary)
-                                                  : BoardDownload(context, job, summary);
-    }
+    if (!context.Checkpoint()) return Ended(context);
+    context.progress.album = static_cast<int>(j);
+    context.progress.albumTitle = job.title;
+    context.Report();
+    const bool goOn = TextFind(job.albumId, "关键词_") > 0 ? KeywordDownload(context, job)
+                                                           : BoardDownload(context, job);
     // An ended run stops where it is: nothing says the downloads are finished.
-    if (!goOn) {
-      summary.ended = true;
-      return summary;
-    }
+    if (!goOn) return Ended(context);
   }
 
-  if (context.gate.Ended()) {
-    summary.ended = true;
-    return summary;
-  }
-  window.SetRunButtons(RunButtons::kIdle);
+  // Exactly one of finish and end wins: an end confirmed in the same instant
+  // either comes first (and nothing says the run finished) or finds the run
+  // finished (and logs nothing).
+  if (!context.Checkpoint() || !context.gate.Finish()) return Ended(context);
   window.AppendLog("-------全部下载完毕--------\r\n\r\n");
-  window.SetPictureCaption("下载完成");
-  window.ShowMessage("全部下载完毕");
-  return summary;
+  context.progress.finished = true;
+  context.Report();
+  window.Notify("全部下载完毕", kMessageTitle);
+  return context.summary;
 }
 
 }  // namespace albumdl

@@ -1,33 +1,39 @@
 // One download run: every ticked album of the list, one after the other, each
-// with BoardDownload or KeywordDownload, then the finish (run buttons back to
-// idle, the last log line, the "全部下载完毕" message).
+// with BoardDownload or KeywordDownload, then the finish (the last log line,
+// "下载完成", the "全部下载完毕" message). It runs on the download thread
+// (WorkerControl) and tells the window where it stands as it goes.
 #pragma once
 
+#include <vector>
+
+#include "catalogue/album_list.h"
+#include "catalogue/run_report.h"
 #include "catalogue/session.h"
 #include "catalogue/window.h"
-#include "text/pacer.h"
+#include "control/pacer.h"
+#include "control/run_gate.h"
 
 namespace albumdl {
 
-// What a run did; the window sees it only through the log, the command line
-// turns it into its exit status.
-struct DownloadSummary {
-  int albums = 0;          // jobs collected
-  int saved = 0;           // pictures written
-  int skipped = 0;         // pictures skipped as already recorded
-  int failedPictures = 0;  // pictures that still failed after their attempts
-  int failedPages = 0;     // pages that stayed empty after their attempts
-  bool ended = false;      // ended from outside: no finish was done
-};
-
-// Everything a run works with. The gate is where pause, continue and end act.
+// Everything a run works with. The gate is where pause, continue and end act:
+// the run passes it before every request and before every caption it changes,
+// so a paused run shows nothing new until it goes on.
 struct DownloadContext {
   Window& window;
   Session& session;
   Pacer& pacer;
   RunGate& gate;
+  RunProgress progress;     // where the run stands
+  DownloadSummary summary;  // what it did so far
+
+  // Holds while paused; false once the run was ended.
+  bool Checkpoint() { return gate.Pass(); }
+  // Sends the progress as it stands to the window.
+  void Report() { window.RunProgressChanged(progress); }
 };
 
-DownloadSummary DownloadRun(DownloadContext& context);
+// rows: the album list as it was when the run started; later changes to the
+// list do not touch the run.
+DownloadSummary DownloadRun(DownloadContext& context, const std::vector<AlbumRow>& rows);
 
 }  // namespace albumdl

@@ -65,34 +65,34 @@ Text DuplicateStore::RecordFile(const Text& programDirectory, const Text& albumI
 
 DuplicateStore::~DuplicateStore() { Close(); }
 
-bool DuplicateStore::Open(const Text& programDirectory, const Text& albumId, Window& window,
-                          const Text& lineEnding) {
+StoreOpening DuplicateStore::Open(const Text& programDirectory, const Text& albumId) {
   Close();
-  const Text created = "防止重复下载数据库创建成功" + lineEnding;
-  const Text failed = "防止重复下载数据库创建失败" + lineEnding;
+  StoreOpening opening;
   // The album id comes from the album list and ends up in a file name; one that
   // could reach outside the store folder gets no store at all.
   if (!IsSafeNamePart(albumId)) {
-    window.AppendLog(failed);
-    return false;
+    opening.outcome = StoreOpening::Outcome::kCreateFailed;
+    return opening;
   }
   const Text file = RecordFile(programDirectory, albumId);
   if (platform::FileExists(file)) {
     const Found found = OpenExisting(file);
-    if (found == Found::kOurs) return true;
-    if (found == Found::kUnusable) return false;  // left alone: it may be ours, busy elsewhere
-    const Text aside = RenameAside(file, albumId + ".edb");
-    if (aside.empty()) {
-      window.AppendLog(failed);
-      return false;
+    if (found == Found::kOurs) {
+      opening.outcome = StoreOpening::Outcome::kOpened;
+      return opening;
     }
-    window.AppendLog("防止重复下载数据库已损坏，已改名为" + aside + lineEnding);
+    if (found == Found::kUnusable) return opening;  // left alone: it may be ours, busy elsewhere
+    opening.damagedAside = RenameAside(file, albumId + ".edb");
+    if (opening.damagedAside.empty()) {
+      opening.outcome = StoreOpening::Outcome::kCreateFailed;
+      return opening;
+    }
   } else {
     EnsureDuplicateStoreFolder(programDirectory);
   }
-  const bool ok = Create(file);
-  window.AppendLog(ok ? created : failed);
-  return ok;
+  opening.outcome =
+      Create(file) ? StoreOpening::Outcome::kCreated : StoreOpening::Outcome::kCreateFailed;
+  return opening;
 }
 
 bool DuplicateStore::Create(const Text& file) {

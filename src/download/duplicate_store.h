@@ -5,7 +5,6 @@
 // (contains gives false, add records nothing) and the album downloads in full.
 #pragma once
 
-#include "catalogue/window.h"
 #include "text/text.h"
 
 struct sqlite3;
@@ -18,6 +17,20 @@ Text DuplicateStoreFolder(const Text& programDirectory);
 // Makes the folder of the stores exist (done at program start); true when it does.
 bool EnsureDuplicateStoreFolder(const Text& programDirectory);
 
+// What opening an album's store came to; the caller tells the user.
+struct StoreOpening {
+  enum class Outcome {
+    kOpened,        // the album's existing store
+    kCreated,       // a new store was made
+    kCreateFailed,  // a new store could not be made: nothing is recorded
+    kUnusable,      // the existing file could not be opened (busy, unreadable): left alone
+  };
+  Outcome outcome = Outcome::kUnusable;
+  // A file under the store's name that was not a store of ours, renamed to
+  // this name (album id + ".edb.damaged-N") before a new store was made.
+  Text damagedAside;
+};
+
 class DuplicateStore {
  public:
   DuplicateStore() = default;
@@ -25,12 +38,10 @@ class DuplicateStore {
   DuplicateStore(const DuplicateStore&) = delete;
   DuplicateStore& operator=(const DuplicateStore&) = delete;
 
-  // Opens the album's store, creating it when its file does not exist yet; the
-  // creation is logged ("防止重复下载数据库创建成功" or "...创建失败") with
-  // lineEnding after it. A file that is not a store of ours is renamed aside and
-  // replaced, with a log line. True when the store is usable.
-  bool Open(const Text& programDirectory, const Text& albumId, Window& window,
-            const Text& lineEnding = "\r\n");
+  // Opens the album's store, creating it when its file does not exist yet. A
+  // file that is not a store of ours is renamed aside and replaced. An album
+  // id that could reach outside the store folder gets no store (kCreateFailed).
+  StoreOpening Open(const Text& programDirectory, const Text& albumId);
   bool Contains(const Text& photoId);
   bool Add(const Text& photoId);  // false when nothing was recorded
   void Close();

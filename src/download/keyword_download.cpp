@@ -9,14 +9,14 @@
 
 namespace albumdl {
 
-bool KeywordDownload(DownloadContext& context, const DownloadJob& job, DownloadSummary& summary) {
+bool KeywordDownload(DownloadContext& context, const DownloadJob& job) {
   Window& window = context.window;
   Session& session = context.session;
 
   // Album start. From the folder on, the cleaned keyword with its "_" stands
   // in for the title.
-  Album album(context, job, summary);
-  AlbumStart(album, "\r\n\r\n");
+  Album album(context, job);
+  if (!AlbumStart(album, "\r\n\r\n")) return false;
   const Text keywordTitle = CleanFileName(job.title) + "_";
   const int pageBudget = PageBudget(job.pictureCount);
   album.folder = SaveRoot(context) + "\\" + keywordTitle + "\\";
@@ -36,7 +36,7 @@ bool KeywordDownload(DownloadContext& context, const DownloadJob& job, DownloadS
   const Text keyword = UrlEncode(keywordTitle, /*keepPlain=*/true, /*utf8=*/true);
   for (int page = 1; page <= pageBudget; ++page) {
     const Text url = SearchPageUrl(session.site, keyword, page);
-    const PageText fetched = FetchPage(context.pacer, [&] {
+    const PageText fetched = FetchPage(context, [&] {
       Text headers = kJsonRequestHeaders;
       // The answer's cookies replace the session cookies; they are collected
       // apart and put back whole, since a retrieval may use them meanwhile.
@@ -55,8 +55,7 @@ bool KeywordDownload(DownloadContext& context, const DownloadJob& job, DownloadS
     }
   }
 
-  AlbumEnd(album, "---完成相册《" + keywordTitle + "》下载,有2个是广告跳过\r\n\r\n");
-  return true;
+  return AlbumEnd(album, "---完成相册《" + keywordTitle + "》下载,有2个是广告跳过\r\n\r\n");
 }
 
 }  // namespace albumdl

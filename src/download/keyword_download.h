@@ -8,7 +8,7 @@
 namespace albumdl {
 
 // Returns false when the run was ended during the album; the caller then stops
-// at once. Counts go into summary.
-bool KeywordDownload(DownloadContext& context, const DownloadJob& job, DownloadSummary& summary);
+// at once. Counts go into the context's summary.
+bool KeywordDownload(DownloadContext& context, const DownloadJob& job);
 
 }  // namespace albumdl

@@ -52,9 +52,13 @@ bool IsCompletePicture(const Bytes& body, int status, const Text& rawHeaders) {
 }
 
 PictureFetch FetchPicture(const Text& url, const Text& refererLine, Text& sessionCookies,
-                          Pacer& pacer) {
+                          Pacer& pacer, RunGate& gate) {
   PictureFetch fetch;
   for (int attempt = 1; attempt <= kPictureAttempts; ++attempt) {
+    if (!gate.Pass()) {
+      fetch.ended = true;
+      break;
+    }
     Text headers = refererLine;
     Text returnedHeaders;
     int status = 0;

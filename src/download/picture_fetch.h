@@ -3,7 +3,7 @@
 // page in its place is tried again rather than saved.
 #pragma once
 
-#include "text/pacer.h"
+#include "control/pacer.h"
 #include "text/text.h"
 
 namespace albumdl {
@@ -20,9 +20,10 @@ struct PictureFetch {
 
 // Up to 3 attempts, 2000 ms apart (a 429 answer waits for its Retry-After, at
 // most 60 s, instead); a 404 is not tried again. The Referer line is the only
-// header sent; sessionCookies is sent and rewritten by every answer.
+// header sent; sessionCookies is sent and rewritten by every answer. Every
+// attempt waits at the gate first, so a paused run asks for nothing.
 PictureFetch FetchPicture(const Text& url, const Text& refererLine, Text& sessionCookies,
-                          Pacer& pacer);
+                          Pacer& pacer, RunGate& gate);
 
 // Judges one answer: true when it holds a complete picture.
 bool IsCompletePicture(const Bytes& body, int status, const Text& rawHeaders);

@@ -12,16 +12,16 @@ namespace albumdl {
 
 namespace {
 
-// The bar runs from 0 to 100; the label shows the share itself, which goes
-// above 100 % when the site has more pins than the count said (the bar keeps
-// positions up to 32767, as the window's progress bar does). Without a usable
-// count every picture lies beyond it, so the bar shows full.
-void ShowProgress(Window& window, long long pictureCount, long long pictureNumber) {
-  const long long share = pictureCount > 0 ? pictureNumber * 100 / pictureCount : 100;
-  const long long stored = std::clamp(share, 0LL, 32767LL);
-  window.SetProgress(static_cast<int>(std::min(stored, 100LL)), 100);
-  window.SetPercentCaption(std::to_string(stored) + "%");
-  window.SetPictureCaption("第[" + std::to_string(pictureNumber) + "]个图片");
+// The share goes above 100 % when the site has more pins than the count said;
+// it is kept as the window's progress bar keeps positions, up to 32767. Without
+// a usable count every picture lies beyond it, so the bar shows full.
+void ShowProgress(DownloadContext& context, long long pictureNumber) {
+  RunProgress& progress = context.progress;
+  const long long share =
+      progress.pictureCount > 0 ? pictureNumber * 100 / progress.pictureCount : 100;
+  progress.picture = pictureNumber;
+  progress.share = static_cast<int>(std::clamp(share, 0LL, 32767LL));
+  context.Report();
 }
 
 }  // namespace
@@ -45,8 +45,10 @@ bool SavePicture(const Text& folder, const Text& fileName, const Bytes& body) {
 bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber) {
   DownloadContext& context = album.context;
   Window& window = context.window;
+  DownloadSummary& summary = context.summary;
   const Text number = std::to_string(pictureNumber);
-  ShowProgress(window, album.pictureCount, pictureNumber);
+  if (!context.Checkpoint()) return false;
+  ShowProgress(context, pictureNumber);
 
   const JsonValue file = pin.Member("file");
   const Text key = TextReplace(file.Member("key").Render(), "\"", "");
@@ -58,14 +60,14 @@ bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber) {
   // lead somewhere it should not.
   if (!IsPlainDecimal(photoId) || HasControlCharacters(key)) {
     window.AppendLog("第[" + number + "]个图片的编号不对，已跳过\r\n");
-    ++album.summary.failedPictures;
+    ++summary.failedPictures;
     return context.gate.Pass();
   }
 
   // The switch is read for every picture, so turning it on or off during a run
   // takes effect at the next one.
-  if (window.DuplicateSwitch() && album.store.Contains(photoId)) {
-    ++album.summary.skipped;
+  if (window.Values().DuplicateSwitch() && album.store.Contains(photoId)) {
+    ++summary.skipped;
     return context.gate.Pass();
   }
 
@@ -73,23 +75,24 @@ bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber) {
   // The session cookies are shared with a retrieval on the window thread: the
   // fetch works on a copy, which is put back whole afterwards.
   Text cookies = context.session.sessionCookies.Get();
-  const PictureFetch fetch = FetchPicture(
-      PictureUrl(site, key), PictureRefererLine(site, album.job.albumId), cookies, context.pacer);
+  const PictureFetch fetch =
+      FetchPicture(PictureUrl(site, key), PictureRefererLine(site, album.job.albumId), cookies,
+                   context.pacer, context.gate);
   context.session.sessionCookies = cookies;
   if (fetch.ended || !context.pacer.PumpingWait(kPicturePauseMs)) return false;
 
   if (!fetch.ok) {
     // No file and no record: the next run tries this picture again.
     window.AppendLog("第[" + number + "]个图片下载失败\r\n");
-    ++album.summary.failedPictures;
+    ++summary.failedPictures;
     return context.gate.Pass();
   }
   // The id is recorded only once the picture is in place under its name.
   if (SavePicture(album.folder, number + "_" + photoId + extension, fetch.body)) {
     if (!album.store.Contains(photoId)) album.store.Add(photoId);
-    ++album.summary.saved;
+    ++summary.saved;
   } else {
-    ++album.summary.failedPictures;
+    ++summary.failedPictures;
   }
   return context.gate.Pass();
 }

@@ -1,49 +1,62 @@
-// Starts a download run on its own thread and gives the user pause, continue and
-// end over it. The commands act at the run's safe points (every pause, between
-// pictures, and inside a transfer for end); no thread is suspended or killed.
+// Starts a download run on its own thread and gives the user pause, continue
+// and end over it. It owns the run's one state (RunState) and tells the window
+// of every change. The commands act at the run's safe points (before every
+// request, caption and pause; end also aborts a transfer under way); no thread
+// is suspended or killed, and the window thread never waits for the run.
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <thread>
+#include <mutex>
 
-#include "download/download_run.h"
+#include "catalogue/run_report.h"
+#include "catalogue/session.h"
+#include "catalogue/window.h"
+#include "control/gated_thread.h"
+#include "control/pacer.h"
 
 namespace albumdl {
 
 class WorkerControl {
  public:
-  // Makes the pacer of each run, over the control's gate.
-  using PacerFactory = std::function<std::unique_ptr<Pacer>(RunGate& gate)>;
-
-  // pace multiplies every pause of the run (1: as designed, 0: none).
-  WorkerControl(Window& window, Session& session, double pace = 1.0);
-  // Runs pace with the pacers the factory makes (tests record the pauses).
-  WorkerControl(Window& window, Session& session, PacerFactory pacerFactory);
-  ~WorkerControl();  // ends a run still going and waits for its thread
+  WorkerControl(Window& window, Session& session, PacerFactory pacers);
+  ~WorkerControl();  // ends a run still going, quietly, and waits for its thread
   WorkerControl(const WorkerControl&) = delete;
   WorkerControl& operator=(const WorkerControl&) = delete;
 
-  // Each returns false and does nothing when it does not apply (start while a
-  // run exists, pause when not running, ...).
+  // Window thread, every one of them. Each returns false and does nothing when
+  // it does not apply (start while a run exists, pause when not running, ...).
+
+  // Takes the album list's rows as they are now and runs them.
   bool Start();
   bool Pause();     // logs "执行了暂停下载功能"
   bool Continue();  // logs "执行了继续下载功能"
-  // Holds the run, asks "您真的要彻底结束下载么？"; OK ends it (true), Cancel
-  // lets it go on as it was before (false). The question is asked on the
-  // caller's thread.
-  bool End();
-  // Ends without asking (Ctrl-C on the command line); logs like End's OK.
+  // The end command comes in two halves around the question the window asks
+  // ("您真的要彻底结束下载么？"): HoldForEnd holds the run while the user
+  // decides; AnswerEnd(true) ends it and logs "执行了结束下载", AnswerEnd(false)
+  // lets it go on as it was (a run paused before stays paused). A run that
+  // finished while the question was open stays finished.
+  bool HoldForEnd();
+  bool AnswerEnd(bool ok);
+  // Ends without asking (Ctrl-C, closing the window); logs like AnswerEnd(true).
   bool EndNow();
 
-  bool Running() const;  // a run exists (running or paused) and was not ended
-  bool Paused() const;   // paused by Pause, until Continue
-  // Waits for the run's thread to finish and returns what the run did.
+  RunState State() const;  // any thread
+  // Command line and tests: waits until the run's thread is over and returns
+  // what the run did.
   DownloadSummary Wait();
 
  private:
-  struct State;
-  std::unique_ptr<State> state_;
+  void SetStateLocked(RunState state);
+  bool EndLocked();
+
+  Window& window_;
+  Session& session_;
+  PacerFactory pacers_;
+
+  mutable std::mutex mutex_;
+  RunState state_ = RunState::kIdle;
+  bool heldForQuestion_ = false;  // the end question is open
+  DownloadSummary summary_;       // of the last run
+  GatedThread thread_;            // last: its thread goes first
 };
 
 }  // namespace albumdl

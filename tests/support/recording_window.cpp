@@ -8,6 +8,13 @@ std::vector<T> Copy(std::mutex& mutex, const std::vector<T>& items) {
   std::lock_guard lock(mutex);
   return items;
 }
+
+template <typename T>
+void Follow(std::vector<T>& history, T& current, const T& now) {
+  if (now == current) return;
+  current = now;
+  history.push_back(now);
+}
 }  // namespace
 
 void RecordingWindow::AppendLog(const Text& text) {
@@ -15,74 +22,52 @@ void RecordingWindow::AppendLog(const Text& text) {
   log_.push_back(text);
 }
 
-int RecordingWindow::ShowMessage(const Text& text, const Text& title, MessageButtons) {
+void RecordingWindow::Notify(const Text& text, const Text& title) {
   std::lock_guard lock(mutex_);
   messages_.push_back(title + "|" + text);
-  if (answers.empty()) return kButtonOk;
-  int answer = answers.front();
-  answers.pop_front();
-  return answer;
 }
 
-Text RecordingWindow::InputText() {
-  std::lock_guard lock(mutex_);
-  return input;
-}
 void RecordingWindow::SetStatusCaption(const Text& text) {
   std::lock_guard lock(mutex_);
   status_.push_back(text);
 }
+
 void RecordingWindow::ShowBusyBoard(bool shown) {
   std::lock_guard lock(mutex_);
   busy_ = shown;
 }
+
 void RecordingWindow::SetCurrentPage(int page) {
   std::lock_guard lock(mutex_);
   page_ = page;
 }
-bool RecordingWindow::DuplicateSwitch() {
+
+void RecordingWindow::RetrievalFinished() {
   std::lock_guard lock(mutex_);
-  return duplicateSwitch;
+  ++retrievalsFinished_;
 }
-void RecordingWindow::SetDuplicateSwitch(bool on) {
+
+void RecordingWindow::RunStateChanged(RunState state) {
   std::lock_guard lock(mutex_);
-  duplicateSwitch = on;
+  states_.push_back(state);
 }
-bool RecordingWindow::DebugSwitch() {
+
+void RecordingWindow::RunProgressChanged(const RunProgress& progress) {
   std::lock_guard lock(mutex_);
-  return debugSwitch;
+  reports_.push_back(progress);
+  const RunCaptions now = CaptionsFor(progress);
+  Follow(selected_, captions_.selected, now.selected);
+  Follow(albumCaptions_, captions_.album, now.album);
+  Follow(pictureCaptions_, captions_.picture, now.picture);
+  Follow(percentCaptions_, captions_.percent, now.percent);
+  // The bar starts at 0 like the control; its first position is recorded too.
+  if (bars_.empty() || now.bar != captions_.bar) bars_.push_back(now.bar);
+  captions_.bar = now.bar;
 }
-Text RecordingWindow::SaveFolder() {
+
+void RecordingWindow::RunFinished(const DownloadSummary& summary) {
   std::lock_guard lock(mutex_);
-  return saveFolder;
-}
-Text RecordingWindow::ViewerCookies() {
-  std::lock_guard lock(mutex_);
-  return viewerCookies;
-}
-void RecordingWindow::SetSelectedCaption(const Text& text) {
-  std::lock_guard lock(mutex_);
-  selected_ = text;
-}
-void RecordingWindow::SetAlbumCaption(const Text& text) {
-  std::lock_guard lock(mutex_);
-  albumCaptions_.push_back(text);
-}
-void RecordingWindow::SetPictureCaption(const Text& text) {
-  std::lock_guard lock(mutex_);
-  pictureCaptions_.push_back(text);
-}
-void RecordingWindow::SetPercentCaption(const Text& text) {
-  std::lock_guard lock(mutex_);
-  percentCaptions_.push_back(text);
-}
-void RecordingWindow::SetProgress(int position, int maximum) {
-  std::lock_guard lock(mutex_);
-  progress_.emplace_back(position, maximum);
-}
-void RecordingWindow::SetRunButtons(RunButtons state) {
-  std::lock_guard lock(mutex_);
-  runButtons_.push_back(state);
+  finished_.push_back(summary);
 }
 
 Text RecordingWindow::Log() const {
@@ -94,6 +79,8 @@ Text RecordingWindow::Log() const {
 std::vector<Text> RecordingWindow::LogLines() const { return Copy(mutex_, log_); }
 std::vector<Text> RecordingWindow::Messages() const { return Copy(mutex_, messages_); }
 std::vector<Text> RecordingWindow::StatusCaptions() const { return Copy(mutex_, status_); }
+std::vector<RunProgress> RecordingWindow::ProgressReports() const { return Copy(mutex_, reports_); }
+std::vector<Text> RecordingWindow::SelectedCaptions() const { return Copy(mutex_, selected_); }
 std::vector<Text> RecordingWindow::AlbumCaptions() const { return Copy(mutex_, albumCaptions_); }
 std::vector<Text> RecordingWindow::PictureCaptions() const {
   return Copy(mutex_, pictureCaptions_);
@@ -101,16 +88,13 @@ std::vector<Text> RecordingWindow::PictureCaptions() const {
 std::vector<Text> RecordingWindow::PercentCaptions() const {
   return Copy(mutex_, percentCaptions_);
 }
-std::vector<std::pair<int, int>> RecordingWindow::Progress() const {
-  return Copy(mutex_, progress_);
-}
-std::vector<RunButtons> RecordingWindow::RunButtonStates() const {
-  return Copy(mutex_, runButtons_);
-}
-Text RecordingWindow::selectedCaption() const {
+std::vector<int> RecordingWindow::Bars() const { return Copy(mutex_, bars_); }
+RunCaptions RecordingWindow::Captions() const {
   std::lock_guard lock(mutex_);
-  return selected_;
+  return captions_;
 }
+std::vector<RunState> RecordingWindow::RunStates() const { return Copy(mutex_, states_); }
+std::vector<DownloadSummary> RecordingWindow::Finished() const { return Copy(mutex_, finished_); }
 bool RecordingWindow::busyBoardShown() const {
   std::lock_guard lock(mutex_);
   return busy_;
@@ -118,6 +102,10 @@ bool RecordingWindow::busyBoardShown() const {
 int RecordingWindow::currentPage() const {
   std::lock_guard lock(mutex_);
   return page_;
+}
+int RecordingWindow::retrievalsFinished() const {
+  std::lock_guard lock(mutex_);
+  return retrievalsFinished_;
 }
 
 }  // namespace albumdl::testing

@@ -1,6 +1,4 @@
-#include "text/pacer.h"
-
-#include <climits>
+#include "control/run_gate.h"
 
 namespace albumdl {
 
@@ -16,16 +14,26 @@ void RunGate::Continue() {
   changed_.notify_all();
 }
 
-void RunGate::End() {
+bool RunGate::End() {
   std::lock_guard lock(mutex_);
+  if (finished_) return false;
   ended_ = true;
   changed_.notify_all();
+  return true;
+}
+
+bool RunGate::Finish() {
+  std::lock_guard lock(mutex_);
+  if (ended_) return false;
+  finished_ = true;
+  return true;
 }
 
 void RunGate::Reset() {
   std::lock_guard lock(mutex_);
   paused_ = false;
   ended_ = false;
+  finished_ = false;
   changed_.notify_all();
 }
 
@@ -54,31 +62,6 @@ bool RunGate::WaitFor(int ms) {
     changed_.wait_until(lock, deadline, [this] { return ended_; });
   }
   return Pass();
-}
-
-bool RealPacer::PumpingWait(int ms) {
-  double scaled = ms * factor_;
-  if (!(scaled > 0)) scaled = 0;  // also catches NaN
-  if (scaled > INT_MAX) scaled = INT_MAX;
-  return gate_.WaitFor(static_cast<int>(scaled));
-}
-
-bool RecordingPacer::PumpingWait(int ms) {
-  {
-    std::lock_guard lock(mutex_);
-    pauses_.push_back(ms);
-  }
-  return gate_ ? gate_->Pass() : true;
-}
-
-std::vector<int> RecordingPacer::Pauses() const {
-  std::lock_guard lock(mutex_);
-  return pauses_;
-}
-
-void RecordingPacer::Clear() {
-  std::lock_guard lock(mutex_);
-  pauses_.clear();
 }
 
 }  // namespace albumdl

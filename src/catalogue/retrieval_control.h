@@ -1,0 +1,37 @@
+// Runs the album retrieval on a thread of its own, so the window never waits
+// for the site: the rows, the status captions and the log lines reach the
+// window as the retrieval goes, and RetrievalFinished says it is over. One
+// retrieval at a time; closing the window ends one under way.
+#pragma once
+
+#include "catalogue/session.h"
+#include "catalogue/window.h"
+#include "control/gated_thread.h"
+#include "control/pacer.h"
+
+namespace albumdl {
+
+class RetrievalControl {
+ public:
+  RetrievalControl(Window& window, Session& session, PacerFactory pacers);
+  ~RetrievalControl();  // ends a retrieval under way and waits for its thread
+
+  // Window thread. Starts retrieving the albums of these input lines. False,
+  // and nothing done, while a retrieval is under way (a second click is
+  // ignored).
+  bool Start(const Text& input);
+  // Window thread. Ends a retrieval under way: its pause and its request stop
+  // at once; the rows so far stay.
+  void End();
+  bool Running() const;  // any thread
+  // Command line and tests: waits until the retrieval is over.
+  void Wait();
+
+ private:
+  Window& window_;
+  Session& session_;
+  PacerFactory pacers_;
+  GatedThread thread_;
+};
+
+}  // namespace albumdl

@@ -1,0 +1,37 @@
+// Every pause of the program goes through a Pacer, and every pause is a safe
+// point where pause, continue and end of a run take effect.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "control/run_gate.h"
+
+namespace albumdl {
+
+class Pacer {
+ public:
+  virtual ~Pacer() = default;
+  // Pauses the calling thread for at least ms milliseconds. Returns false when
+  // the run was ended meanwhile; the caller then stops at once.
+  virtual bool PumpingWait(int ms) = 0;
+};
+
+// Waits for real, through a gate, so that pause and end act during the wait.
+class RealPacer : public Pacer {
+ public:
+  explicit RealPacer(RunGate& gate, double factor = 1.0) : gate_(gate), factor_(factor) {}
+  bool PumpingWait(int ms) override;
+
+ private:
+  RunGate& gate_;
+  double factor_;  // multiplies every pause (0: no pauses)
+};
+
+// Makes the pacer of a run over the run's gate: real ones in the programs,
+// recording ones in tests.
+using PacerFactory = std::function<std::unique_ptr<Pacer>(RunGate& gate)>;
+// Real pacers whose pauses are multiplied by pace (1: as designed, 0: none).
+PacerFactory RealPacers(double pace);
+
+}  // namespace albumdl
