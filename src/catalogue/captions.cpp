@@ -5,6 +5,10 @@
 
 namespace albumdl {
 
+const Text kEndQuestion = "您真的要彻底结束下载么？";
+const Text kEndQuestionTitle = "警告！";
+const Text kMessageTitle = "信息：";
+
 RunCaptions CaptionsFor(const RunProgress& progress) {
   RunCaptions captions;
   if (progress.albums >= 0)

@@ -17,10 +17,12 @@ struct RunCaptions {
 
 RunCaptions CaptionsFor(const RunProgress& progress);
 
+// Code page 936 texts, defined in the .cpp with the rest of the core, so that a
+// front end whose own literals are UTF-8 may include this header.
 // The question before a run is ended for good, and its title.
-inline const Text kEndQuestion = "您真的要彻底结束下载么？";
-inline const Text kEndQuestionTitle = "警告！";
+extern const Text kEndQuestion;       // 您真的要彻底结束下载么？
+extern const Text kEndQuestionTitle;  // 警告！
 // The default title of the program's message boxes.
-inline const Text kMessageTitle = "信息：";
+extern const Text kMessageTitle;  // 信息：
 
 }  // namespace albumdl

@@ -5,6 +5,10 @@
 
 namespace albumdl {
 
+const Text kSettingsSection = "全局设置";
+const Text kSaveFolderKey = "保存位置";
+const Text kDuplicateKey = "下载记录";
+
 Text SettingsPath() { return platform::ProgramDirectory() + "\\peizi.ini"; }
 
 Text ReadSetting(const Text& path, const Text& section, const Text& key, const Text& defaultValue) {

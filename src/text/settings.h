@@ -5,9 +5,11 @@
 
 namespace albumdl {
 
-inline const Text kSettingsSection = "全局设置";
-inline const Text kSaveFolderKey = "保存位置";
-inline const Text kDuplicateKey = "下载记录";
+// Defined in the .cpp, compiled to code page 936 with the rest of the core: a
+// front end whose own literals are UTF-8 may include this header.
+extern const Text kSettingsSection;  // 全局设置
+extern const Text kSaveFolderKey;    // 保存位置
+extern const Text kDuplicateKey;     // 下载记录
 
 // ProgramDirectory + "\peizi.ini"
 Text SettingsPath();
