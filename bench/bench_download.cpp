@@ -29,7 +29,9 @@ class ScratchFolder {
     std::filesystem::remove_all(native_, error);
   }
   const std::string& Native() const { return native_; }
-  Text Path() const { return albumdl::platform::FromNativePath(native_); }
+  Text Path() const {
+    return albumdl::platform::TextPathOf(albumdl::platform::NativePath::FromSystem(native_));
+  }
 
  private:
   std::string native_;

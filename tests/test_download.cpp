@@ -80,7 +80,7 @@ std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(tex
 std::vector<std::string> FilesIn(const Text& folder) {
   std::vector<std::string> names;
   std::error_code error;
-  for (const auto& entry : fs::directory_iterator(platform::NativePath(folder), error)) {
+  for (const auto& entry : fs::directory_iterator(platform::NativePathOf(folder).str(), error)) {
     names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());
@@ -459,7 +459,8 @@ TEST_F(DownloadTest, KeywordCatPagesThroughEveryPageIntoItsFolder) {
       (std::vector<Text>{"当前被选择相册编号:1、\r\n\r\n", kSwitchOff, kStoreCreated + "\r\n",
                          "准备下载相册《cat》\r\n\r\n", saves.Path() + "\\cat_\\创建成功\r\n\r\n",
                          "---完成相册《cat_》下载,有2个是广告跳过\r\n\r\n", kAllDone}));
-  EXPECT_EQ(pacer.Pauses(), Repeat({}, 100, 150)) << "no pause before the first page";
+  EXPECT_EQ(pacer.Pauses(), Repeat(Repeat(Repeat(Repeat({}, 100, 100), 1000, 1), 1000, 1), 100, 50))
+      << "no pause before the first page, a second between pages";
   EXPECT_EQ(summary.saved, 150);
   EXPECT_EQ(summary.failedPages, 0) << "an empty page is not a failed one";
 
@@ -498,6 +499,47 @@ TEST_F(DownloadTest, KeywordTitleLosesFullStopsAndBlanks) {
   EXPECT_EQ(window.LogLines()[5], "---完成相册《bigcat_》下载,有2个是广告跳过\r\n\r\n");
 }
 
+// A total the site made up must not send millions of page requests: three
+// pages in a row without pins end the album.
+TEST_F(DownloadTest, KeywordAlbumWithAMadeUpTotalStopsAfterThreeEmptyPages) {
+  site.AddSearch(MakeSearch("cat", MakePins(150)));
+  AddRow("cat", Text(400, '9'), "关键词_cat");
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(summary.saved, 150);
+  EXPECT_EQ(Targets("/search/").size(), 5u) << "two pages with pins, then three without";
+  const auto log = window.LogLines();
+  EXPECT_NE(std::find(log.begin(), log.end(), "连续3页没有图片，不再往下翻页\r\n"), log.end());
+  EXPECT_EQ(log[log.size() - 2], "---完成相册《cat_》下载,有2个是广告跳过\r\n\r\n");
+  const std::vector<int> pauses = pacer.Pauses();
+  EXPECT_EQ(std::count(pauses.begin(), pauses.end(), 1000), 4)
+      << "a second before every page after the first";
+}
+
+// What the site wrote never puts a control character into a folder name, and
+// a title too long for one name is shortened with the album id kept.
+TEST_F(DownloadTest, FolderNamesHoldNoControlCharactersAndFitTheFileSystem) {
+  site.AddBoard(MakeBoard("b1", MakePins(1)));
+  site.AddBoard(MakeBoard("b2", MakePins(1)));
+  Text longTitle;
+  for (int i = 0; i < 200; ++i) longTitle += "长";  // 600 bytes of UTF-8
+  AddRow("a\x1b[31mb\x07" "c\r\nd\x7f", "1", "b1");
+  AddRow(longTitle, "1", "b2");
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(summary.saved, 2);
+  const std::vector<std::string> folders = FilesIn(saves.Path());
+  ASSERT_EQ(folders.size(), 2u);
+  EXPECT_EQ(folders[0], Utf8(u8"a[31mbcd相册_b1"));
+  EXPECT_LE(folders[1].size(), 255u);
+  EXPECT_TRUE(folders[1].ends_with(Utf8(u8"长相册_b2"))) << "cut between characters";
+  EXPECT_EQ(FilesIn(saves.File(platform::TextPathOf(platform::NativePath::FromSystem(folders[1]))))
+                .size(),
+            1u);
+}
+
 TEST_F(DownloadTest, KeywordPrefixAnywhereInTheIdMeansAKeywordAlbum) {
   site.AddSearch(MakeSearch("cat", MakePins(1)));
   AddRow("cat", "1", "x关键词_cat");
@@ -516,7 +558,7 @@ TEST_F(DownloadTest, FailedSearchPageIsReportedAndTheNextPageFollows) {
 
   const DownloadSummary summary = Run();
 
-  EXPECT_EQ(pacer.Pauses(), Repeat(Repeat({}, 2000, 10), 100, 50));
+  EXPECT_EQ(pacer.Pauses(), Repeat(Repeat(Repeat({}, 2000, 10), 1000, 1), 100, 50));
   EXPECT_EQ(summary.failedPages, 1);
   EXPECT_EQ(summary.saved, 50);
   const auto log = window.LogLines();
@@ -724,9 +766,16 @@ TEST(JsonValue, WrongQuestionsGiveTheEmptyValue) {
   EXPECT_EQ(page.Member("board").Member("pins").At(0).Member("pin_id").Render(), "12");
   EXPECT_EQ(page.Member("missing").Render(), "");
 
-  for (const char* broken : {"", "not json", "{\"board\":", "{\"a\":\"\xff\"}"}) {
+  std::string deep;
+  for (int i = 0; i < 50000; ++i) deep += "[";
+  std::string deepPin = R"({"board":{"pins":[{"pin_id":)" + deep;
+  for (int i = 0; i < 50000; ++i) deep += "]", deepPin += "]";
+  deepPin += "}]}}";
+  for (const std::string& broken :
+       {std::string(""), std::string("not json"), std::string("{\"board\":"),
+        std::string("{\"a\":\"\xff\"}"), deep, deepPin}) {
     const JsonValue value = JsonValue::Parse(broken);
-    EXPECT_TRUE(value.Empty()) << broken;
+    EXPECT_TRUE(value.Empty()) << broken.substr(0, 40);
     EXPECT_EQ(value.Member("board").Member("pins").Count(), 0);
   }
 }

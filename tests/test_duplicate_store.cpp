@@ -21,7 +21,7 @@ using Outcome = StoreOpening::Outcome;
 class DuplicateStoreTest : public ::testing::Test {
  protected:
   std::string NativeRecordFile(const Text& albumId) const {
-    return platform::NativePath(DuplicateStore::RecordFile(home.Path(), albumId));
+    return platform::NativePathOf(DuplicateStore::RecordFile(home.Path(), albumId)).str();
   }
   // Every file under the program folder, as native paths relative to it.
   std::vector<std::string> FilesUnderHome() const {
@@ -48,7 +48,8 @@ TEST_F(DuplicateStoreTest, FirstOpenCreatesAndLogsLaterOpensAreSilentAndKeepReco
     EXPECT_FALSE(store.Contains("12")) << "no prefix match";
     EXPECT_FALSE(store.Contains("1234"));
   }
-  EXPECT_TRUE(fs::is_regular_file(platform::NativePath(home.File("防止重复下载数据库\\b1.edb"))));
+  EXPECT_TRUE(
+      fs::is_regular_file(platform::NativePathOf(home.File("防止重复下载数据库\\b1.edb")).str()));
 
   DuplicateStore again;
   ASSERT_EQ(again.Open(home.Path(), "b1").outcome, Outcome::kOpened);
@@ -73,8 +74,8 @@ TEST_F(DuplicateStoreTest, KeywordAlbumsHaveTheirOwnStore) {
   ASSERT_EQ(store.Open(home.Path(), "关键词_cat").outcome, Outcome::kCreated);
   store.Add("7");
   store.Close();
-  EXPECT_TRUE(
-      fs::is_regular_file(platform::NativePath(home.File("防止重复下载数据库\\关键词_cat.edb"))));
+  EXPECT_TRUE(fs::is_regular_file(
+      platform::NativePathOf(home.File("防止重复下载数据库\\关键词_cat.edb")).str()));
 
   DuplicateStore board;
   ASSERT_EQ(board.Open(home.Path(), "cat").outcome, Outcome::kCreated);
@@ -87,7 +88,8 @@ TEST_F(DuplicateStoreTest, DoubleByteIdWhoseTrailByteIsABackslashIsAccepted) {
   DuplicateStore store;
   ASSERT_EQ(store.Open(home.Path(), id).outcome, Outcome::kCreated);
   EXPECT_TRUE(store.Add("1"));
-  EXPECT_TRUE(fs::is_regular_file(platform::NativePath(home.File("防止重复下载数据库\\乗.edb"))));
+  EXPECT_TRUE(
+      fs::is_regular_file(platform::NativePathOf(home.File("防止重复下载数据库\\乗.edb")).str()));
 }
 
 TEST_F(DuplicateStoreTest, IdsThatCouldLeaveTheStoreFolderGetNoStore) {

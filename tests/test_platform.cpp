@@ -1,6 +1,8 @@
 // Code pages, files and folders, the settings file, the program folder and the
 // run gate, on real files in temporary folders. Literals are GBK at run time.
 #include <gtest/gtest.h>
+
+#include <cerrno>
 #include <unistd.h>
 
 #include <atomic>
@@ -76,9 +78,9 @@ TEST(PlatformCodePage, ThreadsConvertAtTheSameTime) {
 
 TEST(PlatformFiles, NativePathConvertsBeforeSeparators) {
   // 乗 is 81 5C in code page 936: its trail byte must not become a "/".
-  EXPECT_EQ(platform::NativePath("a\\乗\\b"), Utf8(u8"a/乗/b"));
-  EXPECT_EQ(platform::NativePath("/tmp/下载\\图片"), Utf8(u8"/tmp/下载/图片"));
-  EXPECT_EQ(platform::FromNativePath(Utf8(u8"/tmp/乗")), "/tmp/乗");
+  EXPECT_EQ(platform::NativePathOf("a\\乗\\b").str(), Utf8(u8"a/乗/b"));
+  EXPECT_EQ(platform::NativePathOf("/tmp/下载\\图片").str(), Utf8(u8"/tmp/下载/图片"));
+  EXPECT_EQ(platform::TextPathOf(platform::NativePath::FromSystem(Utf8(u8"/tmp/乗"))), "/tmp/乗");
 }
 
 TEST(PlatformFiles, WriteReadRenameRemove) {
@@ -113,16 +115,18 @@ TEST(PlatformFiles, WriteReadRenameRemove) {
 TEST(PlatformFiles, AtomicWriteReplacesWholeAndLeavesNothingBehind) {
   TempDir dir;
   const Text file = dir.File("peizi.ini");
-  ASSERT_TRUE(platform::WriteFileAtomically(file, "first"));
-  ASSERT_TRUE(platform::WriteFileAtomically(file, "second, longer"));
+  ASSERT_TRUE(platform::WriteFileAtomically(file, "first").ok());
+  ASSERT_TRUE(platform::WriteFileAtomically(file, "second, longer").ok());
   EXPECT_EQ(platform::ReadWholeFile(file), "second, longer");
   EXPECT_EQ(EntriesIn(dir.Native()), 1u);
 
   // A folder in the way: the write fails and no temporary file stays.
   ASSERT_TRUE(platform::MakeSureDirectoryPathExists(dir.File("taken\\")));
-  EXPECT_FALSE(platform::WriteFileAtomically(dir.File("taken"), "x"));
+  EXPECT_EQ(platform::WriteFileAtomically(dir.File("taken"), "x").error(), EISDIR);
   EXPECT_EQ(EntriesIn(dir.Native()), 2u);
-  EXPECT_FALSE(platform::WriteFileAtomically(dir.File("missing\\x"), "x"));
+  const platform::FileStatus missing = platform::WriteFileAtomically(dir.File("missing\\x"), "x");
+  EXPECT_EQ(missing.error(), ENOENT);
+  EXPECT_EQ(missing.Reason(), "文件夹不存在");
 }
 
 TEST(PlatformFiles, MakeSureDirectoryPathExists) {
@@ -277,7 +281,8 @@ TEST_F(PlatformProgramDirectory, TheExecutablesFolderWithoutSeparator) {
   // The test program's folder is writable, so it is the program folder.
   const std::string exeFolder = fs::read_symlink("/proc/self/exe").parent_path().string();
   ASSERT_EQ(::access(exeFolder.c_str(), W_OK), 0);
-  EXPECT_EQ(platform::ProgramDirectory(), platform::FromNativePath(exeFolder));
+  EXPECT_EQ(platform::ProgramDirectory(),
+            platform::TextPathOf(platform::NativePath::FromSystem(exeFolder)));
 }
 
 TEST_F(PlatformProgramDirectory, EnvironmentAndOverride) {

@@ -8,6 +8,7 @@
 #include "net/winhttp_request.h"
 #include "platform/files.h"
 #include "text/file_helpers.h"
+#include "text/safe_name.h"
 
 namespace albumdl {
 
@@ -15,32 +16,22 @@ namespace {
 
 inline const Text kKeywordPrefix = "关键词_";
 
-// The board id becomes a folder name, a record-store file name and part of a
-// request path, so only plain id characters are let through; anything that could
-// climb out of a folder ("\", "..", control characters) is refused.
-bool IsSafeBoardId(const Text& id) {
-  if (id.empty()) return false;
-  for (unsigned char c : id) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '-' || c == '_';
-    if (!plain) return false;
-  }
-  return true;
-}
-
 struct AlbumAnswer {
   Text name;   // already cleaned for use as a folder name
   Text count;  // exactly as the site wrote it
 };
 
+// What the site wrote goes into folder names, record-store names and the
+// console: its control characters never get that far.
 AlbumAnswer ReadBoardAnswer(const Text& answer) {
-  return {CleanFileName(TextBetween(answer, "title#引号:#引号", "#引号")),
-          TextBetween(answer, "#引号pin_count#引号:", ",")};
+  return {CleanFileName(RemoveControlCharacters(TextBetween(answer, "title#引号:#引号", "#引号"))),
+          RemoveControlCharacters(TextBetween(answer, "#引号pin_count#引号:", ","))};
 }
 
 AlbumAnswer ReadSearchAnswer(const Text& answer) {
-  return {CleanFileName(TextBetween(answer, "#引号text#引号:#引号", "#引号,")),
-          TextBetween(answer, "#引号total#引号:", "},")};
+  return {
+      CleanFileName(RemoveControlCharacters(TextBetween(answer, "#引号text#引号:#引号", "#引号,"))),
+      RemoveControlCharacters(TextBetween(answer, "#引号total#引号:", "},"))};
 }
 
 // The row goes in whole, so a view hears of it once. The columns 3, 6 and 7

@@ -35,6 +35,7 @@ struct DownloadSummary {
   int skipped = 0;         // pictures skipped as already recorded
   int failedPictures = 0;  // pictures that failed for good
   int failedPages = 0;     // pages that failed for good
+  int failedAlbums = 0;    // albums that could not be started (no folder for them)
   bool ended = false;      // ended from outside (or by a fault): no finish was done
 };
 

@@ -60,7 +60,8 @@ Site ConfiguredSite(const CommandLine& options) {
 // Where the albums go: -o, else the settings file's folder, else the program
 // directory, as the window fills its save-folder box at start-up.
 Text ConfiguredSaveFolder(const CommandLine& options, const Text& programDirectory) {
-  if (!options.saveTo.empty()) return platform::FromNativePath(Absolute(options.saveTo));
+  if (!options.saveTo.empty())
+    return platform::TextPathOf(platform::NativePath::FromSystem(Absolute(options.saveTo)));
   const Text saved = ReadSetting(SettingsPath(), kSettingsSection, kSaveFolderKey);
   return saved.empty() ? programDirectory : saved;
 }
@@ -115,7 +116,9 @@ int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt
   window.EndProgressLine();
 
   if (interrupt.Interrupted() || summary.ended) return kExitInterrupted;
-  return summary.failedPictures > 0 || summary.failedPages > 0 ? kExitFailed : kExitOk;
+  return summary.failedPictures > 0 || summary.failedPages > 0 || summary.failedAlbums > 0
+             ? kExitFailed
+             : kExitOk;
 }
 
 int Run(const CommandLine& options) {
@@ -125,7 +128,7 @@ int Run(const CommandLine& options) {
     std::filesystem::create_directories(home, error);
     if (!std::filesystem::is_directory(home, error))
       return Fail("cannot use " + options.home + " as the program directory");
-    platform::SetProgramDirectory(platform::FromNativePath(home));
+    platform::SetProgramDirectory(platform::TextPathOf(platform::NativePath::FromSystem(home)));
   }
 
   // The input first: a run without addresses or with a bad --pick never goes

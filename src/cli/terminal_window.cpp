@@ -11,7 +11,15 @@ namespace {
 // The console wants UTF-8 and plain "\n" line ends. The line ends go first, while
 // the text is still code page 936: the text primitives would read UTF-8 bytes as
 // double-byte pairs and step over a CR that follows one.
-std::string ToConsole(const Text& text) { return AnsiToUtf8(TextReplace(text, "\r\n", "\n")); }
+// No other control character reaches the terminal: a site's text with an
+// escape sequence in it must not be able to move the cursor or retitle it.
+std::string ToConsole(const Text& text) {
+  std::string utf8 = AnsiToUtf8(TextReplace(text, "\r\n", "\n"));
+  for (char& c : utf8) {
+    if ((c >= 0 && c < 0x20 && c != '\n') || c == 0x7F) c = '?';
+  }
+  return utf8;
+}
 
 // Keeps the progress line on one row: a long title is cut, on a character
 // boundary so that no half of a double-byte character is left.

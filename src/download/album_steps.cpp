@@ -1,10 +1,11 @@
 #include "download/album_steps.h"
 
 #include <climits>
-#include <filesystem>
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/files.h"
+#include "text/file_helpers.h"
 
 namespace albumdl {
 
@@ -56,17 +57,35 @@ Text SaveRoot(DownloadContext& context) {
 }
 
 void RemoveStaleTemporaries(const Text& folder) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  fs::directory_iterator entries(platform::NativePath(folder), error);
-  if (error) return;
-  for (const fs::directory_entry& entry : entries) {
-    const std::string name = entry.path().filename().string();
-    if (name.size() > 6 && name.front() == '.' && name.ends_with(".part") &&
-        entry.is_regular_file(error)) {
-      fs::remove(entry.path(), error);
+  platform::FileSystem& files = platform::Files();
+  const platform::NativePath native = platform::NativePathOf(folder);
+  for (const std::string& name : files.List(native)) {
+    if (platform::IsTemporaryName(name) && files.IsFile(native / name)) files.Remove(native / name);
+  }
+}
+
+bool PrepareAlbumFolder(Album& album, FolderLog log) {
+  Window& window = album.context.window;
+  if (!platform::PathIsDirectoryA(album.folder)) {
+    Text folder = album.folder;
+    platform::FileStatus why;
+    bool made = EnsureDirectory(folder, &why);
+    if (log == FolderLog::kEachAttempt) {
+      window.AppendLog(album.folder +
+                       (made ? "创建成功\r\n\r\n" : "创建失败，会再次执行一次\r\n\r\n"));
+    }
+    if (!made) made = EnsureDirectory(folder, &why);
+    if (!made) {
+      // Nothing of this album could be saved: say so once, with the reason,
+      // instead of fetching every picture for nothing.
+      window.AppendLog("相册文件夹无法创建：" + album.folder + "（" + why.Reason() +
+                       "），跳过这个相册\r\n\r\n");
+      ++album.context.summary.failedAlbums;
+      return false;
     }
   }
+  RemoveStaleTemporaries(album.folder);
+  return true;
 }
 
 PageText FetchPage(DownloadContext& context, const std::function<Bytes()>& fetchOnce) {

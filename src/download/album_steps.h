@@ -15,6 +15,10 @@ namespace albumdl {
 inline constexpr int kPageSize = 100;
 inline constexpr int kPageAttempts = 10;
 inline constexpr int kPageRetryPauseMs = 2000;
+// Before the first page of a board, and between the pages of a search.
+inline constexpr int kPagePauseMs = 1000;
+// A search ends after this many pages in a row without pins.
+inline constexpr int kMostPagesWithoutPins = 3;
 
 // The working state of one album, from its start to its end.
 struct Album {
@@ -24,6 +28,8 @@ struct Album {
   const DownloadJob& job;
   Text folder;           // where the pictures go, ending in "\"
   DuplicateStore store;  // open from the album start to the album end
+  bool saveFailureLogged = false;    // a picture could not be written: said once
+  bool recordFailureLogged = false;  // an id could not be recorded: said once
 };
 
 // Logs the duplicate option, opens the store (its creation lines end with
@@ -35,9 +41,18 @@ bool AlbumStart(Album& album, const Text& storeLineEnding);
 int PageBudget(const Text& pictureCount);
 // The save folder of the window, else ProgramDirectory.
 Text SaveRoot(DownloadContext& context);
-// Removes the temporaries (".<name>.part") an interrupted earlier run left in
-// the folder, so that only complete pictures stay.
+// Removes the temporaries an interrupted earlier run left in the folder, so
+// that only complete pictures stay.
 void RemoveStaleTemporaries(const Text& folder);
+
+// How the album folder's making is told: silently (boards) or each outcome
+// logged (keyword albums: "...创建成功", "...创建失败，会再次执行一次").
+enum class FolderLog { kSilent, kEachAttempt };
+// Makes album.folder when it is missing, with two attempts, and clears out
+// stale temporaries. When it cannot be made the reason is logged with the
+// path, the album counts as failed and the caller goes on to the next album
+// (false).
+bool PrepareAlbumFolder(Album& album, FolderLog log);
 
 struct PageText {
   Bytes body;           // as it came (UTF-8)

@@ -2,19 +2,13 @@
 
 #include "download/album_steps.h"
 #include "download/picture_step.h"
-#include "download/safe_name.h"
 #include "net/site.h"
 #include "net/web_request.h"
 #include "platform/files.h"
 #include "text/file_helpers.h"
+#include "text/safe_name.h"
 
 namespace albumdl {
-
-namespace {
-
-constexpr int kStartPauseMs = 1000;
-
-}  // namespace
 
 Text BoardHeaderBlock(const Site& site, const Text& boardId, const Text& viewerCookies) {
   // The viewer's cookie text comes from outside; a line break in it would
@@ -47,7 +41,7 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
   Session& session = context.session;
   // The board id names the album folder; one that could reach outside the save
   // folder is not downloaded at all.
-  if (!IsSafeNamePart(job.albumId)) {
+  if (!IsSafeBoardId(job.albumId)) {
     window.AppendLog("相册《" + job.title + "》的相册ID不对，已跳过\r\n\r\n");
     return true;
   }
@@ -55,18 +49,16 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
   // Album start.
   Album album(context, job);
   if (!AlbumStart(album, "\r\n")) return false;
-  const Text folderTitle = CleanFileName(job.title) + "相册";
+  // A title too long for one name is shortened; the album id stays whole.
+  const Text folderName = FitFolderName(CleanFileName(job.title), "相册_" + job.albumId);
+  const Text folderTitle = folderName.substr(0, folderName.size() - job.albumId.size() - 1);
   const int pageBudget = PageBudget(job.pictureCount);
-  album.folder = SaveRoot(context) + "\\" + folderTitle + "_" + job.albumId + "\\";
-  if (!platform::PathIsDirectoryA(album.folder)) {
-    Text folder = album.folder;
-    if (!EnsureDirectory(folder)) EnsureDirectory(folder);
-  }
-  RemoveStaleTemporaries(album.folder);
+  album.folder = SaveRoot(context) + "\\" + folderName + "\\";
+  if (!PrepareAlbumFolder(album, FolderLog::kSilent)) return true;
   // Built once: WebRequest completes it with its default lines, and later pages
   // send the completed block.
   Text headerBlock = BoardHeaderBlock(session.site, job.albumId, window.Values().ViewerCookies());
-  if (!context.pacer.PumpingWait(kStartPauseMs)) return false;
+  if (!context.pacer.PumpingWait(kPagePauseMs)) return false;
 
   // Pages: each asks for the pins after the last pin of the page before.
   Text lastPinId;

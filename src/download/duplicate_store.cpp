@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "download/safe_name.h"
 #include "platform/files.h"
 #include "text/file_helpers.h"
+#include "text/safe_name.h"
 
 namespace albumdl {
 
@@ -97,7 +97,7 @@ StoreOpening DuplicateStore::Open(const Text& programDirectory, const Text& albu
 
 bool DuplicateStore::Create(const Text& file) {
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(platform::NativePath(file).c_str(), &db,
+  if (sqlite3_open_v2(platform::NativePathOf(file).c_str(), &db,
                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
     sqlite3_close(db);
     return false;
@@ -122,7 +122,7 @@ bool DuplicateStore::Create(const Text& file) {
 
 DuplicateStore::Found DuplicateStore::OpenExisting(const Text& file) {
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(platform::NativePath(file).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+  if (sqlite3_open_v2(platform::NativePathOf(file).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
       SQLITE_OK) {
     sqlite3_close(db);
     return Found::kUnusable;

@@ -7,10 +7,18 @@ namespace albumdl {
 JsonValue JsonValue::Parse(const Bytes& utf8) {
   // The site answers in UTF-8, and the parser checks strings for valid UTF-8,
   // so the page is parsed as it came and only the rendered values are turned
-  // into code page 936.
+  // into code page 936. The parser itself keeps no stack of its own calls, but
+  // rendering a value and dropping the document would recurse as deep as the
+  // page is nested: a page nested deeper than any real one is no page.
+  bool tooDeep = false;
+  const nlohmann::json::parser_callback_t depthCheck =
+      [&tooDeep](int depth, nlohmann::json::parse_event_t, nlohmann::json&) {
+        if (depth > kMostNesting) tooDeep = true;
+        return !tooDeep;
+      };
   auto document = std::make_shared<nlohmann::json>(
-      nlohmann::json::parse(utf8.begin(), utf8.end(), nullptr, /*allow_exceptions=*/false));
-  if (document->is_discarded()) return {};
+      nlohmann::json::parse(utf8.begin(), utf8.end(), depthCheck, /*allow_exceptions=*/false));
+  if (tooDeep || document->is_discarded()) return {};
   const nlohmann::json* root = document.get();
   return JsonValue(std::move(document), root);
 }

@@ -16,8 +16,10 @@ class JsonValue {
  public:
   JsonValue() = default;  // the empty value
 
-  // Parses a whole UTF-8 document.
+  // Parses a whole UTF-8 document. One nested deeper than kMostNesting gives
+  // the empty value, like one that does not parse.
   static JsonValue Parse(const Bytes& utf8);
+  static constexpr int kMostNesting = 256;
 
   bool Empty() const { return node_ == nullptr; }
   JsonValue Member(const char* name) const;

@@ -6,11 +6,11 @@
 #include "net/winhttp_request.h"
 #include "platform/files.h"
 #include "text/file_helpers.h"
+#include "text/safe_name.h"
 
 namespace albumdl {
 
 bool KeywordDownload(DownloadContext& context, const DownloadJob& job) {
-  Window& window = context.window;
   Session& session = context.session;
 
   // Album start. From the folder on, the cleaned keyword with its "_" stands
@@ -19,22 +19,19 @@ bool KeywordDownload(DownloadContext& context, const DownloadJob& job) {
   if (!AlbumStart(album, "\r\n\r\n")) return false;
   const Text keywordTitle = CleanFileName(job.title) + "_";
   const int pageBudget = PageBudget(job.pictureCount);
-  album.folder = SaveRoot(context) + "\\" + keywordTitle + "\\";
-  if (!platform::PathIsDirectoryA(album.folder)) {
-    Text folder = album.folder;
-    if (EnsureDirectory(folder)) {
-      window.AppendLog(album.folder + "创建成功\r\n\r\n");
-    } else {
-      window.AppendLog(album.folder + "创建失败，会再次执行一次\r\n\r\n");
-      EnsureDirectory(folder);
-    }
-  }
-  RemoveStaleTemporaries(album.folder);
+  // A keyword too long for one name gives a shortened folder; the search still
+  // asks for the whole keyword.
+  album.folder = SaveRoot(context) + "\\" + FitFolderName(CleanFileName(job.title), "_") + "\\";
+  if (!PrepareAlbumFolder(album, FolderLog::kEachAttempt)) return true;
 
-  // Pages: numbered from 1; an empty page does not end the search, every page
-  // up to the budget is asked for.
+  // Pages: numbered from 1; an empty page does not end the search. But a total
+  // the site made up (a count of 400 digits) must not send millions of page
+  // requests: three pages in a row without pins end it, and the pages are
+  // paced like a board's.
   const Text keyword = UrlEncode(keywordTitle, /*keepPlain=*/true, /*utf8=*/true);
+  int pagesWithoutPins = 0;
   for (int page = 1; page <= pageBudget; ++page) {
+    if (page > 1 && !context.pacer.PumpingWait(kPagePauseMs)) return false;
     const Text url = SearchPageUrl(session.site, keyword, page);
     const PageText fetched = FetchPage(context, [&] {
       Text headers = kJsonRequestHeaders;
@@ -52,6 +49,12 @@ bool KeywordDownload(DownloadContext& context, const DownloadJob& job) {
     for (int j = 1; j <= n; ++j) {
       const long long pictureNumber = static_cast<long long>(page - 1) * kPageSize + j;
       if (!PictureStep(album, pins.At(j - 1), pictureNumber)) return false;
+    }
+    pagesWithoutPins = n == 0 ? pagesWithoutPins + 1 : 0;
+    if (pagesWithoutPins == kMostPagesWithoutPins && page < pageBudget) {
+      context.window.AppendLog("连续" + std::to_string(kMostPagesWithoutPins) +
+                               "页没有图片，不再往下翻页\r\n");
+      break;
     }
   }
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "download/picture_fetch.h"
-#include "download/safe_name.h"
 #include "net/site.h"
 #include "platform/files.h"
+#include "text/safe_name.h"
 
 namespace albumdl {
 
@@ -32,14 +32,10 @@ Text PictureExtension(const Text& mediaType) {
   return ".jpg";
 }
 
-bool SavePicture(const Text& folder, const Text& fileName, const Bytes& body) {
-  const Text temporary = folder + "." + fileName + ".part";
-  if (platform::WriteWholeFile(temporary, body) &&
-      platform::RenameFile(temporary, folder + fileName)) {
-    return true;
-  }
-  platform::RemoveFile(temporary);
-  return false;
+platform::FileStatus SavePicture(const Text& folder, const Text& fileName, const Bytes& body) {
+  // Not synced picture by picture: a crash of the program loses nothing that
+  // was renamed into place, and the id is recorded only after the rename.
+  return platform::WriteFileAtomically(folder + fileName, body, /*sync=*/false);
 }
 
 bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber) {
@@ -88,11 +84,26 @@ bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber) {
     return context.gate.Pass();
   }
   // The id is recorded only once the picture is in place under its name.
-  if (SavePicture(album.folder, number + "_" + photoId + extension, fetch.body)) {
-    if (!album.store.Contains(photoId)) album.store.Add(photoId);
-    ++summary.saved;
-  } else {
+  const Text fileName = number + "_" + photoId + extension;
+  const platform::FileStatus saved = SavePicture(album.folder, fileName, fetch.body);
+  if (!saved.ok()) {
+    // A full disk or a folder gone read-only fails every picture alike: said
+    // once for the album, each picture counted.
+    if (!album.saveFailureLogged) {
+      window.AppendLog("图片无法保存：" + album.folder + fileName + "（" + saved.Reason() +
+                       "）\r\n");
+      album.saveFailureLogged = true;
+    }
     ++summary.failedPictures;
+    return context.gate.Pass();
+  }
+  ++summary.saved;
+  if (!album.store.Contains(photoId) && !album.store.Add(photoId) && album.store.IsOpen() &&
+      !album.recordFailureLogged) {
+    // The picture is there; only a later run with the duplicate switch on
+    // would fetch it again.
+    window.AppendLog("第[" + number + "]个图片的下载记录无法保存\r\n");
+    album.recordFailureLogged = true;
   }
   return context.gate.Pass();
 }

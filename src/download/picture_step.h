@@ -4,6 +4,7 @@
 
 #include "download/album_steps.h"
 #include "download/json_value.h"
+#include "platform/file_status.h"
 
 namespace albumdl {
 
@@ -18,6 +19,6 @@ Text PictureExtension(const Text& mediaType);
 
 // Writes the picture under a temporary name in the folder and renames it into
 // place once complete, so the folder never holds a half-written picture.
-bool SavePicture(const Text& folder, const Text& fileName, const Bytes& body);
+platform::FileStatus SavePicture(const Text& folder, const Text& fileName, const Bytes& body);
 
 }  // namespace albumdl

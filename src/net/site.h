@@ -18,7 +18,8 @@ struct Site {
 };
 
 // The header text of every JSON answer and search page request.
-inline const Text kJsonRequestHeaders = "X-Requested-With: XMLHttpRequest\r\nX-Request: JSON\r\n\r\n";
+inline const Text kJsonRequestHeaders =
+    "X-Requested-With: XMLHttpRequest\r\nX-Request: JSON\r\n\r\n";
 
 // The site host's name without scheme, followed by "/boards/".
 Text BoardLineMarker(const Site& site);

@@ -13,8 +13,8 @@ namespace albumdl {
 // alone, a Cookie line is sent when it is not empty, and it is merged with what
 // the response set. headers: in/out, completed with the default lines in place.
 Bytes WebRequest(const Text& url, int method = 0, const Text& postText = "",
-                 Text* cookies = nullptr, Text* returnedCookies = nullptr,
-                 Text* headers = nullptr, Text* returnedHeaders = nullptr,
-                 bool noRedirect = false, Bytes* postBytes = nullptr, const Text& proxy = "");
+                 Text* cookies = nullptr, Text* returnedCookies = nullptr, Text* headers = nullptr,
+                 Text* returnedHeaders = nullptr, bool noRedirect = false,
+                 Bytes* postBytes = nullptr, const Text& proxy = "");
 
 }  // namespace albumdl

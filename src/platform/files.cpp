@@ -1,145 +1,101 @@
 #include "platform/files.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <filesystem>
 #include <random>
 
-#include "platform/code_page.h"
+#include "platform/file_system.h"
 
 namespace albumdl::platform {
-namespace fs = std::filesystem;
 
 namespace {
 
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
+constexpr char kTemporaryMark[] = ".part";
 
 // A name beside the target that no other writer picks: the process id, a
 // counter and a random part, so threads and parallel processes never share it.
-std::string TemporaryNameFor(const std::string& target) {
+// Shortened, so that a target name near the length limit still leaves room.
+std::string TemporaryNameFor(const std::string& targetName) {
   static std::atomic<unsigned> counter{0};
   thread_local std::mt19937 random{std::random_device{}()};
-  const fs::path path(target);
-  // Shortened, so that a target name near the length limit still leaves room.
-  const std::string name = "." + path.filename().string().substr(0, 180) + ".part-" +
-                           std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-                           std::to_string(random() % 1000000);
-  return (path.parent_path() / name).string();
+  size_t keep = std::min<size_t>(targetName.size(), 180);
+  // Not inside a UTF-8 character.
+  while (keep > 0 && keep < targetName.size() &&
+         (static_cast<unsigned char>(targetName[keep]) & 0xC0) == 0x80) {
+    --keep;
+  }
+  return "." + targetName.substr(0, keep) + kTemporaryMark + "-" + std::to_string(::getpid()) +
+         "-" + std::to_string(counter++) + "-" + std::to_string(random() % 1000000);
 }
 
 }  // namespace
 
-std::string NativePath(const std::string& gbkPath) {
-  std::string native = WideToMultiByte(65001, MultiByteToWide(936, gbkPath));
-  for (char& c : native) {
-    if (c == '\\') c = '/';
-  }
-  return native;
-}
-
-std::string FromNativePath(const std::string& nativePath) {
-  return WideToMultiByte(936, MultiByteToWide(65001, nativePath));
-}
-
-bool MakeSureDirectoryPathExists(const std::string& gbkPath) {
+bool MakeSureDirectoryPathExists(const Text& path) {
   // Like the Windows call, everything after the last separator is a file name
   // and is not created.
-  const std::string native = NativePath(gbkPath);
-  const size_t last = native.rfind('/');
+  const NativePath native = NativePathOf(path);
+  const size_t last = native.str().rfind('/');
   if (last == std::string::npos) return true;
-  const std::string folder = last == 0 ? "/" : native.substr(0, last);
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  return fs::is_directory(folder, ec);
+  const NativePath folder = NativePath::FromSystem(last == 0 ? "/" : native.str().substr(0, last));
+  return Files().CreateFolders(folder).ok();
 }
 
-bool PathIsDirectoryA(const std::string& gbkPath) {
-  std::error_code ec;
-  return !gbkPath.empty() && fs::is_directory(NativePath(gbkPath), ec);
+FileStatus MakeFolders(const Text& folder) { return Files().CreateFolders(NativePathOf(folder)); }
+
+bool PathIsDirectoryA(const Text& path) { return Files().IsFolder(NativePathOf(path)); }
+
+bool FileExists(const Text& path) { return Files().IsFile(NativePathOf(path)); }
+
+bool WriteWholeFile(const Text& path, const Bytes& bytes) {
+  return Files().WriteFile(NativePathOf(path), bytes).ok();
 }
 
-bool FileExists(const std::string& gbkPath) {
-  std::error_code ec;
-  const auto status = fs::status(NativePath(gbkPath), ec);
-  return !ec && fs::exists(status) && !fs::is_directory(status);
-}
+std::optional<Bytes> ReadWholeFile(const Text& path) { return Files().Read(NativePathOf(path)); }
 
-bool WriteWholeFile(const std::string& gbkPath, const std::string& bytes) {
-  const int fd =
-      ::open(NativePath(gbkPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  const bool written = WriteAll(fd, bytes);
-  return ::close(fd) == 0 && written;
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& gbkPath) {
-  const int fd = ::open(NativePath(gbkPath).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string bytes;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);  // also a folder ends here (EISDIR)
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
+FileStatus WriteFileAtomically(const Text& path, const Bytes& bytes, bool sync) {
+  const NativePath target = NativePathOf(path);
+  if (target.empty() || target.str().back() == '/') return FileStatus::Failed(EISDIR);
+  FileSystem& files = Files();
+  NativePath temporary;
+  FileStatus status = FileStatus::Failed(EEXIST);
+  for (int attempt = 0; attempt < 16 && status.error() == EEXIST; ++attempt) {
+    temporary = target.Parent() / TemporaryNameFor(target.Name());
+    status = files.WriteNewFile(temporary, bytes, sync);
   }
-  ::close(fd);
-  return bytes;
-}
-
-bool WriteFileAtomically(const std::string& gbkPath, const std::string& bytes) {
-  const std::string target = NativePath(gbkPath);
-  if (target.empty() || target.back() == '/') return false;
-  std::string temporary;
-  int fd = -1;
-  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    temporary = TemporaryNameFor(target);
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
+  if (status.ok()) status = files.Rename(temporary, target);
+  if (!status.ok()) {
+    if (status.error() != EEXIST) files.Remove(temporary);
+    return status;
   }
-  if (fd < 0) return false;
-  // The data must be on disk before the rename makes it visible under the
-  // real name, or a crash could leave the target empty.
-  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temporary.c_str());
-    return false;
-  }
-  // Make the rename itself durable; failing that is no reason to report the
+  // Makes the rename itself durable; failing that is no reason to report the
   // write as failed, the new file is in place.
-  const std::string folder = fs::path(target).parent_path().string();
-  const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
+  if (sync) files.SyncFolder(target.Parent());
+  return {};
+}
+
+bool IsTemporaryName(const std::string& name) {
+  if (name.size() < 7 || name.front() != '.') return false;
+  if (name.ends_with(kTemporaryMark)) return true;
+  // ".<name>.part-<pid>-<n>-<random>"
+  const size_t mark = name.rfind(std::string(kTemporaryMark) + "-");
+  if (mark == std::string::npos) return false;
+  int dashes = 0;
+  for (size_t i = mark + sizeof kTemporaryMark - 1; i < name.size(); ++i) {
+    if (name[i] == '-') {
+      ++dashes;
+    } else if (name[i] < '0' || name[i] > '9') {
+      return false;
+    }
   }
-  return true;
+  return dashes == 3;
 }
 
-bool RenameFile(const std::string& fromGbk, const std::string& toGbk) {
-  return ::rename(NativePath(fromGbk).c_str(), NativePath(toGbk).c_str()) == 0;
+bool RenameFile(const Text& from, const Text& to) {
+  return Files().Rename(NativePathOf(from), NativePathOf(to)).ok();
 }
 
-bool RemoveFile(const std::string& gbkPath) { return ::unlink(NativePath(gbkPath).c_str()) == 0; }
+bool RemoveFile(const Text& path) { return Files().Remove(NativePathOf(path)).ok(); }
 
 }  // namespace albumdl::platform

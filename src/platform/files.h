@@ -1,32 +1,38 @@
-// The file system as the program sees it: paths are code page 936 texts with "\"
-// separators; NativePath turns them into this system's UTF-8 paths with "/".
+// The file system as the program sees it: paths are code page 936 texts with
+// "\" separators. Everything goes through the FileSystem of file_system.h.
 #pragma once
 
 #include <optional>
 #include <string>
 
+#include "platform/file_status.h"
+#include "platform/native_path.h"
+#include "text/text.h"
+
 namespace albumdl::platform {
 
-// GBK path with "\" separators -> native UTF-8 path with "/". Converts first,
-// because a GBK trail byte can be 0x5C.
-std::string NativePath(const std::string& gbkPath);
-// Native UTF-8 path -> GBK path (separators left as they are).
-std::string FromNativePath(const std::string& nativePath);
-
 // Creates every missing folder of a path that ends in "\"; true on success, also
-// when the folders exist already.
-bool MakeSureDirectoryPathExists(const std::string& gbkPath);
+// when the folders exist already. Everything after the last "\" is a file name.
+bool MakeSureDirectoryPathExists(const Text& path);
+// Makes the folder and every missing folder above it, saying why it could not.
+FileStatus MakeFolders(const Text& folder);
 // True when the path names an existing folder.
-bool PathIsDirectoryA(const std::string& gbkPath);
-bool FileExists(const std::string& gbkPath);
+bool PathIsDirectoryA(const Text& path);
+bool FileExists(const Text& path);
 
 // Creates or empties the file and writes bytes; false on any failure.
-bool WriteWholeFile(const std::string& gbkPath, const std::string& bytes);
-std::optional<std::string> ReadWholeFile(const std::string& gbkPath);
-// Writes to a temporary name beside the target, flushes, then renames into
-// place: the target is either the old file or the complete new one.
-bool WriteFileAtomically(const std::string& gbkPath, const std::string& bytes);
-bool RenameFile(const std::string& fromGbk, const std::string& toGbk);
-bool RemoveFile(const std::string& gbkPath);
+bool WriteWholeFile(const Text& path, const Bytes& bytes);
+std::optional<Bytes> ReadWholeFile(const Text& path);
+// The one way the program writes a file that must never be seen half-written:
+// the bytes go to a temporary name beside the target (a hidden name ending in
+// ".part-..."), then the temporary is renamed into place, so the target is
+// either the old file or the complete new one. With sync the bytes and the
+// rename are on the disk before it returns. On failure nothing is left behind.
+FileStatus WriteFileAtomically(const Text& path, const Bytes& bytes, bool sync = true);
+// True for the temporary names WriteFileAtomically uses (and the older
+// ".<name>.part"): what an interrupted write leaves behind.
+bool IsTemporaryName(const std::string& nativeName);
+bool RenameFile(const Text& from, const Text& to);
+bool RemoveFile(const Text& path);
 
 }  // namespace albumdl::platform

@@ -207,7 +207,7 @@ bool WritePrivateProfileString(const std::string& path, const std::string& secti
 
   std::string out;
   for (const Line& line : lines) out += line.text + line.ending;
-  return WriteFileAtomically(file, out);
+  return WriteFileAtomically(file, out).ok();
 }
 
 }  // namespace albumdl::platform

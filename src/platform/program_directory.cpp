@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <mutex>
 
-#include "platform/files.h"
+#include "platform/native_path.h"
 
 namespace albumdl::platform {
 namespace fs = std::filesystem;
@@ -63,9 +63,10 @@ std::string ProgramDirectory() {
     if (!overrideDirectory.empty()) return overrideDirectory;
   }
   if (const char* home = std::getenv("ALBUMDL_HOME"); home && *home) {
-    return WithoutTrailingSeparator(FromNativePath(home));
+    return WithoutTrailingSeparator(TextPathOf(NativePath::FromSystem(home)));
   }
-  static const std::string fallback = WithoutTrailingSeparator(FromNativePath(DefaultDirectory()));
+  static const std::string fallback =
+      WithoutTrailingSeparator(TextPathOf(NativePath::FromSystem(DefaultDirectory())));
   return fallback;
 }
 

@@ -14,12 +14,14 @@ Text CleanFileName(const Text& text) {
   return out;
 }
 
-bool EnsureDirectory(Text& path) {
+bool EnsureDirectory(Text& path, platform::FileStatus* why) {
   // The last byte alone is not enough: a double-byte character may have 0x5C
   // as its trail byte, and treating it as a separator would leave the last
   // folder uncreated (it would count as a file name).
   if (TextFindLast(path, "\\") != static_cast<int>(path.size())) path += "\\";
-  return platform::MakeSureDirectoryPathExists(path);
+  const platform::FileStatus status = platform::MakeFolders(path);
+  if (why != nullptr) *why = status;
+  return status.ok();
 }
 
 }  // namespace albumdl

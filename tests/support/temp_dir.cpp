@@ -18,7 +18,9 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(native_, ec);
 }
 
-Text TempDir::Path() const { return platform::FromNativePath(native_); }
+Text TempDir::Path() const {
+  return platform::TextPathOf(platform::NativePath::FromSystem(native_));
+}
 
 Text TempDir::File(const Text& name) const { return Path() + "\\" + name; }
 

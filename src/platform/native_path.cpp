@@ -1,0 +1,41 @@
+#include "platform/native_path.h"
+
+#include "platform/code_page.h"
+
+namespace albumdl::platform {
+
+NativePath NativePath::operator/(const std::string& utf8Name) const {
+  if (utf8_.empty()) return NativePath(utf8Name);
+  if (utf8_.back() == '/') return NativePath(utf8_ + utf8Name);
+  return NativePath(utf8_ + "/" + utf8Name);
+}
+
+NativePath NativePath::Parent() const {
+  const size_t slash = utf8_.rfind('/');
+  if (slash == std::string::npos) return NativePath(".");
+  if (slash == 0) return NativePath("/");
+  return NativePath(utf8_.substr(0, slash));
+}
+
+std::string NativePath::Name() const {
+  const size_t slash = utf8_.rfind('/');
+  return slash == std::string::npos ? utf8_ : utf8_.substr(slash + 1);
+}
+
+NativePath NativePathOf(const Text& path) {
+  std::string native = WideToMultiByte(65001, MultiByteToWide(936, path));
+  for (char& c : native) {
+    if (c == '\\') c = '/';
+  }
+  return NativePath::FromSystem(std::move(native));
+}
+
+Text TextPathOf(const NativePath& path) {
+  return WideToMultiByte(936, MultiByteToWide(65001, path.str()));
+}
+
+bool RoundTrips(const NativePath& path) {
+  return WideToMultiByte(65001, MultiByteToWide(936, TextPathOf(path))) == path.str();
+}
+
+}  // namespace albumdl::platform

@@ -1,0 +1,43 @@
+// A path as this system names it: UTF-8, "/" separators. Inside the program a
+// path is a code page 936 Text with "\" separators, as the settings file and
+// the album list hold it; the two are different types so that one can never be
+// passed where the other is meant. Only this folder converts between them.
+#pragma once
+
+#include <string>
+
+#include "text/text.h"
+
+namespace albumdl::platform {
+
+class NativePath {
+ public:
+  NativePath() = default;
+  // A path that comes from the system itself (arguments, the environment, a
+  // folder listing) and is already in its encoding.
+  static NativePath FromSystem(std::string utf8) { return NativePath(std::move(utf8)); }
+
+  const std::string& str() const { return utf8_; }
+  const char* c_str() const { return utf8_.c_str(); }
+  bool empty() const { return utf8_.empty(); }
+  // The path with one more name after a "/".
+  NativePath operator/(const std::string& utf8Name) const;
+  NativePath Parent() const;  // the folder that holds it ("." when none is named)
+  std::string Name() const;   // the last name
+  bool operator==(const NativePath& other) const = default;
+
+ private:
+  explicit NativePath(std::string utf8) : utf8_(std::move(utf8)) {}
+  std::string utf8_;
+};
+
+// Text path with "\" separators -> this system's path. Converts first, then
+// turns "\" into "/", because a code page 936 trail byte can be 0x5C.
+NativePath NativePathOf(const Text& path);
+// This system's path -> Text path (its separators are left as "/"). Characters
+// that code page 936 cannot hold come out as "?": RoundTrips tells whether
+// that happened.
+Text TextPathOf(const NativePath& path);
+bool RoundTrips(const NativePath& path);
+
+}  // namespace albumdl::platform

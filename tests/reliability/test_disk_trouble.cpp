@@ -1,0 +1,203 @@
+// Disk trouble under a download: a disk that fills up part-way through a
+// picture, renames refused, album folders that cannot be made, a read-only
+// program folder. Whatever happens, no picture is on disk half-written, no id
+// is recorded without its complete file, the trouble is said once with its
+// reason, and a later run fetches exactly what is missing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "catalogue/session.h"
+#include "demo_site.h"
+#include "download/download_run.h"
+#include "download/duplicate_store.h"
+#include "platform/file_system.h"
+#include "platform/files.h"
+#include "support/faulty_file_system.h"
+#include "support/recording_pacer.h"
+#include "support/recording_window.h"
+#include "support/temp_dir.h"
+
+namespace albumdl {
+namespace {
+
+using testing::FaultyFileSystem;
+using testing::RecordingPacer;
+using testing::RecordingWindow;
+using testing::TempDir;
+
+std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+class DiskTroubleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(site.Start());
+    session.site.siteHost = site.SiteHost();
+    session.site.imageHost = site.ImageHost();
+    session.programDirectory = home.Path();
+    for (const char* id : {"b1", "b2"}) {
+      demosite::Board board;
+      board.id = id;
+      board.title = id;
+      for (int i = 1; i <= kPins; ++i) {
+        board.pins.push_back({i, std::string(id) + "-" + std::to_string(i) + ".png", "image/png"});
+      }
+      site.AddBoard(board);
+    }
+  }
+
+  DownloadSummary Run(const std::vector<Text>& albumIds, bool skipRecorded = false) {
+    RecordingWindow& shown = windows.emplace_back();
+    shown.Values().SetSaveFolder(saves.Path());
+    shown.Values().SetDuplicateSwitch(skipRecorded);
+    for (const Text& id : albumIds) {
+      AlbumRow row;
+      row.checked = true;
+      row.cells[kColumnSerial] = std::to_string(shown.Albums().RowCount() + 1);
+      row.cells[kColumnTitle] = "T";
+      row.cells[kColumnCount] = std::to_string(kPins);
+      row.cells[kColumnAlbumId] = id;
+      shown.Albums().AppendRow(row);
+    }
+    DownloadContext context{shown, session, pacer, gate, {}, {}};
+    return DownloadRun(context, shown.Albums().Rows());
+  }
+
+  std::string NativeAlbum(const Text& id) const { return saves.NativeFile(Utf8(u8"T相册_") + id); }
+
+  // The pictures an album folder holds; fails the test on any temporary.
+  std::vector<std::string> Pictures(const Text& id) const {
+    std::vector<std::string> names;
+    for (const std::string& name :
+         platform::RealFileSystem().List(platform::NativePath::FromSystem(NativeAlbum(id)))) {
+      EXPECT_FALSE(platform::IsTemporaryName(name)) << "left behind: " << name;
+      names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  // Every recorded id has its complete picture in the album folder.
+  void ExpectRecordsMatchFiles(const Text& id) {
+    DuplicateStore store;
+    store.Open(home.Path(), id);
+    for (int pin = 1; pin <= kPins; ++pin) {
+      const std::string name = std::to_string(pin) + "_" + std::to_string(pin) + ".png";
+      const auto bytes = platform::RealFileSystem().Read(
+          platform::NativePath::FromSystem(NativeAlbum(id) + "/" + name));
+      const std::string served =
+          demosite::DemoSite::PictureBytes(std::string(id) + "-" + std::to_string(pin) + ".png");
+      if (bytes) {
+        EXPECT_EQ(*bytes, served) << name << " is not the picture the site serves";
+      }
+      if (store.Contains(std::to_string(pin))) {
+        EXPECT_TRUE(bytes.has_value()) << "id " << pin << " recorded without its file";
+      }
+    }
+  }
+
+  int PictureRequests(const Text& id) const {
+    int count = 0;
+    for (const auto& request : site.Requests()) {
+      count += request.target.rfind("/img/" + id + "-", 0) == 0;
+    }
+    return count;
+  }
+
+  int LinesStartingWith(const RecordingWindow& shown, const Text& start) const {
+    int count = 0;
+    for (const Text& line : shown.LogLines()) count += line.rfind(start, 0) == 0;
+    return count;
+  }
+
+  static constexpr int kPins = 4;
+  demosite::DemoSite site{/*empty=*/true};
+  TempDir home;
+  TempDir saves;
+  Session session;
+  std::deque<RecordingWindow> windows;
+  RunGate gate;
+  RecordingPacer pacer{&gate};
+  FaultyFileSystem disk;
+};
+
+TEST_F(DiskTroubleTest, DiskFullMidPictureLosesNothingAndTheRerunFetchesWhatIsMissing) {
+  const Bytes first = demosite::DemoSite::PictureBytes("b1-1.png");
+  disk.under = saves.Native();
+  disk.spaceLeft = static_cast<long long>(first.size()) + 10;  // the second picture breaks off
+  {
+    platform::FileSystemOverride faulty(disk);
+    const DownloadSummary summary = Run({"b1"});
+    EXPECT_EQ(summary.saved, 1);
+    EXPECT_EQ(summary.failedPictures, kPins - 1);
+  }
+  EXPECT_EQ(Pictures("b1"), std::vector<std::string>{"1_1.png"});
+  ExpectRecordsMatchFiles("b1");
+  const RecordingWindow& shown = windows.back();
+  EXPECT_EQ(LinesStartingWith(shown, "图片无法保存："), 1) << "said once for the album";
+  EXPECT_NE(shown.Log().find("2_2.png（磁盘空间已满）"), Text::npos) << shown.Log();
+
+  // Room again: the rerun with the switch on asks for the three missing only.
+  site.ClearRequests();
+  const DownloadSummary rerun = Run({"b1"}, /*skipRecorded=*/true);
+  EXPECT_EQ(rerun.saved, kPins - 1);
+  EXPECT_EQ(rerun.skipped, 1);
+  EXPECT_EQ(PictureRequests("b1"), kPins - 1);
+  EXPECT_EQ(Pictures("b1").size(), static_cast<size_t>(kPins));
+  ExpectRecordsMatchFiles("b1");
+}
+
+TEST_F(DiskTroubleTest, RefusedRenameLeavesNoTemporaryAndNoRecord) {
+  disk.under = saves.Native();
+  disk.renameError = EACCES;
+  platform::FileSystemOverride faulty(disk);
+
+  const DownloadSummary summary = Run({"b1"});
+
+  EXPECT_EQ(summary.saved, 0);
+  EXPECT_EQ(summary.failedPictures, kPins);
+  EXPECT_TRUE(Pictures("b1").empty());
+  ExpectRecordsMatchFiles("b1");
+  EXPECT_EQ(LinesStartingWith(windows.back(), "图片无法保存："), 1);
+  EXPECT_NE(windows.back().Log().find("（没有写入权限）"), Text::npos);
+}
+
+TEST_F(DiskTroubleTest, AlbumWhoseFolderCannotBeMadeIsSkippedAndTheNextOneRuns) {
+  disk.under = NativeAlbum("b1");
+  disk.folderError = EACCES;
+  platform::FileSystemOverride faulty(disk);
+
+  const DownloadSummary summary = Run({"b1", "b2"});
+
+  EXPECT_EQ(summary.failedAlbums, 1);
+  EXPECT_EQ(summary.saved, kPins) << "the second album in full";
+  EXPECT_EQ(PictureRequests("b1"), 0) << "nothing fetched for a folder that is not there";
+  EXPECT_EQ(Pictures("b2").size(), static_cast<size_t>(kPins));
+  const Text log = windows.back().Log();
+  EXPECT_NE(log.find("相册文件夹无法创建：" + saves.File("T相册_b1\\") +
+                     "（没有写入权限），跳过这个相册"),
+            Text::npos)
+      << log;
+  EXPECT_EQ(log.find("---完成相册《T相册》下载\r\n\r\n"), log.rfind("---完成相册《T相册》下载"))
+      << "only the second album finished";
+}
+
+TEST_F(DiskTroubleTest, ReadOnlyProgramFolderRecordsNothingButSavesEverything) {
+  disk.under = home.Native();
+  disk.readOnly = true;
+  platform::FileSystemOverride faulty(disk);
+
+  const DownloadSummary summary = Run({"b1"});
+
+  EXPECT_EQ(summary.saved, kPins);
+  const auto log = windows.back().LogLines();
+  EXPECT_NE(std::find(log.begin(), log.end(), "防止重复下载数据库创建失败\r\n"), log.end());
+  EXPECT_EQ(Pictures("b1").size(), static_cast<size_t>(kPins));
+}
+
+}  // namespace
+}  // namespace albumdl
