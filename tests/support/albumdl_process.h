@@ -1,0 +1,27 @@
+// The built albumdl program run as a child process, for tests that drive it as
+// a user does: by its arguments, then by what it printed and its exit status.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace albumdl::testing {
+
+struct ProcessOutcome {
+  int status = -1;  // the exit status; 128 + the signal when a signal ended it
+  std::string out;
+  std::string err;
+};
+
+// Starts albumdl with these arguments. Standard input comes from stdinPath;
+// standard output and error go to the files outPath and errPath.
+pid_t StartAlbumdl(const std::vector<std::string>& arguments, const std::string& outPath,
+                   const std::string& errPath, const std::string& stdinPath = "/dev/null");
+// Waits for it to end and reads what it printed.
+ProcessOutcome FinishAlbumdl(pid_t child, const std::string& outPath, const std::string& errPath);
+// The whole file, empty when it cannot be read.
+std::string ReadNativeFile(const std::string& path);
+
+}  // namespace albumdl::testing
