@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "catalogue/album_sources.h"
 #include "catalogue/captions.h"
 #include "net/site.h"
 #include "net/url_cookies.h"
@@ -108,20 +109,20 @@ void RetrieveAlbums(Window& window, Session& session, Pacer& pacer, const Text& 
   list.ClearRows();
   list.SetColumnWidth(kColumnAlbumId, 120);
 
-  const Text boardMarker = BoardLineMarker(session.site);
-  const std::vector<Text> lines = TextSplit(TextTrim(input), "\r\n");
-  for (size_t index = 0; index < lines.size(); ++index) {
-    const Text& line = lines[index];
+  for (const AlbumSource& source : AlbumSources(input, session.site)) {
     bool goOn = true;
-    if (TextFind(line, boardMarker) != -1) {
-      const Text boardId = TextBetween(line, boardMarker, "/");
-      if (!IsSafeBoardId(boardId)) {
-        window.AppendLog("第" + std::to_string(index + 1) + "行为空或者网址不对\r\n");
-        continue;
-      }
-      goOn = RetrieveBoard(window, session, pacer, boardId);
-    } else if (TextFind(line, "search/?q") != -1) {
-      goOn = RetrieveSearch(window, pacer, line);
+    switch (source.kind) {
+      case AlbumSource::Kind::kBoard:
+        goOn = RetrieveBoard(window, session, pacer, source.boardId);
+        break;
+      case AlbumSource::Kind::kBadBoard:
+        window.AppendLog("第" + std::to_string(source.lineNumber) + "行为空或者网址不对\r\n");
+        break;
+      case AlbumSource::Kind::kSearch:
+        goOn = RetrieveSearch(window, pacer, source.line);
+        break;
+      case AlbumSource::Kind::kOther:
+        break;
     }
     // Ended from outside: the line in hand is finished, the rest is left.
     if (!goOn) break;
