@@ -5,6 +5,9 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "cli/pick.h"
+#include "cli/printable.h"
+
 #ifndef ALBUMDL_VERSION
 #define ALBUMDL_VERSION "0.1.0"
 #endif
@@ -16,10 +19,20 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options)
       "Downloads whole picture albums (boards and keyword searches) from the image-board site.",
       "albumdl"};
   app.set_version_flag("--version", "albumdl " ALBUMDL_VERSION);
+  app.footer(
+      "Every input line that is neither a board nor a search address of the site, or that holds\n"
+      "a control character or a character outside code page 936, is named on standard error\n"
+      "and left out. Folders (-o, --home) must be writable in code page 936.\n"
+      "\n"
+      "Exit status: 0 all saved or skipped; 1 a picture, a page or an album's answer failed, an\n"
+      "input line was left out, or --pick named serials the list lacks (the others are\n"
+      "downloaded); 2 bad use: a bad option, no usable input line, a folder outside code page\n"
+      "936, a --pick that names no album of the list; 130 interrupted.");
 
   auto* addresses = app.add_option("address", options.addresses,
                                    "Board addresses (site/boards/ID/) or search addresses "
-                                   "(site/search/?q=WORD), one album each")
+                                   "(site/search/?q=WORD), one album each; any other line "
+                                   "is named and left out")
                         ->type_name("ADDRESS");
   app.add_option("-i,--input", options.inputFile,
                  "Read the addresses from FILE, one a line ('-' for standard input)")
@@ -40,7 +53,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options)
       ->type_name("FILE");
   app.add_option("--home", options.home,
                  "The program directory: settings, record stores, debug copies "
-                 "(default: ALBUMDL_HOME or beside the program)")
+                 "(default: ALBUMDL_HOME or beside the program); code page 936 names only")
       ->type_name("DIR");
   app.add_option("--pace", options.pace, "Multiplies every pause between requests (0: none)")
       ->type_name("FACTOR")
@@ -62,14 +75,18 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options)
   app.add_flag("-v,--verbose", options.verbose, "Show the status captions on the console too");
 
   auto* pick = app.add_option("--pick", options.pick,
-                              "Download exactly the albums with these serials, e.g. 1,3-5")
+                              "Download exactly the albums with these serials, e.g. 1,3-5 (at "
+                              "most " +
+                                  std::to_string(kLongestPick) +
+                                  " characters); serials the list lacks fail the run")
                    ->type_name("LIST")
                    ->excludes(list);
   app.add_flag("--all", options.all, "Download every album of the list")
       ->excludes(list)
       ->excludes(pick);
   app.add_option("-o,--save-to", options.saveTo,
-                 "Save folder (default: the settings file's, else the program directory)")
+                 "Save folder (default: the settings file's, else the program directory); "
+                 "code page 936 names only")
       ->type_name("DIR")
       ->excludes(list);
   auto* skip = app.add_flag_callback(
@@ -89,7 +106,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options)
     std::cout << app.help();
     return kExitOk;
   } catch (const CLI::ParseError& error) {
-    std::cerr << "albumdl: " << error.what() << " (see --help)\n";
+    std::cerr << "albumdl: " << Printable(error.what(), 400) << " (see --help)\n";
     return kExitUsage;
   }
   return std::nullopt;

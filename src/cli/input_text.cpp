@@ -4,41 +4,35 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <sstream>
 
 namespace albumdl::cli {
 
 namespace {
 
-Text JoinLines(const std::vector<std::string>& lines) {
-  std::string joined;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) joined += "\r\n";
-    joined += lines[i];
-  }
-  return Utf8ToAnsi(joined);
-}
-
 // Splits at LF; a CR before it goes too, so files written on either system read
 // the same. A last line without LF still counts; a final LF adds no empty line.
-std::vector<std::string> SplitLines(std::string content) {
-  if (content.rfind("\xEF\xBB\xBF", 0) == 0) content.erase(0, 3);  // a byte order mark
+// Every byte stays, a zero byte too: the check of the lines judges them.
+std::vector<std::string> SplitLines(std::string_view content) {
+  if (content.rfind("\xEF\xBB\xBF", 0) == 0) content.remove_prefix(3);  // a byte order mark
   std::vector<std::string> lines;
-  std::istringstream stream(content);
-  for (std::string line; std::getline(stream, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+  while (!content.empty()) {
+    const size_t end = content.find('\n');
+    std::string_view line = content.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.emplace_back(line);
+    if (end == std::string_view::npos) break;
+    content.remove_prefix(end + 1);
   }
   return lines;
 }
 
 }  // namespace
 
-Text InputTextFromArguments(const std::vector<std::string>& addresses) {
-  return JoinLines(addresses);
+InputLines InputFromArguments(const std::vector<std::string>& addresses) {
+  return {addresses, "address"};
 }
 
-std::optional<Text> InputTextFromFile(const std::string& path) {
+std::optional<InputLines> InputFromFile(const std::string& path) {
   std::string content;
   if (path == "-") {
     content.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
@@ -51,7 +45,7 @@ std::optional<Text> InputTextFromFile(const std::string& path) {
     content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     if (file.bad()) return std::nullopt;
   }
-  return JoinLines(SplitLines(content));
+  return InputLines{SplitLines(content), "line"};
 }
 
 }  // namespace albumdl::cli

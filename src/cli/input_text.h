@@ -1,19 +1,21 @@
-// The album addresses as the window's input box would hold them: code page 936,
-// one address a line, lines joined by CR LF.
+// The album addresses as the user gave them: UTF-8 lines, numbered from 1, from
+// the arguments (one a line) or from a file.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "text/text.h"
-
 namespace albumdl::cli {
 
-// Addresses given as arguments (UTF-8).
-Text InputTextFromArguments(const std::vector<std::string>& addresses);
-// The lines of a UTF-8 file, or of standard input for "-". Empty when the file
+struct InputLines {
+  std::vector<std::string> lines;  // UTF-8, without line ends
+  std::string noun;                // what the messages call one: "line" or "address"
+};
+
+InputLines InputFromArguments(const std::vector<std::string>& addresses);
+// The lines of a UTF-8 file, or of standard input for "-". Nothing when the file
 // cannot be read.
-std::optional<Text> InputTextFromFile(const std::string& path);
+std::optional<InputLines> InputFromFile(const std::string& path);
 
 }  // namespace albumdl::cli

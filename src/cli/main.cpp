@@ -4,23 +4,27 @@
 // "2:下载选中相册" does.
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <set>
+#include <optional>
 #include <string>
 
 #include "catalogue/retrieval_control.h"
 #include "catalogue/session.h"
 #include "cli/album_output.h"
 #include "cli/command_line.h"
+#include "cli/input_check.h"
 #include "cli/input_text.h"
 #include "cli/interrupt_watch.h"
 #include "cli/pick.h"
+#include "cli/printable.h"
 #include "cli/terminal_window.h"
 #include "download/worker_control.h"
 #include "net/cookie_store.h"
 #include "net/site.h"
 #include "platform/files.h"
+#include "platform/native_path.h"
 #include "platform/program_directory.h"
 #include "text/file_helpers.h"
 #include "text/settings.h"
@@ -28,8 +32,12 @@
 namespace albumdl::cli {
 namespace {
 
+// Every message is one line on stderr; texts from outside in it go through
+// Printable.
+void Say(const std::string& utf8Message) { std::cerr << "albumdl: " << utf8Message << "\n"; }
+
 int Fail(const std::string& utf8Message) {
-  std::cerr << "albumdl: " << utf8Message << "\n";
+  Say(utf8Message);
   return kExitUsage;
 }
 
@@ -37,6 +45,19 @@ std::string Absolute(const std::string& nativePath) {
   std::error_code error;
   const auto absolute = std::filesystem::absolute(nativePath, error);
   return error ? nativePath : absolute.lexically_normal().string();
+}
+
+// Inside the program a path is a code page 936 text. A folder whose name does
+// not come back unchanged from that (a character the code page lacks becomes
+// "?", a "\" becomes a separator) would quietly be another folder.
+std::optional<std::string> CheckedFolder(const std::string& option, const std::string& value) {
+  const std::string absolute = Absolute(value);
+  const auto native = platform::NativePath::FromSystem(absolute);
+  if (platform::NativePathOf(platform::TextPathOf(native)) == native) return absolute;
+  Say(option + " " + Printable(absolute) +
+      ": the folder name holds characters outside code page 936 (or a \"\\\"), which the "
+      "program cannot keep; choose another folder");
+  return std::nullopt;
 }
 
 // A configured address never ends in "/": the site's paths are appended to it.
@@ -78,9 +99,9 @@ int ReportUnanswered(const AlbumList& list) {
   for (const AlbumRow& row : list.Rows()) {
     if (!row.cells[kColumnCount].empty()) continue;
     ++unanswered;
-    std::cerr << "albumdl: album " << AnsiToUtf8(row.cells[kColumnSerial]) << " ("
-              << AnsiToUtf8(row.cells[kColumnAlbumId])
-              << "): the site gave no picture count; it is not downloaded\n";
+    Say("album " + AnsiToUtf8(row.cells[kColumnSerial]) + " (" +
+        Printable(AnsiToUtf8(row.cells[kColumnAlbumId])) +
+        "): the site gave no picture count; it is not downloaded");
   }
   return unanswered;
 }
@@ -88,16 +109,26 @@ int ReportUnanswered(const AlbumList& list) {
 // Downloads the ticked rows as the window's "2:下载选中相册" does, with a live
 // progress line; Ctrl-C ends the run at its next safe point.
 int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt,
-             const CommandLine& options, const std::set<int>& picked) {
+             const CommandLine& options, const std::optional<Pick>& pick) {
   // The rows as retrieval ticked them, or exactly the picked ones, or all.
   AlbumList& albums = window.Albums();
+  Pick missing;
   if (options.all) {
     for (int row = 0; row < albums.RowCount(); ++row) albums.SetChecked(row, true);
-  } else if (!options.pick.empty()) {
-    for (int serial : TickPicked(albums, picked))
-      std::cerr << "albumdl: no album " << serial << " in the list\n";
+  } else if (pick) {
+    missing = TickPicked(albums, *pick);
   }
   if (!options.quiet) std::cout << AlbumTable(albums) << std::flush;
+  // A pick that names no album of the list is a mistake, not a run with
+  // nothing to do; one that names some is carried out and fails the run.
+  if (!missing.empty()) {
+    const std::string list = " in the list of " + std::to_string(albums.RowCount());
+    if (missing == *pick)
+      return Fail("--pick " + Printable(options.pick) + ": no such album" + list +
+                  "; nothing downloaded");
+    Say("--pick " + Printable(options.pick) + ": no album " + Printable(PickText(missing)) + list +
+        "; the others are downloaded");
+  }
 
   // The record stores live here; the window makes the folder at start-up.
   Text storeFolder = session.programDirectory + "\\防止重复下载数据库\\";
@@ -116,42 +147,60 @@ int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt
   window.EndProgressLine();
 
   if (interrupt.Interrupted() || summary.ended) return kExitInterrupted;
-  return summary.failedPictures > 0 || summary.failedPages > 0 || summary.failedAlbums > 0
-             ? kExitFailed
-             : kExitOk;
+  const bool failed = summary.failedPictures > 0 || summary.failedPages > 0 ||
+                      summary.failedAlbums > 0 || !missing.empty();
+  return failed ? kExitFailed : kExitOk;
 }
 
 int Run(const CommandLine& options) {
+  // Both folders are checked before either is made.
+  std::optional<std::string> home;
   if (!options.home.empty()) {
-    const std::string home = Absolute(options.home);
+    home = CheckedFolder("--home", options.home);
+    if (!home) return kExitUsage;
+  } else if (const char* variable = std::getenv("ALBUMDL_HOME"); variable && *variable) {
+    if (!CheckedFolder("ALBUMDL_HOME", variable)) return kExitUsage;
+  }
+  if (!options.saveTo.empty() && !CheckedFolder("-o", options.saveTo)) return kExitUsage;
+  if (home) {
     std::error_code error;
-    std::filesystem::create_directories(home, error);
-    if (!std::filesystem::is_directory(home, error))
-      return Fail("cannot use " + options.home + " as the program directory");
-    platform::SetProgramDirectory(platform::TextPathOf(platform::NativePath::FromSystem(home)));
+    std::filesystem::create_directories(*home, error);
+    if (!std::filesystem::is_directory(*home, error))
+      return Fail("--home " + Printable(options.home) + ": cannot use it as the program directory");
+    platform::SetProgramDirectory(platform::TextPathOf(platform::NativePath::FromSystem(*home)));
   }
 
-  // The input first: a run without addresses or with a bad --pick never goes
-  // near the network.
-  Text input;
+  // The input first: a run without usable addresses or with a bad --pick never
+  // goes near the network.
+  InputLines lines;
   if (!options.inputFile.empty()) {
-    const auto read = InputTextFromFile(options.inputFile);
-    if (!read) return Fail("cannot read " + options.inputFile);
-    input = *read;
+    auto read = InputFromFile(options.inputFile);
+    if (!read) return Fail("--input " + Printable(options.inputFile) + ": cannot read it");
+    lines = std::move(*read);
   } else {
-    input = InputTextFromArguments(options.addresses);
+    lines = InputFromArguments(options.addresses);
   }
-  if (input.empty()) return Fail(AnsiToUtf8("请输入网址"));
-  std::set<int> picked;
+  std::optional<Pick> pick;
   if (!options.pick.empty()) {
-    const auto serials = ParsePick(options.pick);
-    if (!serials) return Fail("--pick wants serials such as 1,3-5, not " + options.pick);
-    picked = *serials;
+    pick = ParsePick(options.pick);
+    if (!pick && options.pick.size() > kLongestPick)
+      return Fail("--pick " + Printable(options.pick, 40) + ": longer than " +
+                  std::to_string(kLongestPick) + " characters");
+    if (!pick) return Fail("--pick wants serials such as 1,3-5, not " + Printable(options.pick));
   }
 
   Session session;
   session.programDirectory = platform::ProgramDirectory();
   session.site = ConfiguredSite(options);
+
+  // Every line the retrieval would leave out is named now; with none left
+  // there is nothing to do.
+  const CheckedInput input = CheckInput(lines, session.site);
+  for (const std::string& refusal : input.refusals) Say(refusal);
+  if (input.usable == 0) {
+    if (input.refusals.empty()) return Fail(AnsiToUtf8("请输入网址"));
+    return Fail("no board or search address among the input; nothing to do");
+  }
 
   TerminalSettings settings;
   settings.debug = options.debug;
@@ -162,12 +211,14 @@ int Run(const CommandLine& options) {
   settings.console = options.quiet ? nullptr : options.json ? stderr : stdout;
   settings.progressLine = !options.list && isatty(STDERR_FILENO);
   if (!options.cookieFile.empty()) {
-    if (!LoadCookieFile(options.cookieFile)) return Fail("cannot read " + options.cookieFile);
+    if (!LoadCookieFile(options.cookieFile))
+      return Fail("--cookies " + Printable(options.cookieFile) + ": cannot read it");
     settings.viewerCookies = StoredCookiesFor(session.site.siteHost + "/");
   }
   if (!options.logFile.empty()) {
     settings.logFile = std::fopen(options.logFile.c_str(), "ab");
-    if (settings.logFile == nullptr) return Fail("cannot write " + options.logFile);
+    if (settings.logFile == nullptr)
+      return Fail("--log " + Printable(options.logFile) + ": cannot write it");
   }
   TerminalWindow window(std::move(settings));
 
@@ -176,20 +227,22 @@ int Run(const CommandLine& options) {
   {
     RetrievalControl retrieval(window, session, RealPacers(options.pace));
     interrupt.SetAction([&retrieval] { retrieval.End(); });
-    if (!interrupt.Interrupted() && retrieval.Start(input)) retrieval.Wait();
+    if (!interrupt.Interrupted() && retrieval.Start(input.text)) retrieval.Wait();
     interrupt.SetAction(nullptr);
   }
   if (interrupt.Interrupted()) return kExitInterrupted;
 
   AlbumList& albums = window.Albums();
-  const int unanswered = ReportUnanswered(albums);
+  // A refused line or an album without an answer fails a run that went well
+  // otherwise.
+  const bool leftOut = ReportUnanswered(albums) > 0 || !input.refusals.empty();
   if (options.list) {
     std::cout << (options.json ? AlbumListJson(albums) + "\n" : AlbumTable(albums));
-    return unanswered > 0 ? kExitFailed : kExitOk;
+    return leftOut ? kExitFailed : kExitOk;
   }
 
-  const int status = Download(window, session, interrupt, options, picked);
-  return status == kExitOk && unanswered > 0 ? kExitFailed : status;
+  const int status = Download(window, session, interrupt, options, pick);
+  return status == kExitOk && leftOut ? kExitFailed : status;
 }
 
 }  // namespace

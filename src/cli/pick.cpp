@@ -1,6 +1,8 @@
 #include "cli/pick.h"
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
 #include <string_view>
 
 namespace albumdl::cli {
@@ -22,13 +24,32 @@ std::optional<int> Serial(std::string_view text) {
   return value;
 }
 
-// No list has more rows than this; it keeps "1-2000000000" from filling memory.
-constexpr int kLargestSerial = 100000;
+// Sorts the ranges and joins those that overlap or touch.
+Pick Merged(Pick ranges) {
+  std::sort(ranges.begin(), ranges.end(),
+            [](const SerialRange& a, const SerialRange& b) { return a.first < b.first; });
+  Pick merged;
+  for (const SerialRange& range : ranges) {
+    if (!merged.empty() && range.first - 1 <= merged.back().last) {
+      merged.back().last = std::max(merged.back().last, range.last);
+    } else {
+      merged.push_back(range);
+    }
+  }
+  return merged;
+}
+
+bool Picked(const Pick& pick, int serial) {
+  const auto after = std::upper_bound(pick.begin(), pick.end(), serial,
+                                      [](int s, const SerialRange& r) { return s < r.first; });
+  return after != pick.begin() && serial <= std::prev(after)->last;
+}
 
 }  // namespace
 
-std::optional<std::set<int>> ParsePick(const std::string& text) {
-  std::set<int> serials;
+std::optional<Pick> ParsePick(const std::string& text) {
+  if (text.size() > kLongestPick) return std::nullopt;
+  Pick ranges;
   std::string_view rest = text;
   while (true) {
     const size_t comma = rest.find(',');
@@ -36,24 +57,48 @@ std::optional<std::set<int>> ParsePick(const std::string& text) {
     const size_t dash = item.find('-');
     const auto first = Serial(item.substr(0, dash));
     const auto last = dash == std::string_view::npos ? first : Serial(item.substr(dash + 1));
-    if (!first || !last || *last < *first || *last > kLargestSerial) return std::nullopt;
-    for (int serial = *first; serial <= *last; ++serial) serials.insert(serial);
+    if (!first || !last || *last < *first) return std::nullopt;
+    ranges.push_back({*first, *last});
     if (comma == std::string_view::npos) break;
     rest.remove_prefix(comma + 1);
   }
-  return serials;
+  return Merged(std::move(ranges));
 }
 
-std::set<int> TickPicked(AlbumList& list, const std::set<int>& serials) {
-  std::set<int> missing = serials;
+Pick TickPicked(AlbumList& list, const Pick& pick) {
+  std::vector<int> present;
   const int rows = list.RowCount();
   for (int row = 0; row < rows; ++row) {
-    const int serial = static_cast<int>(TextToInt(list.GetCell(row, kColumnSerial)));
-    const bool picked = serials.count(serial) > 0;
+    const long long serial = TextToInt(list.GetCell(row, kColumnSerial));
+    const bool picked = serial >= 1 && serial <= std::numeric_limits<int>::max() &&
+                        Picked(pick, static_cast<int>(serial));
     list.SetChecked(row, picked);
-    missing.erase(serial);
+    if (picked) present.push_back(static_cast<int>(serial));
+  }
+  std::sort(present.begin(), present.end());
+
+  // The gaps the present serials leave in each picked range.
+  Pick missing;
+  for (const SerialRange& range : pick) {
+    long long next = range.first;  // the first serial of the range not yet accounted for
+    auto serial = std::lower_bound(present.begin(), present.end(), range.first);
+    for (; serial != present.end() && *serial <= range.last; ++serial) {
+      if (*serial > next) missing.push_back({static_cast<int>(next), *serial - 1});
+      next = std::max<long long>(next, *serial + 1LL);
+    }
+    if (next <= range.last) missing.push_back({static_cast<int>(next), range.last});
   }
   return missing;
+}
+
+std::string PickText(const Pick& pick) {
+  std::string text;
+  for (const SerialRange& range : pick) {
+    if (!text.empty()) text += ",";
+    text += std::to_string(range.first);
+    if (range.last != range.first) text += "-" + std::to_string(range.last);
+  }
+  return text;
 }
 
 }  // namespace albumdl::cli

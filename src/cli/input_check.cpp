@@ -1,0 +1,78 @@
+#include "cli/input_check.h"
+
+#include "catalogue/album_sources.h"
+#include "cli/printable.h"
+
+namespace albumdl::cli {
+
+namespace {
+
+// A tab may stand between an address and a remark; any other control byte
+// (a zero byte above all: the conversion ends the text there) makes the line
+// something else than what was typed.
+bool HasControlByte(const std::string& line) {
+  for (unsigned char c : line)
+    if ((c < 0x20 && c != '\t') || c == 0x7F) return true;
+  return false;
+}
+
+// Blanks and tabs only: a spacer between addresses, not an address.
+bool IsBlank(const Text& line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const bool fullWidthSpace = line.compare(i, 2, "\xA1\xA1") == 0;
+    if (fullWidthSpace) ++i;
+    if (!fullWidthSpace && line[i] != ' ' && line[i] != '\t') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+CheckedInput CheckInput(const InputLines& input, const Site& site) {
+  CheckedInput checked;
+  std::vector<std::string> reasons(input.lines.size());  // empty: the line is fine
+  const auto refuse = [&reasons](size_t index, const std::string& why) { reasons[index] = why; };
+
+  for (size_t index = 0; index < input.lines.size(); ++index) {
+    const std::string& line = input.lines[index];
+    Text converted;
+    if (HasControlByte(line)) {
+      refuse(index, "it holds a control character");
+    } else if (converted = Utf8ToAnsi(line); AnsiToUtf8(converted) != line) {
+      refuse(index, "it holds characters outside code page 936 (or is not UTF-8)");
+      converted.clear();
+    }
+    if (index > 0) checked.text += "\r\n";
+    checked.text += converted;
+  }
+
+  const Text host = AnsiToUtf8(SiteHostName(site));
+  for (const AlbumSource& source : AlbumSources(checked.text, site)) {
+    const size_t index = static_cast<size_t>(source.lineNumber - 1);
+    switch (source.kind) {
+      case AlbumSource::Kind::kBoard:
+      case AlbumSource::Kind::kSearch:
+        ++checked.usable;
+        break;
+      case AlbumSource::Kind::kBadBoard:
+        refuse(index, "no board id (letters, digits, - and _) followed by \"/\" after " + host +
+                          "/boards/");
+        break;
+      case AlbumSource::Kind::kOther:
+        if (!IsBlank(source.line)) {
+          refuse(index, "neither a board address (" + host +
+                            "/boards/ID/) nor a search address (.../search/?q=WORD)");
+        }
+        break;
+    }
+  }
+
+  for (size_t index = 0; index < reasons.size(); ++index) {
+    if (reasons[index].empty()) continue;
+    checked.refusals.push_back(input.noun + " " + std::to_string(index + 1) + ": " +
+                               reasons[index] + ", left out: " + Printable(input.lines[index]));
+  }
+  return checked;
+}
+
+}  // namespace albumdl::cli
