@@ -40,6 +40,14 @@ void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream(path, std::ios::binary) << content;
 }
 
+// The lines of a text that ends in "\n".
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
 struct Outcome {
   int status = -1;
   std::string out;
@@ -149,7 +157,8 @@ TEST_F(AlbumdlTest, ListPrintsTheLogInUtf8OnStandardOutput) {
   const std::string logPath = scratch.NativeFile("activity.log");
   const Outcome run = Run({"--list", "--log", logPath, Board(demosite::kTravelBoardId),
                            site.SiteHost() + "/boards/" + demosite::kFlowersBoardId});
-  ASSERT_EQ(run.status, 0) << run.err;
+  // The board address without its "/" is left out, which fails the run.
+  EXPECT_EQ(run.status, 1) << run.err;
   const std::string log = Utf8(
       u8"正努力获取相册列表，耐心等待哈！\n\n"
       u8"第2行为空或者网址不对\n"
@@ -196,7 +205,7 @@ TEST_F(AlbumdlTest, AddressesComeFromAFileOrStandardInput) {
   for (const auto& arguments : {std::vector<std::string>{"--list", "--json", "--input", list},
                                 std::vector<std::string>{"--list", "--json", "--input", "-"}}) {
     const Outcome run = Run(arguments, list);
-    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.status, 1) << run.err;
     const auto albums = nlohmann::json::parse(run.out)["albums"];
     ASSERT_EQ(albums.size(), 2u) << run.out;
     EXPECT_EQ(albums[0]["id"], "travel");
@@ -250,6 +259,9 @@ TEST_F(AlbumdlTest, BadUseExitsWithTwoAndOneLine) {
       {"--list", "--pace", "-1", Board("travel")},  // no negative pauses
       {"--pick", "3-1", Board("travel")},
       {"--pick", "1,x", Board("travel")},
+      {"--pick", "99999999999", Board("travel")},
+      {"--pick", std::string(1001, '1'), Board("travel")},  // no list is that long
+      {"--list", "--pace", "1\n2", Board("travel")},        // one line, whatever the value
       {"--all", "--pick", "1", Board("travel")},
       {"--list", "--input", scratch.NativeFile("missing.txt")},
       {"--list", "--input", scratch.Native()},  // a folder is no list
@@ -267,10 +279,139 @@ TEST_F(AlbumdlTest, NoAddressesAsksForOne) {
   const Outcome run = Run({"--list"});
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.err, Utf8(u8"albumdl: 请输入网址\n"));
-  // Blanks are an input, an empty one.
-  const Outcome blanks = Run({"--list", "--json", "   "});
-  EXPECT_EQ(blanks.status, 0) << blanks.err;
-  EXPECT_EQ(nlohmann::json::parse(blanks.out)["albums"].size(), 0u);
+  // Blanks and empty lines are no address either.
+  const Outcome blanks = Run({"--list", "--json", "   ", "", "\t"});
+  EXPECT_EQ(blanks.status, 2);
+  EXPECT_EQ(blanks.err, Utf8(u8"albumdl: 请输入网址\n"));
+  EXPECT_TRUE(site.Requests().empty());
+}
+
+// ---------------------------------------------------------------------------
+// Lines, folders and picks albumdl cannot use are named, one line each
+
+TEST_F(AlbumdlTest, AControlByteLeavesOutItsLineAndTheLaterLinesAreRead) {
+  const std::string list = scratch.NativeFile("albums.txt");
+  const std::string zero(1, '\0');
+  WriteFile(list, Board(demosite::kTravelBoardId) + "\n" + Board("spr" + zero + "ing-2024") + "\n" +
+                      Search(demosite::kCatKeyword) + "\n\x1B[31m\n" + site.SiteHost() +
+                      "/boards/x\n" + Board(demosite::kFlowersBoardId) + "\n");
+  for (const auto& arguments : {std::vector<std::string>{"--list", "--json", "--input", list},
+                                std::vector<std::string>{"--list", "--json", "--input", "-"}}) {
+    site.ClearRequests();
+    const Outcome run = Run(arguments, list);
+    EXPECT_EQ(run.status, 1) << run.err;
+    const auto document = nlohmann::json::parse(run.out);
+    std::vector<std::string> ids;
+    for (const auto& album : document["albums"]) ids.push_back(album["id"]);
+    EXPECT_EQ(ids, (std::vector<std::string>{"travel", Utf8(u8"关键词_cat"), "flowers"}));
+    EXPECT_EQ(site.Requests().size(), 3u);
+    const std::vector<std::string> said = Lines(run.err);
+    ASSERT_GE(said.size(), 3u) << run.err;
+    EXPECT_EQ(said[0], "albumdl: line 2: it holds a control character, left out: " +
+                           Board("spr\\x00ing-2024"));
+    EXPECT_EQ(said[1], "albumdl: line 4: it holds a control character, left out: \\x1B[31m");
+    EXPECT_EQ(said[2].rfind("albumdl: line 5: no board id", 0), 0u) << said[2];
+    // The activity log counts the lines as the file has them.
+    EXPECT_NE(run.err.find(Utf8(u8"第5行为空或者网址不对\n")), std::string::npos) << run.err;
+  }
+}
+
+TEST_F(AlbumdlTest, LinesOfNeitherKindAreNamedAndFailTheRun) {
+  const std::vector<std::string> foreign{"http://other.example/boards/a/", "not an address",
+                                         Utf8(u8"http://x/search/?q=\U0001F600")};
+  std::vector<std::string> arguments{"--list", Board(demosite::kTravelBoardId), ""};
+  arguments.insert(arguments.end(), foreign.begin(), foreign.end());
+  const Outcome run = Run(arguments);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.out.find("[x]\t1\t20\ttravel\t"), std::string::npos) << run.out;
+  EXPECT_EQ(site.Requests().size(), 1u);
+  // The empty address 2 is a spacer; the others are named with their number.
+  const std::vector<std::string> said = Lines(run.err);
+  ASSERT_EQ(said.size(), 3u) << run.err;
+  const std::string kinds = "neither a board address (" + site.SiteHost().substr(7) +
+                            "/boards/ID/) nor a search address (.../search/?q=WORD), left out: ";
+  EXPECT_EQ(said[0], "albumdl: address 3: " + kinds + foreign[0]);
+  EXPECT_EQ(said[1], "albumdl: address 4: " + kinds + foreign[1]);
+  EXPECT_EQ(said[2],
+            "albumdl: address 5: it holds characters outside code page 936 (or is not "
+            "UTF-8), left out: " +
+                foreign[2]);
+
+  // The albums that are there are downloaded all the same.
+  const Outcome download =
+      Run({"-q", "-o", saved.Native(), "junk", Board(demosite::kFlowersBoardId)});
+  EXPECT_EQ(download.status, 1) << download.err;
+  EXPECT_EQ(FilesUnder(saved.Native()).size(), 12u);
+
+  // With nothing left there is nothing to do: bad use, and no request.
+  site.ClearRequests();
+  const Outcome nothing = Run({"-o", saved.Native(), foreign[0], foreign[1]});
+  EXPECT_EQ(nothing.status, 2);
+  ASSERT_EQ(Lines(nothing.err).size(), 3u) << nothing.err;
+  EXPECT_EQ(Lines(nothing.err)[2],
+            "albumdl: no board or search address among the input; nothing to do");
+  EXPECT_TRUE(site.Requests().empty());
+}
+
+TEST_F(AlbumdlTest, FoldersOutsideCodePage936AreRefusedBeforeAnythingIsMade) {
+  const std::string emoji = saved.NativeFile(Utf8(u8"\U0001F600"));
+  const std::string hangul = home.NativeFile(Utf8(u8"한국어"));
+  const Outcome saveTo = Run({"-o", emoji, Board(demosite::kFlowersBoardId)});
+  EXPECT_EQ(saveTo.status, 2);
+  EXPECT_EQ(Lines(saveTo.err).size(), 1u) << saveTo.err;
+  EXPECT_EQ(saveTo.err.rfind("albumdl: -o " + emoji + ": the folder name holds characters", 0), 0u)
+      << saveTo.err;
+  const Outcome homeRun = RunAlbumdl(
+      {"--site", site.SiteHost(), "--home", hangul, "-o", saved.Native(), Board("flowers")},
+      scratch);
+  EXPECT_EQ(homeRun.status, 2);
+  EXPECT_EQ(homeRun.err.rfind("albumdl: --home " + hangul + ": the folder name", 0), 0u)
+      << homeRun.err;
+  setenv("ALBUMDL_HOME", hangul.c_str(), 1);
+  const Outcome variable =
+      RunAlbumdl({"--site", site.SiteHost(), "--list", Board("travel")}, scratch);
+  unsetenv("ALBUMDL_HOME");
+  EXPECT_EQ(variable.status, 2);
+  EXPECT_EQ(variable.err.rfind("albumdl: ALBUMDL_HOME " + hangul + ": the folder name", 0), 0u)
+      << variable.err;
+  EXPECT_TRUE(FilesUnder(saved.Native()).empty());
+  EXPECT_FALSE(std::filesystem::exists(hangul));
+  EXPECT_TRUE(site.Requests().empty());
+
+  // A name the code page holds is used as it is.
+  const Outcome held = Run({"-q", "-o", saved.NativeFile(Utf8(u8"中文€")), Board("flowers")});
+  ASSERT_EQ(held.status, 0) << held.err;
+  EXPECT_EQ(FilesUnder(saved.NativeFile(Utf8(u8"中文€"))).size(), 12u);
+}
+
+TEST_F(AlbumdlTest, APickNamingNoAlbumIsBadUseAndAPartlyMissingOneFailsTheRun) {
+  const std::vector<std::string> albums{Board(demosite::kTravelBoardId),
+                                        Board(demosite::kFlowersBoardId)};
+  std::vector<std::string> none{"-q", "-o", saved.Native(), "--pick", "5-7"};
+  none.insert(none.end(), albums.begin(), albums.end());
+  const Outcome nothing = Run(none);
+  EXPECT_EQ(nothing.status, 2);
+  EXPECT_EQ(nothing.err,
+            "albumdl: --pick 5-7: no such album in the list of 2; nothing downloaded\n");
+  EXPECT_EQ(PictureRequests(), 0);
+
+  std::vector<std::string> some{"-q", "-o", saved.Native(), "--pick", "2,9,5-7"};
+  some.insert(some.end(), albums.begin(), albums.end());
+  const Outcome partly = Run(some);
+  EXPECT_EQ(partly.status, 1);
+  EXPECT_NE(partly.err.find("albumdl: --pick 2,9,5-7: no album 5-7,9 in the list of 2; the others "
+                            "are downloaded\n"),
+            std::string::npos)
+      << partly.err;
+  EXPECT_EQ(FilesUnder(saved.Native()).size(), 12u);
+
+  // A pick repeating a huge range is one range: it costs what its text costs.
+  std::string huge = "1-99999";
+  while (huge.size() + 8 <= 1000) huge += ",1-99999";
+  const Outcome repeated = Run({"-q", "-o", saved.Native(), "--pick", huge, albums[1]});
+  EXPECT_EQ(repeated.status, 1);
+  EXPECT_NE(repeated.err.find(": no album 2-99999 in the list of 1;"), std::string::npos)
+      << repeated.err;
 }
 
 // ---------------------------------------------------------------------------
