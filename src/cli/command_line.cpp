@@ -22,7 +22,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options)
   app.footer(
       "Every input line that is neither a board nor a search address of the site, or that holds\n"
       "a control character or a character outside code page 936, is named on standard error\n"
-      "and left out. Folders (-o, --home) must be writable in code page 936.\n"
+      "and left out. Folder names (-o, --home) must be ones code page 936 can hold.\n"
       "\n"
       "Exit status: 0 all saved or skipped; 1 a picture, a page or an album's answer failed, an\n"
       "input line was left out, or --pick named serials the list lacks (the others are\n"
