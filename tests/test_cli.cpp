@@ -374,6 +374,9 @@ TEST_F(AlbumdlTest, FoldersOutsideCodePage936AreRefusedBeforeAnythingIsMade) {
   EXPECT_EQ(variable.status, 2);
   EXPECT_EQ(variable.err.rfind("albumdl: ALBUMDL_HOME " + hangul + ": the folder name", 0), 0u)
       << variable.err;
+  // A "\" would be a separator inside the program: a\b would become a/b.
+  const Outcome backslash = Run({"-o", saved.NativeFile("a\\b"), Board("flowers")});
+  EXPECT_EQ(backslash.status, 2) << backslash.err;
   EXPECT_TRUE(FilesUnder(saved.Native()).empty());
   EXPECT_FALSE(std::filesystem::exists(hangul));
   EXPECT_TRUE(site.Requests().empty());
