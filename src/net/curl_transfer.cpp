@@ -1,10 +1,11 @@
 #include "net/curl_transfer.h"
 
-#include <algorithm>
-
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
+#include <optional>
 
 #include "net/curl_shares.h"
 #include "net/transfer_abort.h"
@@ -16,6 +17,7 @@ namespace {
 // How often a transfer waiting for the network looks at the abort predicate.
 constexpr int kAbortCheckMs = 100;
 constexpr long kMaxRedirects = 10;
+constexpr long kReceiveBufferBytes = 256 * 1024;
 
 // Connections to a host stay open between calls: a board of a thousand pictures
 // must not open a thousand connections to the image host. Each thread keeps its
@@ -49,53 +51,126 @@ struct SlistDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-// The status number of a response's status line ("HTTP/1.1 302 Found"), 0 when none.
-long StatusOf(const std::vector<Text>& responseLines) {
-  if (responseLines.empty()) return 0;
-  const Text& statusLine = responseLines.front();
-  const size_t space = statusLine.find(' ');
-  return space == Text::npos ? 0 : static_cast<long>(TextToInt(statusLine.substr(space + 1)));
-}
-
-size_t OnBody(char* data, size_t size, size_t count, void* user) {
-  static_cast<TransferResult*>(user)->body.append(data, size * count);
-  return size * count;
-}
-
-// What the header callback needs besides the result.
-struct HeaderSink {
+// What the callbacks of one transfer share.
+struct TransferSink {
   TransferResult* result = nullptr;
   // The answer to HEAD ends with its header lines, whatever Content-Length it
   // announces; libcurl, asked for a HEAD that carries a body, would wait for one.
   bool headersOnly = false;
-  bool headersEnded = false;
+  bool followRedirects = true;
+  long long maxBodyBytes = 0;
+  bool headersEnded = false;   // a HEAD answer's header lines are in
+  bool tooLarge = false;       // the body was given up for its size
+  bool headersParsed = false;  // result->headers holds the current response's lines
+
+  // libcurl follows a 3xx answer that names a place to go, and skips its body.
+  bool WillFollow(const ResponseHeaders& headers) const {
+    return followRedirects && headers.Status() >= 300 && headers.Status() < 400 &&
+           !headers.Location().empty();
+  }
 };
 
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+  auto* sink = static_cast<TransferSink*>(user);
+  Bytes& body = sink->result->body;
+  const size_t n = size * count;
+  // A body without Content-Length (or with a wrong one) is given up the moment
+  // it passes the limit, and what came of it is let go at once.
+  if (sink->maxBodyBytes > 0 && body.size() + n > static_cast<size_t>(sink->maxBodyBytes)) {
+    sink->tooLarge = true;
+    Bytes().swap(body);
+    return 0;
+  }
+  body.append(data, n);
+  return n;
+}
+
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
-  auto* sink = static_cast<HeaderSink*>(user);
+  auto* sink = static_cast<TransferSink*>(user);
   TransferResult* result = sink->result;
-  Text line(data, size * count);
+  const size_t n = size * count;
+  Text line(data, n);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   // A status line starts a new response (after a redirect that was followed,
   // an interim 1xx answer or a proxy's CONNECT answer): only the last counts.
   if (line.rfind("HTTP/", 0) == 0) {
     result->responseLines.clear();
     result->body.clear();
+    sink->headersParsed = false;
   }
   if (!line.empty()) {
     result->responseLines.push_back(line);
-    return size * count;
+    return n;
   }
-  if (sink->headersOnly && StatusOf(result->responseLines) >= 200) {
-    // Stops the transfer here; the caller counts it as complete.
+  // The response's header lines are complete.
+  result->headers = ResponseHeaders(result->responseLines);
+  sink->headersParsed = true;
+  const ResponseHeaders& headers = result->headers;
+  if (headers.Status() < 200) return n;
+  if (sink->headersOnly) {
+    // Stops the transfer here; it counts as complete.
     sink->headersEnded = true;
     return 0;
   }
-  return size * count;
+  const std::optional<long long> length = headers.ContentLength();
+  if (!length || sink->WillFollow(headers) || sink->maxBodyBytes <= 0) return n;
+  // Too large by its own account: given up before a byte of the body is read.
+  if (*length > sink->maxBodyBytes) {
+    sink->tooLarge = true;
+    return 0;
+  }
+  // The body goes into one buffer of its size instead of growing by appends.
+  result->body.reserve(static_cast<size_t>(*length));
+  return n;
 }
 
 int OnProgress(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   return TransferAbortRequested() ? 1 : 0;
+}
+
+// Why libcurl ended a transfer, in the program's terms.
+HttpFailure FailureOf(CURLcode code) {
+  switch (code) {
+    case CURLE_OK:
+      return HttpFailure::kNone;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+      return HttpFailure::kBadAddress;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+      return HttpFailure::kConnectFailed;
+    case CURLE_OPERATION_TIMEDOUT:
+      return HttpFailure::kTimedOut;
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+      return HttpFailure::kConnectionBroken;
+    case CURLE_PARTIAL_FILE:
+      return HttpFailure::kTruncated;
+    case CURLE_ABORTED_BY_CALLBACK:
+      return HttpFailure::kAborted;
+    case CURLE_FILESIZE_EXCEEDED:
+      return HttpFailure::kTooLarge;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ENGINE_NOTFOUND:
+    case CURLE_SSL_ENGINE_SETFAILED:
+    case CURLE_SSL_ENGINE_INITFAILED:
+    case CURLE_SSL_SHUTDOWN_FAILED:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_CLIENTCERT:
+    case CURLE_USE_SSL_FAILED:
+      return HttpFailure::kTls;
+    default:
+      return HttpFailure::kOther;
+  }
 }
 
 bool NamesHeader(const Text& line, const Text& name) {
@@ -133,7 +208,7 @@ void SetMethodAndBody(CURL* easy, const TransferRequest& request) {
   }
   // A POST goes out as libcurl's own POST, so a redirect that turns it into a
   // GET really does so; the other verbs are named explicitly. libcurl's own
-  // HEAD would drop the body, so HEAD is named too (see HeaderSink).
+  // HEAD would drop the body, so HEAD is named too (see TransferSink).
   if (request.verb != "POST" && (request.verb == "HEAD" || request.sendBody)) {
     curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.verb.c_str());
   }
@@ -280,8 +355,8 @@ TransferResult PerformOnce(const TransferRequest& request) {
     curl_easy_setopt(e, CURLOPT_SHARE, PlainShare());
   }
 
-  // Per phase, never in total: a large picture may take long, but a request
-  // never hangs forever on a silent peer.
+  // Per phase: a request never hangs for ever on a silent peer. The limit on
+  // the whole stops a peer that trickles.
   if (request.connectTimeoutSeconds > 0) {
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, request.connectTimeoutSeconds);
   }
@@ -289,32 +364,45 @@ TransferResult PerformOnce(const TransferRequest& request) {
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, request.idleTimeoutSeconds);
   }
+  if (request.totalTimeoutMs > 0) curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, request.totalTimeoutMs);
+  // A picture of some tens of kilobytes comes in one read.
+  curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
 
+  TransferSink sink;
+  sink.result = &result;
+  sink.headersOnly = request.verb == "HEAD";
+  sink.followRedirects = request.followRedirects;
+  sink.maxBodyBytes = request.maxBodyBytes;
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
-  curl_easy_setopt(e, CURLOPT_WRITEDATA, &result);
-  HeaderSink sink{&result, request.verb == "HEAD"};
+  curl_easy_setopt(e, CURLOPT_WRITEDATA, &sink);
   curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
   curl_easy_setopt(e, CURLOPT_HEADERDATA, &sink);
   curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
 
-  const CURLcode code = RunOnThisThread(e, result.aborted);
-  result.completed =
-      (code == CURLE_OK || (code == CURLE_WRITE_ERROR && sink.headersEnded)) && !result.aborted;
+  bool aborted = false;
+  const CURLcode code = RunOnThisThread(e, aborted);
+  if (aborted) {
+    result.failure = HttpFailure::kAborted;
+  } else if (sink.tooLarge) {
+    result.failure = HttpFailure::kTooLarge;
+  } else if (code == CURLE_WRITE_ERROR && sink.headersEnded) {
+    result.failure = HttpFailure::kNone;
+  } else {
+    result.failure = FailureOf(code);
+  }
   long status = 0;
   if (curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) result.status = status;
+  // Header lines that stopped short were not split yet.
+  if (!sink.headersParsed) result.headers = ResponseHeaders(result.responseLines);
+  if (!result.Completed()) Bytes().swap(result.body);
   return result;
 }
 
 // The address a redirect points to, resolved against the address it came
 // from; empty when there is none.
 Text RedirectTarget(const TransferResult& result, const Text& from) {
-  Text location;
-  for (size_t i = 1; i < result.responseLines.size(); ++i) {
-    if (TextLower(HeaderName(result.responseLines[i])) == "location") {
-      location = HeaderValue(result.responseLines[i]);
-    }
-  }
+  const Text location = result.headers.Location();
   if (location.empty()) return "";
   Text target;
   CURLU* address = curl_url();
@@ -378,12 +466,25 @@ TransferResult PerformTransfer(const TransferRequest& request) {
   step.followRedirects = false;
   const Text firstOrigin = OriginOf(request.url);
   const TransferRequest elsewhere = ForOtherOrigin(request);
+  // The limit on the whole covers the redirects as well.
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(request.totalTimeoutMs);
   for (int redirects = 0;; ++redirects) {
+    if (request.totalTimeoutMs > 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) {
+        TransferResult late;
+        late.failure = HttpFailure::kTimedOut;
+        return late;
+      }
+      step.totalTimeoutMs = static_cast<long>(left.count());
+    }
     TransferResult result = PerformOnce(step);
     const long status = result.status;
     const bool redirect =
         status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-    if (!result.completed || !redirect || redirects == kMaxRedirects) return result;
+    if (!result.Completed() || !redirect || redirects == kMaxRedirects) return result;
     const Text target = RedirectTarget(result, step.url);
     if (target.empty() || !AcceptableAddress(target)) return result;
     step.url = target;

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "net/http_result.h"
+#include "net/response_headers.h"
 #include "text/text.h"
 
 namespace albumdl::net_internal {
@@ -28,15 +30,21 @@ struct TransferRequest {
   bool credentialsForServer = false;  // the credentials go to the server, not the proxy
   long connectTimeoutSeconds = 60;
   long idleTimeoutSeconds = 30;  // the longest stretch without data
+  long long maxBodyBytes = 0;    // 0: no limit
+  long totalTimeoutMs = 0;       // the whole transfer; 0: no limit
 };
 
 struct TransferResult {
-  bool completed = false;  // the exchange ran to its end, whatever the status
-  bool aborted = false;    // TransferAbortRequested() ended it
+  HttpFailure failure = HttpFailure::kOther;
   long status = 0;
-  Bytes body;
-  // The last response's status line and header lines, without line ends.
+  Bytes body;  // empty unless completed
+  // The last response's status line and header lines, without line ends, and
+  // the same lines split.
   std::vector<Text> responseLines;
+  ResponseHeaders headers;
+
+  // The exchange ran to its end, whatever the status.
+  bool Completed() const { return failure == HttpFailure::kNone; }
 };
 
 // "http://" + url when url names no scheme of its own.

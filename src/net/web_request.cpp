@@ -1,5 +1,7 @@
 #include "net/web_request.h"
 
+#include <utility>
+
 #include "net/curl_transfer.h"
 #include "net/request_headers.h"
 #include "net/url_cookies.h"
@@ -21,55 +23,90 @@ Text AgentString(const Text& headers) {
 
 }  // namespace
 
-Bytes WebRequest(const Text& url, int method, const Text& postText, Text* cookies,
-                 Text* returnedCookies, Text* headers, Text* returnedHeaders, bool noRedirect,
-                 Bytes* postBytes, const Text& proxy) {
+HttpResult WebRequest(const WebRequestParams& params) {
+  HttpResult out;
+  out.sentHeaders = params.headers;
+  out.cookies = params.cookies.value_or("");
+
   net_internal::TransferRequest request;
-  request.url = net_internal::WireAddress(net_internal::AddressWithScheme(url));
-  // An address that cannot be connected to at all leaves every parameter as
-  // it was, like a connection that could not be opened.
-  if (!net_internal::AcceptableAddress(request.url)) return {};
+  request.url = net_internal::WireAddress(net_internal::AddressWithScheme(params.url));
+  // An address that cannot be connected to at all leaves the caller's texts
+  // as they were, like a connection that could not be opened.
+  if (!net_internal::AcceptableAddress(request.url)) {
+    out.failure = HttpFailure::kBadAddress;
+    return out;
+  }
 
-  Text ownHeaders;
-  Text ownReturnedHeaders;
-  Text ownReturnedCookies;
-  Bytes ownPostBytes;
-  Text& headerText = headers ? *headers : ownHeaders;
-  Text& responseHeaders = returnedHeaders ? *returnedHeaders : ownReturnedHeaders;
-  Text& newCookies = returnedCookies ? *returnedCookies : ownReturnedCookies;
-  Bytes& body = postBytes ? *postBytes : ownPostBytes;
-
-  request.verb = net_internal::MethodVerb(method);
+  Text& headerText = out.sentHeaders;
+  request.verb = net_internal::MethodVerb(params.method);
   request.userAgent = AgentString(headerText);
-  net_internal::CompleteHeaderText(headerText, url, false);
-  if (cookies && !cookies->empty()) {
+  net_internal::CompleteHeaderText(headerText, params.url, false);
+  if (params.cookies && !params.cookies->empty()) {
     // A cookie text comes from outside (the site, the viewer); a line break in
     // it must not start a header line of its own, so breaks are dropped.
-    headerText += "\r\nCookie: " + net_internal::WithoutLineBreaks(*cookies);
+    headerText += "\r\nCookie: " + net_internal::WithoutLineBreaks(*params.cookies);
   }
   request.headerLines = net_internal::HeaderLines(headerText);
 
   if (request.verb != "GET") {
-    if (body.empty()) body = postText;
+    out.sentBody = params.postBytes.empty() ? params.postText : params.postBytes;
     request.sendBody = true;
-    request.body = body;
+    request.body = out.sentBody;
   }
   // The process-wide store stands in for the caller's cookies exactly when the
   // caller brings none.
-  request.useCookieStore = cookies == nullptr;
-  request.followRedirects = !noRedirect;
-  request.proxy = proxy;
+  request.useCookieStore = !params.cookies.has_value();
+  request.followRedirects = !params.noRedirect;
+  request.proxy = params.proxy;
   request.connectTimeoutSeconds = 60;
   request.idleTimeoutSeconds = 30;
+  request.maxBodyBytes = params.limits.maxBodyBytes;
+  request.totalTimeoutMs = params.limits.totalTimeoutSeconds * 1000L;
 
   net_internal::TransferResult result = net_internal::PerformTransfer(request);
 
-  responseHeaders = net_internal::ResponseHeaderText(result.responseLines, true);
-  newCookies = CollectCookies(responseHeaders);
-  if (cookies) MergeCookies(*cookies, newCookies);
-  // A body cut short is no body: callers take an empty one as a failed fetch
-  // and retry, where a truncated page would be read as a short one.
-  if (!result.completed) return {};
+  // The header lines that came are reported even when the transfer failed.
+  out.returnedHeaders = net_internal::ResponseHeaderText(result.responseLines, true);
+  out.headers = std::move(result.headers);
+  out.returnedCookies = CollectCookies(out.returnedHeaders);
+  if (params.cookies) {
+    Text returned = out.returnedCookies;
+    MergeCookies(out.cookies, returned);
+  }
+  out.failure = result.failure;
+  // A body cut short is no body (the transfer gives none): callers take an
+  // empty one as a failed fetch and retry, where a truncated page would be
+  // read as a short one.
+  if (result.Completed()) {
+    out.statusCode = static_cast<int>(result.status);
+    out.body = std::move(result.body);
+  }
+  return out;
+}
+
+Bytes PositionalWebRequest(const Text& url, int method, const Text& postText, Text* cookies,
+                           Text* returnedCookies, Text* headers, Text* returnedHeaders,
+                           bool noRedirect, Bytes* postBytes, const Text& proxy) {
+  WebRequestParams params;
+  params.url = url;
+  params.method = method;
+  params.postText = postText;
+  if (postBytes) params.postBytes = *postBytes;
+  if (cookies) params.cookies = *cookies;
+  if (headers) params.headers = *headers;
+  params.noRedirect = noRedirect;
+  params.proxy = proxy;
+  HttpResult result = WebRequest(params);
+  if (result.failure == HttpFailure::kBadAddress) return {};
+  if (headers) *headers = result.sentHeaders;
+  if (returnedHeaders) *returnedHeaders = result.returnedHeaders;
+  if (postBytes && net_internal::MethodVerb(method) != "GET") *postBytes = result.sentBody;
+  Text returned = result.returnedCookies;
+  if (cookies) {
+    *cookies = result.cookies;
+    returned = TextRemoveBlanks(returned);
+  }
+  if (returnedCookies) *returnedCookies = returned;
   return result.body;
 }
 

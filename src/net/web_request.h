@@ -1,20 +1,55 @@
 // One complete HTTP exchange with the browser-like defaults of a desktop client.
 // Pages the board download reads come through here. Never throws, never logs:
-// every failure ends in an empty body.
+// every failure ends in an empty body and a failure reason in the result.
 #pragma once
 
+#include <optional>
+#include <utility>
+
+#include "net/http_result.h"
+#include "net/transfer_limits.h"
 #include "text/text.h"
 
 namespace albumdl {
 
-// method: 0 GET, 1 POST, 2 HEAD (HEAD is sent like POST); other values mean GET.
-// cookies: nullptr means "not supplied": the process-wide cookie store is then
-// read and written for this request; when supplied (even empty) the store is left
-// alone, a Cookie line is sent when it is not empty, and it is merged with what
-// the response set. headers: in/out, completed with the default lines in place.
-Bytes WebRequest(const Text& url, int method = 0, const Text& postText = "",
-                 Text* cookies = nullptr, Text* returnedCookies = nullptr, Text* headers = nullptr,
-                 Text* returnedHeaders = nullptr, bool noRedirect = false,
-                 Bytes* postBytes = nullptr, const Text& proxy = "");
+// Every field has a default, so a call names only what it sets:
+//   WebRequest({.url = url, .headers = headerBlock, .limits = kPageLimits})
+struct WebRequestParams {
+  Text url{};  // without a scheme it is a plain-HTTP address
+  // 0 GET, 1 POST, 2 HEAD (HEAD is sent like POST); other values mean GET.
+  int method = 0;
+  // The body when postBytes is empty and the method is not GET.
+  Text postText{};
+  Bytes postBytes{};
+  // Not supplied: the process-wide cookie store is read and written for this
+  // request. Supplied (even empty): the store is left alone, a Cookie line is
+  // sent when the text is not empty, and the result holds it merged with what
+  // the response set.
+  std::optional<Text> cookies{};
+  // Extra request header lines, CR LF separated. A User-Agent line among them
+  // gives the agent string.
+  Text headers{};
+  bool noRedirect = false;
+  Text proxy{};  // host:port; empty: a direct connection
+  TransferLimits limits{};
+};
+
+// The result's returnedHeaders start with the status line. When the address is
+// refused before anything is sent, sentHeaders and cookies are the caller's
+// texts unchanged. A transfer that fails still reports the header lines that
+// came, and their cookies.
+HttpResult WebRequest(const WebRequestParams& request);
+
+// The former positional form, kept until every caller names its fields. A
+// braced list of fields never picks it.
+Bytes PositionalWebRequest(const Text& url, int method = 0, const Text& postText = "",
+                           Text* cookies = nullptr, Text* returnedCookies = nullptr,
+                           Text* headers = nullptr, Text* returnedHeaders = nullptr,
+                           bool noRedirect = false, Bytes* postBytes = nullptr,
+                           const Text& proxy = "");
+template <typename Url, typename... Rest>
+Bytes WebRequest(const Url& url, Rest&&... rest) {
+  return PositionalWebRequest(url, std::forward<Rest>(rest)...);
+}
 
 }  // namespace albumdl

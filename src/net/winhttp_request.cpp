@@ -43,76 +43,107 @@ class RequestHeaderSet {
 
 }  // namespace
 
-Bytes WinHttpRequest(const Text& url, int method, const Text& postText, Text* cookies,
-                     Text* returnedCookies, Text* headers, Text* returnedHeaders, int* statusCode,
-                     bool noRedirect, const Bytes& postBytes, const Text& proxy, int timeoutSeconds,
-                     const Text& proxyUser, const Text& proxyPassword, int proxyCredentialFlag) {
-  Text ownCookies;
-  Text ownReturnedCookies;
-  Text ownHeaders;
-  Text ownReturnedHeaders;
-  int ownStatus = 0;
-  // cookies and newCookies may be one variable; the text to send is taken
-  // before anything is written back.
-  Text& cookieText = cookies ? *cookies : ownCookies;
-  Text& newCookies = returnedCookies ? *returnedCookies : ownReturnedCookies;
-  Text& headerText = headers ? *headers : ownHeaders;
-  Text& responseHeaders = returnedHeaders ? *returnedHeaders : ownReturnedHeaders;
-  int& status = statusCode ? *statusCode : ownStatus;
-
+HttpResult WinHttpRequest(const WinHttpRequestParams& params) {
+  HttpResult out;
   net_internal::TransferRequest request;
-  request.url = net_internal::WireAddress(net_internal::AddressWithScheme(url));
-  request.verb = net_internal::MethodVerb(method);
+  request.url = net_internal::WireAddress(net_internal::AddressWithScheme(params.url));
+  request.verb = net_internal::MethodVerb(params.method);
 
-  // Per phase, never in total: connecting, and going without data. -1 keeps
-  // the defaults every other request uses.
-  if (timeoutSeconds == -1) {
+  // Per phase: connecting, and going without data. -1 keeps the defaults
+  // every other request uses.
+  if (params.timeoutSeconds == -1) {
     request.connectTimeoutSeconds = 60;
     request.idleTimeoutSeconds = 30;
   } else {
-    const long seconds = timeoutSeconds < 1 ? 15 : timeoutSeconds;
+    const long seconds = params.timeoutSeconds < 1 ? 15 : params.timeoutSeconds;
     request.connectTimeoutSeconds = seconds;
     request.idleTimeoutSeconds = seconds;
   }
+  request.maxBodyBytes = params.limits.maxBodyBytes;
+  request.totalTimeoutMs = params.limits.totalTimeoutSeconds * 1000L;
 
-  if (!proxy.empty()) {
-    request.proxy = proxy;
-    request.proxyUser = proxyUser;
-    request.proxyPassword = proxyPassword;
+  if (!params.proxy.empty()) {
+    request.proxy = params.proxy;
+    request.proxyUser = params.proxyUser;
+    request.proxyPassword = params.proxyPassword;
     // 0 hands the credentials to the server instead of the proxy.
-    request.credentialsForServer = proxyCredentialFlag == 0;
+    request.credentialsForServer = params.proxyCredentialFlag == 0;
   }
-  request.followRedirects = !noRedirect;
+  request.followRedirects = !params.noRedirect;
 
-  net_internal::CompleteHeaderText(headerText, url, true);
+  out.sentHeaders = params.headers;
+  net_internal::CompleteHeaderText(out.sentHeaders, params.url, true);
   RequestHeaderSet set;
   // A cookie text comes from outside (the site, the viewer); a line break in it
   // must not start a header line of its own, so breaks are dropped.
-  if (!cookieText.empty()) set.Set("Cookie", net_internal::WithoutLineBreaks(cookieText));
-  for (const Text& line : net_internal::HeaderLines(headerText)) {
+  if (!params.cookies.empty()) {
+    set.Set("Cookie", net_internal::WithoutLineBreaks(params.cookies));
+  }
+  for (const Text& line : net_internal::HeaderLines(out.sentHeaders)) {
     // A line with a stray CR or LF in it is refused as a whole for the same reason.
     if (line.find_first_of("\r\n") != Text::npos) continue;
     set.Set(HeaderName(line), HeaderValue(line));
   }
   request.headerLines = set.Lines();
 
-  request.body = postBytes.empty() ? postText : postBytes;
+  out.sentBody = params.postBytes.empty() ? params.postText : params.postBytes;
+  request.body = out.sentBody;
   request.sendBody = !request.body.empty() || request.verb == "POST";
   request.useCookieStore = false;
 
   net_internal::TransferResult result;
-  if (net_internal::AcceptableAddress(request.url)) result = net_internal::PerformTransfer(request);
-
-  if (result.completed) {
-    responseHeaders = net_internal::ResponseHeaderText(result.responseLines, false);
-    status = static_cast<int>(result.status);
+  if (net_internal::AcceptableAddress(request.url)) {
+    result = net_internal::PerformTransfer(request);
   } else {
-    responseHeaders.clear();
-    status = 0;
+    result.failure = HttpFailure::kBadAddress;
   }
-  newCookies = CollectCookies(responseHeaders);
-  MergeCookies(cookieText, newCookies);
-  if (!result.completed) return {};
+
+  out.failure = result.failure;
+  // A failed exchange reports no header lines and no status.
+  if (result.Completed()) {
+    out.returnedHeaders = net_internal::ResponseHeaderText(result.responseLines, false);
+    out.headers = std::move(result.headers);
+    out.statusCode = static_cast<int>(result.status);
+    out.body = std::move(result.body);
+  }
+  out.returnedCookies = CollectCookies(out.returnedHeaders);
+  // Always merged, so the caller's text comes back normalised even when
+  // nothing came.
+  out.cookies = params.cookies;
+  Text returned = out.returnedCookies;
+  MergeCookies(out.cookies, returned);
+  return out;
+}
+
+Bytes PositionalWinHttpRequest(const Text& url, int method, const Text& postText, Text* cookies,
+                               Text* returnedCookies, Text* headers, Text* returnedHeaders,
+                               int* statusCode, bool noRedirect, const Bytes& postBytes,
+                               const Text& proxy, int timeoutSeconds, const Text& proxyUser,
+                               const Text& proxyPassword, int proxyCredentialFlag) {
+  WinHttpRequestParams params;
+  params.url = url;
+  params.method = method;
+  params.postText = postText;
+  params.postBytes = postBytes;
+  if (cookies) params.cookies = *cookies;
+  if (headers) params.headers = *headers;
+  params.noRedirect = noRedirect;
+  params.proxy = proxy;
+  params.timeoutSeconds = timeoutSeconds;
+  params.proxyUser = proxyUser;
+  params.proxyPassword = proxyPassword;
+  params.proxyCredentialFlag = proxyCredentialFlag;
+  HttpResult result = WinHttpRequest(params);
+  if (headers) *headers = result.sentHeaders;
+  if (returnedHeaders) *returnedHeaders = result.returnedHeaders;
+  if (statusCode) *statusCode = result.statusCode;
+  if (cookies && cookies == returnedCookies) {
+    Text returned = result.returnedCookies;
+    *cookies = MergeCookies(returned, returned);
+  } else {
+    if (cookies) *cookies = result.cookies;
+    if (returnedCookies) *returnedCookies = TextRemoveBlanks(result.returnedCookies);
+  }
   return result.body;
 }
 

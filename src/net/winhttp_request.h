@@ -1,21 +1,63 @@
 // One HTTP exchange that carries the caller's cookie text itself and reports the
 // status code. Album answers, search pages and pictures come through here.
-// Never throws, never logs: every failure ends in an empty body and status 0.
+// Never throws, never logs: every failure ends in an empty body, status 0 and a
+// failure reason in the result.
 #pragma once
 
+#include <utility>
+
+#include "net/http_result.h"
+#include "net/transfer_limits.h"
 #include "text/text.h"
 
 namespace albumdl {
 
-// cookies and returnedCookies may be the same variable (the callers' shared
-// SessionCookies). timeoutSeconds: -1 library defaults, below 1 15 s, else that
-// many seconds, per phase (connecting, and going without data), never in total.
-Bytes WinHttpRequest(const Text& url, int method = 0, const Text& postText = "",
-                     Text* cookies = nullptr, Text* returnedCookies = nullptr,
-                     Text* headers = nullptr, Text* returnedHeaders = nullptr,
-                     int* statusCode = nullptr, bool noRedirect = false,
-                     const Bytes& postBytes = "", const Text& proxy = "", int timeoutSeconds = 0,
-                     const Text& proxyUser = "", const Text& proxyPassword = "",
-                     int proxyCredentialFlag = 1);
+// Every field has a default, so a call names only what it sets:
+//   WinHttpRequest({.url = url, .cookies = sessionCookies, .limits = kPictureLimits})
+struct WinHttpRequestParams {
+  Text url{};
+  // 0 GET, 1 POST, 2 HEAD; other values mean GET.
+  int method = 0;
+  // The body is postBytes, or postText when postBytes is empty; it goes out
+  // whatever the method when it is not empty (and always for POST).
+  Text postText{};
+  Bytes postBytes{};
+  // Sent as the Cookie header when not empty. The process-wide cookie store is
+  // never used here.
+  Text cookies{};
+  // Extra request header lines, CR LF separated; each name goes out once.
+  Text headers{};
+  bool noRedirect = false;
+  Text proxy{};  // host:port; empty: a direct connection
+  // -1: the defaults of every other request; below 1: 15 s; else that many
+  // seconds. Per phase (connecting, and going without data), not in total:
+  // limits.totalTimeoutSeconds bounds the whole.
+  int timeoutSeconds = 0;
+  // Used only with a proxy.
+  Text proxyUser{};
+  Text proxyPassword{};
+  // 1: the credentials are for the proxy; 0: for the server.
+  int proxyCredentialFlag = 1;
+  TransferLimits limits{};
+};
+
+// The result's returnedHeaders hold the header lines without the status line,
+// and nothing when the exchange failed. Its cookies are the caller's cookies
+// with the response's merged over them, normalised even when nothing came.
+HttpResult WinHttpRequest(const WinHttpRequestParams& request);
+
+// The former positional form, kept until every caller names its fields. A
+// braced list of fields never picks it.
+Bytes PositionalWinHttpRequest(const Text& url, int method = 0, const Text& postText = "",
+                               Text* cookies = nullptr, Text* returnedCookies = nullptr,
+                               Text* headers = nullptr, Text* returnedHeaders = nullptr,
+                               int* statusCode = nullptr, bool noRedirect = false,
+                               const Bytes& postBytes = "", const Text& proxy = "",
+                               int timeoutSeconds = 0, const Text& proxyUser = "",
+                               const Text& proxyPassword = "", int proxyCredentialFlag = 1);
+template <typename Url, typename... Rest>
+Bytes WinHttpRequest(const Url& url, Rest&&... rest) {
+  return PositionalWinHttpRequest(url, std::forward<Rest>(rest)...);
+}
 
 }  // namespace albumdl

@@ -1,0 +1,55 @@
+#include "net/response_headers.h"
+
+#include "net/url_cookies.h"
+
+namespace albumdl {
+namespace {
+
+// A count of bytes or seconds: digits only, and few enough to fit.
+std::optional<long long> PlainNumber(const std::optional<Text>& value) {
+  if (!value || value->empty() || value->size() > 18) return std::nullopt;
+  for (char c : *value) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  return TextToInt(*value);
+}
+
+}  // namespace
+
+ResponseHeaders::ResponseHeaders(const std::vector<Text>& lines) {
+  size_t first = 0;
+  if (!lines.empty() && lines.front().rfind("HTTP/", 0) == 0) {
+    const Text& statusLine = lines.front();
+    const size_t space = statusLine.find(' ');
+    if (space != Text::npos) status_ = static_cast<int>(TextToInt(statusLine.substr(space + 1)));
+    first = 1;
+  }
+  fields_.reserve(lines.size() - first);
+  for (size_t i = first; i < lines.size(); ++i) {
+    const Text name = HeaderName(lines[i]);
+    if (name.empty()) continue;
+    fields_.push_back(Field{TextLower(name), HeaderValue(lines[i])});
+  }
+  contentLength_ = PlainNumber(Find("Content-Length"));
+  contentType_ = Find("Content-Type").value_or("");
+  retryAfterSeconds_ = PlainNumber(Find("Retry-After"));
+}
+
+std::optional<Text> ResponseHeaders::Find(const Text& name) const {
+  const Text wanted = TextLower(name);
+  for (const Field& field : fields_) {
+    if (field.lowerName == wanted) return field.value;
+  }
+  return std::nullopt;
+}
+
+std::vector<Text> ResponseHeaders::FindAll(const Text& name) const {
+  const Text wanted = TextLower(name);
+  std::vector<Text> values;
+  for (const Field& field : fields_) {
+    if (field.lowerName == wanted) values.push_back(field.value);
+  }
+  return values;
+}
+
+}  // namespace albumdl
