@@ -31,12 +31,13 @@ void BM_WinHttpRequestPicture(benchmark::State& state) {
   Site().ClearRequests();
   int i = 0;
   for (auto _ : state) {
-    albumdl::Text cookies;
-    albumdl::Text headers = "Referer: " + Site().SiteHost() + "/pins/big250/";
-    int status = 0;
-    const albumdl::Bytes body = albumdl::WinHttpRequest(PictureUrl(i++), 0, "", &cookies, &cookies,
-                                                        &headers, nullptr, &status);
-    if (status != 200 || body.empty()) state.SkipWithError("picture not fetched");
+    const albumdl::HttpResult picture =
+        albumdl::WinHttpRequest({.url = PictureUrl(i++),
+                                 .headers = "Referer: " + Site().SiteHost() + "/pins/big250/",
+                                 .limits = albumdl::kPictureLimits});
+    if (picture.statusCode != 200 || picture.body.empty()) {
+      state.SkipWithError("picture not fetched");
+    }
   }
   state.counters["connections"] = Site().ConnectionCount();
   state.SetItemsProcessed(state.iterations());

@@ -1,18 +1,24 @@
-// The two request operations, the cookie store, the transfer abort and the site
+// The two request operations (what goes out, what comes back, why an exchange
+// failed, the limits), the cookie store, the transfer abort and the site
 // addresses, against real HTTP servers on loopback: a raw server that records
 // requests byte for byte, and the stand-in site.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "demo_site.h"
 #include "net/cookie_store.h"
+#include "net/http_result.h"
+#include "net/response_headers.h"
 #include "net/site.h"
 #include "net/transfer_abort.h"
+#include "net/transfer_limits.h"
 #include "net/web_request.h"
 #include "net/winhttp_request.h"
 #include "platform/files.h"
@@ -48,10 +54,9 @@ class NetTest : public ::testing::Test {
 
 // --- The request as it goes out -------------------------------------------
 
-TEST_F(NetTest, WebRequestCompletesEmptyHeadersInOrderAndWritesThemBack) {
+TEST_F(NetTest, WebRequestCompletesEmptyHeadersInOrderAndReportsThem) {
   const Text url = server.Url("/page?x=1");
-  Text headers;
-  WebRequest(url, 0, "", nullptr, nullptr, &headers);
+  const HttpResult result = WebRequest({.url = url});
   const RawRequest sent = Only();
   EXPECT_EQ(sent.requestLine, "GET /page?x=1 HTTP/1.1");
   EXPECT_EQ(sent.Names(),
@@ -61,21 +66,19 @@ TEST_F(NetTest, WebRequestCompletesEmptyHeadersInOrderAndWritesThemBack) {
   EXPECT_EQ(sent.Values("Referer"), Names{url});
   EXPECT_EQ(sent.Values("Accept-Language"), Names{"zh-cn"});
   EXPECT_EQ(sent.Values("Content-Type"), Names{kForm});
-  EXPECT_EQ(headers, "Accept: */*\r\nReferer: " + url +
-                         "\r\nAccept-Language: zh-cn\r\nContent-Type: " + kForm);
+  EXPECT_EQ(result.sentHeaders, "Accept: */*\r\nReferer: " + url +
+                                    "\r\nAccept-Language: zh-cn\r\nContent-Type: " + kForm);
 }
 
 TEST_F(NetTest, WebRequestAppendsCookieLineLastAndAgainOnEveryCall) {
   const Text url = server.Url("/c");
-  Text cookies = "a=1; b=2";
-  Text headers;
-  WebRequest(url, 0, "", &cookies, nullptr, &headers);
+  const HttpResult first = WebRequest({.url = url, .cookies = "a=1; b=2"});
   EXPECT_EQ(server.Requests().at(0).Names(), (Names{"Host", "User-Agent", "Accept", "Referer",
                                                     "Accept-Language", "Content-Type", "Cookie"}));
   EXPECT_EQ(server.Requests().at(0).Values("Cookie"), Names{"a=1; b=2"});
 
   // The default lines are found the second time; the Cookie line is not looked for.
-  WebRequest(url, 0, "", &cookies, nullptr, &headers);
+  WebRequest({.url = url, .cookies = first.cookies, .headers = first.sentHeaders});
   const RawRequest second = server.Requests().at(1);
   EXPECT_EQ(second.Values("Accept").size(), 1u);
   EXPECT_EQ(second.Values("Referer").size(), 1u);
@@ -83,12 +86,9 @@ TEST_F(NetTest, WebRequestAppendsCookieLineLastAndAgainOnEveryCall) {
 }
 
 TEST_F(NetTest, WebRequestAgentStringFromCallersLineSentOnce) {
-  Text lowerCase = "user-agent: Lower/1.0";
-  WebRequest(server.Url("/1"), 0, "", nullptr, nullptr, &lowerCase);
-  Text proper = "User-Agent: Proper/2.0\r\nX-A: 1";
-  WebRequest(server.Url("/2"), 0, "", nullptr, nullptr, &proper);
-  Text xAccept = "X-Accept: text/plain";
-  WebRequest(server.Url("/3"), 0, "", nullptr, nullptr, &xAccept);
+  WebRequest({.url = server.Url("/1"), .headers = "user-agent: Lower/1.0"});
+  WebRequest({.url = server.Url("/2"), .headers = "User-Agent: Proper/2.0\r\nX-A: 1"});
+  WebRequest({.url = server.Url("/3"), .headers = "X-Accept: text/plain"});
 
   const std::vector<RawRequest> requests = server.Requests();
   ASSERT_EQ(requests.size(), 3u);
@@ -101,25 +101,25 @@ TEST_F(NetTest, WebRequestAgentStringFromCallersLineSentOnce) {
 
 TEST_F(NetTest, WinHttpRequestSetsJsonHeadersInOrderAfterCookie) {
   const Text url = server.Url("/boards/b1/");
-  Text cookies = "sid=abc";
-  Text headers = kJsonRequestHeaders;
-  WinHttpRequest(url, 0, "", &cookies, &cookies, &headers);
+  const HttpResult result =
+      WinHttpRequest({.url = url, .cookies = "sid=abc", .headers = kJsonRequestHeaders});
   const RawRequest sent = Only();
   EXPECT_EQ(sent.Names(), (Names{"Host", "Cookie", "X-Requested-With", "X-Request", "Accept",
                                  "Referer", "Accept-Language", "User-Agent", "Content-Type"}));
   EXPECT_EQ(sent.Values("Cookie"), Names{"sid=abc"});
   EXPECT_EQ(sent.Values("X-Requested-With"), Names{"XMLHttpRequest"});
   EXPECT_EQ(sent.Values("User-Agent"), Names{kAgent});
-  EXPECT_EQ(headers, kJsonRequestHeaders + "\r\nAccept: */*\r\nReferer: " + url +
-                         "\r\nAccept-Language: zh-cn\r\nUser-Agent: " + kAgent +
-                         "\r\nContent-Type: " + kForm);
+  EXPECT_EQ(result.sentHeaders, kJsonRequestHeaders + "\r\nAccept: */*\r\nReferer: " + url +
+                                    "\r\nAccept-Language: zh-cn\r\nUser-Agent: " + kAgent +
+                                    "\r\nContent-Type: " + kForm);
 }
 
 TEST_F(NetTest, WinHttpRequestSetsEachHeaderOnceAndHonoursHost) {
   // The lower-case agent line does not count as "User-Agent:", so the default is
   // set after it: one header goes out, with the value set last.
-  Text headers = "user-agent: Mine\r\nHost: site.example\r\nReferer: http://a.example:81/p";
-  WinHttpRequest(server.Url("/h"), 0, "", nullptr, nullptr, &headers);
+  WinHttpRequest(
+      {.url = server.Url("/h"),
+       .headers = "user-agent: Mine\r\nHost: site.example\r\nReferer: http://a.example:81/p"});
   const RawRequest sent = Only();
   EXPECT_EQ(sent.Values("User-Agent"), Names{kAgent});
   EXPECT_EQ(sent.Values("Host"), Names{"site.example"});
@@ -129,12 +129,10 @@ TEST_F(NetTest, WinHttpRequestSetsEachHeaderOnceAndHonoursHost) {
 }
 
 TEST_F(NetTest, LineBreaksInCookiesOrHeaderValuesAddNoHeaderLines) {
-  Text cookies = "a=1\r\nX-Injected: 1";
-  Text headers = "X-A: 1\nX-Injected: 2\r\nX-B: 3\rX-Injected: 3\r\nX-C: 4";
-  Text webHeaders = headers;
-  Text webCookies = cookies;
-  WinHttpRequest(server.Url("/w"), 0, "", &cookies, nullptr, &headers);
-  WebRequest(server.Url("/i"), 0, "", &webCookies, nullptr, &webHeaders);
+  const Text cookies = "a=1\r\nX-Injected: 1";
+  const Text headers = "X-A: 1\nX-Injected: 2\r\nX-B: 3\rX-Injected: 3\r\nX-C: 4";
+  WinHttpRequest({.url = server.Url("/w"), .cookies = cookies, .headers = headers});
+  WebRequest({.url = server.Url("/i"), .cookies = cookies, .headers = headers});
   for (const RawRequest& sent : server.Requests()) {
     EXPECT_TRUE(sent.Values("X-Injected").empty()) << sent.requestLine;
     EXPECT_TRUE(sent.Values("X-A").empty());
@@ -147,8 +145,8 @@ TEST_F(NetTest, LineBreaksInCookiesOrHeaderValuesAddNoHeaderLines) {
 
 TEST_F(NetTest, AddressWithoutSchemeOrWithCapitalSchemeIsPlainHttp) {
   const Text hostPort = "127.0.0.1:" + std::to_string(server.Port());
-  EXPECT_EQ(WebRequest(hostPort + "/plain"), "ok");
-  EXPECT_EQ(WinHttpRequest("HTTP://" + hostPort + "/caps"), "ok");
+  EXPECT_EQ(WebRequest({.url = hostPort + "/plain"}).body, "ok");
+  EXPECT_EQ(WinHttpRequest({.url = "HTTP://" + hostPort + "/caps"}).body, "ok");
   EXPECT_EQ(server.Requests().size(), 2u);
 }
 
@@ -156,8 +154,8 @@ TEST_F(NetTest, TypedAddressesGoOutAsABrowserSendsThem) {
   // Chinese characters (code page 936 here) go as UTF-8 percent escapes, a
   // blank as %20; escapes already there and the rest stay as typed.
   const Text typed = server.Url("/search/?q=樱花 x&a=%5F");
-  EXPECT_EQ(WinHttpRequest(typed), "ok");
-  EXPECT_EQ(WebRequest(typed), "ok");
+  EXPECT_EQ(WinHttpRequest({.url = typed}).body, "ok");
+  EXPECT_EQ(WebRequest({.url = typed}).body, "ok");
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
   for (const auto& request : requests) {
@@ -168,9 +166,9 @@ TEST_F(NetTest, TypedAddressesGoOutAsABrowserSendsThem) {
 // --- Methods and bodies ----------------------------------------------------
 
 TEST_F(NetTest, MethodsOutsideTheRangeSendGetWithoutBody) {
-  WebRequest(server.Url("/a"), 7, "ignored");
-  WebRequest(server.Url("/b"), -1, "ignored");
-  WinHttpRequest(server.Url("/c"), 7);
+  WebRequest({.url = server.Url("/a"), .method = 7, .postText = "ignored"});
+  WebRequest({.url = server.Url("/b"), .method = -1, .postText = "ignored"});
+  WinHttpRequest({.url = server.Url("/c"), .method = 7});
   for (const RawRequest& sent : server.Requests()) {
     EXPECT_EQ(sent.Method(), "GET");
     EXPECT_TRUE(sent.body.empty());
@@ -179,20 +177,19 @@ TEST_F(NetTest, MethodsOutsideTheRangeSendGetWithoutBody) {
   EXPECT_EQ(server.Requests().size(), 3u);
 }
 
-TEST_F(NetTest, PostTextBecomesTheCallersPostBytes) {
-  Bytes postBytes;
-  WebRequest(server.Url("/post"), 1, "a=1&b=2", nullptr, nullptr, nullptr, nullptr, false,
-             &postBytes);
-  EXPECT_EQ(postBytes, "a=1&b=2");
+TEST_F(NetTest, PostTextIsSentWhenNoPostBytesAreGiven) {
+  const HttpResult posted =
+      WebRequest({.url = server.Url("/post"), .method = 1, .postText = "a=1&b=2"});
+  EXPECT_EQ(posted.sentBody, "a=1&b=2");
   const RawRequest sent = Only();
   EXPECT_EQ(sent.Method(), "POST");
   EXPECT_EQ(sent.body, "a=1&b=2");
   EXPECT_EQ(sent.Values("Content-Type"), Names{kForm});
 
   // Bytes given win over the text.
-  Bytes given = std::string("\x00\x01z", 3);
-  WinHttpRequest(server.Url("/bytes"), 1, "text", nullptr, nullptr, nullptr, nullptr, nullptr,
-                 false, given);
+  const Bytes given = std::string("\x00\x01z", 3);
+  WinHttpRequest(
+      {.url = server.Url("/bytes"), .method = 1, .postText = "text", .postBytes = given});
   EXPECT_EQ(server.Requests().at(1).body, given);
 }
 
@@ -200,19 +197,16 @@ TEST_F(NetTest, HeadSendsItsBodyAndDoesNotWaitForAResponseBody) {
   // A HEAD answer announces a length but carries no body; the connection stays open.
   server.SetResponse("/head", RawResponse{"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n"
                                           "Set-Cookie: h=1; path=/\r\n\r\n"});
-  int status = 0;
-  const Bytes body =
-      WinHttpRequest(server.Url("/head"), 2, "xyz", nullptr, nullptr, nullptr, nullptr, &status);
-  EXPECT_EQ(status, 200);
-  EXPECT_TRUE(body.empty());
+  const HttpResult head =
+      WinHttpRequest({.url = server.Url("/head"), .method = 2, .postText = "xyz"});
+  EXPECT_EQ(head.statusCode, 200);
+  EXPECT_TRUE(head.Completed());
+  EXPECT_TRUE(head.body.empty());
 
-  Text returnedCookies;
-  Text returnedHeaders;
-  Bytes postBytes = "pq";
-  WebRequest(server.Url("/head"), 2, "", nullptr, &returnedCookies, nullptr, &returnedHeaders,
-             false, &postBytes);
-  EXPECT_EQ(returnedCookies, "h=1");
-  EXPECT_NE(returnedHeaders.find("Content-Length: 10\r\n"), std::string::npos);
+  const HttpResult webHead =
+      WebRequest({.url = server.Url("/head"), .method = 2, .postBytes = "pq"});
+  EXPECT_EQ(webHead.returnedCookies, "h=1");
+  EXPECT_NE(webHead.returnedHeaders.find("Content-Length: 10\r\n"), std::string::npos);
 
   const std::vector<RawRequest> requests = server.Requests();
   ASSERT_EQ(requests.size(), 2u);
@@ -225,8 +219,9 @@ TEST_F(NetTest, HeadSendsItsBodyAndDoesNotWaitForAResponseBody) {
   // and a 302 drops the body.
   server.SetResponse("/moved", RawResponse{"HTTP/1.1 302 Found\r\nLocation: /head\r\n"
                                            "Content-Length: 5\r\n\r\n"});
-  WinHttpRequest(server.Url("/moved"), 2, "xyz", nullptr, nullptr, nullptr, nullptr, &status);
-  EXPECT_EQ(status, 200);
+  EXPECT_EQ(
+      WinHttpRequest({.url = server.Url("/moved"), .method = 2, .postText = "xyz"}).statusCode,
+      200);
   ASSERT_EQ(server.Requests().size(), 4u);
   EXPECT_EQ(server.Requests()[2].Target(), "/moved");
   EXPECT_EQ(server.Requests()[3].requestLine, "HEAD /head HTTP/1.1");
@@ -242,11 +237,11 @@ TEST_F(NetTest, CookiesAndCredentialsStayWithTheFirstAddressWhenARedirectLeavesI
                                         "\r\nContent-Length: 0\r\n\r\n"});
   other.SetResponse("/to", RawResponse{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"});
   for (const int method : {0, 2}) {
-    Text cookies = "s=1";
-    WinHttpRequest(server.Url("/from"), method, "", &cookies);
-    Text headers = "Authorization: Basic eDp5";
-    Text webCookies = "w=1";
-    WebRequest(server.Url("/from"), method, "", &webCookies, nullptr, &headers);
+    WinHttpRequest({.url = server.Url("/from"), .method = method, .cookies = "s=1"});
+    WebRequest({.url = server.Url("/from"),
+                .method = method,
+                .cookies = "w=1",
+                .headers = "Authorization: Basic eDp5"});
   }
   const std::vector<RawRequest> first = server.Requests();
   const std::vector<RawRequest> arrived = other.Requests();
@@ -267,8 +262,7 @@ TEST_F(NetTest, CookiesAndCredentialsStayWithTheFirstAddressWhenARedirectLeavesI
                                            server.Url("/back") + "\r\nContent-Length: 0\r\n\r\n"});
   server.SetResponse("/start", RawResponse{"HTTP/1.1 302 Found\r\nLocation: " +
                                            other.Url("/detour") + "\r\nContent-Length: 0\r\n\r\n"});
-  Text cookies = "s=2";
-  WinHttpRequest(server.Url("/start"), 2, "", &cookies);
+  WinHttpRequest({.url = server.Url("/start"), .method = 2, .cookies = "s=2"});
   ASSERT_EQ(server.Requests().size(), 6u);
   EXPECT_EQ(server.Requests()[5].Target(), "/back");
   EXPECT_EQ(server.Requests()[5].Values("Cookie"), Names{"s=2"});
@@ -279,104 +273,233 @@ TEST_F(NetTest, CookiesAndCredentialsStayWithTheFirstAddressWhenARedirectLeavesI
 TEST_F(NetTest, SetCookieInAnyCaseIsNormalisedAndCollected) {
   server.SetDefaultResponse(
       MakeResponse("HTTP/1.1 200 OK", "set-cookie: a=1; path=/\r\nSET-COOKIE: b=2\r\n", "body"));
-  Text returnedCookies;
-  Text returnedHeaders;
-  EXPECT_EQ(
-      WebRequest(server.Url("/"), 0, "", nullptr, &returnedCookies, nullptr, &returnedHeaders),
-      "body");
-  EXPECT_EQ(returnedCookies, "a=1; b=2");
-  EXPECT_EQ(returnedHeaders.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
-  EXPECT_NE(returnedHeaders.find("\r\nSet-Cookie: a=1; path=/\r\nSet-Cookie: b=2\r\n"),
-            std::string::npos);
-  EXPECT_EQ(returnedHeaders.substr(returnedHeaders.size() - 2), "\r\n");
+  const HttpResult web = WebRequest({.url = server.Url("/")});
+  EXPECT_EQ(web.body, "body");
+  EXPECT_EQ(web.returnedCookies, "a=1; b=2");
+  const Text& block = web.returnedHeaders;
+  EXPECT_EQ(block.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
+  EXPECT_NE(block.find("\r\nSet-Cookie: a=1; path=/\r\nSet-Cookie: b=2\r\n"), std::string::npos);
+  EXPECT_EQ(block.substr(block.size() - 2), "\r\n");
 
   // The header lines without the status line.
-  int status = 0;
-  WinHttpRequest(server.Url("/"), 0, "", nullptr, &returnedCookies, nullptr, &returnedHeaders,
-                 &status);
-  EXPECT_EQ(status, 200);
-  EXPECT_EQ(returnedHeaders.rfind("Set-Cookie: a=1; path=/\r\n", 0), 0u);
-  EXPECT_EQ(returnedCookies, "a=1;b=2");
+  const HttpResult win = WinHttpRequest({.url = server.Url("/")});
+  EXPECT_EQ(win.statusCode, 200);
+  EXPECT_EQ(win.returnedHeaders.rfind("Set-Cookie: a=1; path=/\r\n", 0), 0u);
+  EXPECT_EQ(win.returnedCookies, "a=1; b=2");
+  EXPECT_EQ(win.cookies, "a=1; b=2");
 }
 
 TEST_F(NetTest, ErrorStatusBodyIsReturnedAsItCame) {
   server.SetDefaultResponse(MakeResponse("HTTP/1.1 404 Not Found", "", "no such page"));
-  Text returnedCookies = "stale=1";
-  EXPECT_EQ(WebRequest(server.Url("/missing"), 0, "", nullptr, &returnedCookies), "no such page");
-  EXPECT_EQ(returnedCookies, "");
-  int status = 0;
-  EXPECT_EQ(
-      WinHttpRequest(server.Url("/missing"), 0, "", nullptr, nullptr, nullptr, nullptr, &status),
-      "no such page");
-  EXPECT_EQ(status, 404);
+  const HttpResult web = WebRequest({.url = server.Url("/missing")});
+  EXPECT_EQ(web.body, "no such page");
+  EXPECT_EQ(web.statusCode, 404);
+  EXPECT_EQ(web.returnedCookies, "");
+  const HttpResult win = WinHttpRequest({.url = server.Url("/missing")});
+  EXPECT_EQ(win.body, "no such page");
+  EXPECT_EQ(win.statusCode, 404);
+  // An error status is an answer, not a failed exchange.
+  EXPECT_TRUE(web.Completed());
+  EXPECT_TRUE(win.Completed());
 }
 
 TEST_F(NetTest, RedirectsFollowedUnlessSwitchedOff) {
   server.SetResponse("/from", MakeResponse("HTTP/1.1 302 Found", "Location: /to\r\n", "moved"));
   server.SetResponse("/to", MakeResponse("HTTP/1.1 200 OK", "X-Last: yes\r\n", "arrived"));
 
-  Text returnedHeaders;
-  EXPECT_EQ(
-      WebRequest(server.Url("/from"), 0, "", nullptr, nullptr, nullptr, &returnedHeaders, true),
-      "moved");
-  EXPECT_NE(returnedHeaders.find("Location: /to\r\n"), std::string::npos);
+  const HttpResult stayed = WebRequest({.url = server.Url("/from"), .noRedirect = true});
+  EXPECT_EQ(stayed.body, "moved");
+  EXPECT_NE(stayed.returnedHeaders.find("Location: /to\r\n"), std::string::npos);
   EXPECT_EQ(server.Requests().size(), 1u);
 
-  EXPECT_EQ(WebRequest(server.Url("/from"), 0, "", nullptr, nullptr, nullptr, &returnedHeaders),
-            "arrived");
-  EXPECT_EQ(returnedHeaders.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
-  EXPECT_EQ(returnedHeaders.find("Location:"), std::string::npos);
+  const HttpResult followed = WebRequest({.url = server.Url("/from")});
+  EXPECT_EQ(followed.body, "arrived");
+  EXPECT_EQ(followed.returnedHeaders.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
+  EXPECT_EQ(followed.returnedHeaders.find("Location:"), std::string::npos);
 
-  int status = 0;
-  WinHttpRequest(server.Url("/from"), 0, "", nullptr, nullptr, nullptr, nullptr, &status, true);
-  EXPECT_EQ(status, 302);
-  EXPECT_EQ(WinHttpRequest(server.Url("/from"), 0, "", nullptr, nullptr, nullptr, nullptr, &status),
-            "arrived");
-  EXPECT_EQ(status, 200);
+  EXPECT_EQ(WinHttpRequest({.url = server.Url("/from"), .noRedirect = true}).statusCode, 302);
+  const HttpResult win = WinHttpRequest({.url = server.Url("/from")});
+  EXPECT_EQ(win.body, "arrived");
+  EXPECT_EQ(win.statusCode, 200);
 }
 
 TEST_F(NetTest, RefusedConnectionGivesEmptyResultsAndNormalisedCookies) {
   const Text url = "http://127.0.0.1:" + std::to_string(ClosedLoopbackPort()) + "/x";
-  EXPECT_TRUE(WebRequest(url).empty());
+  const HttpResult web = WebRequest({.url = url});
+  EXPECT_TRUE(web.body.empty());
+  EXPECT_EQ(web.failure, HttpFailure::kConnectFailed);
 
-  Text cookies = "a = 1;  b=2; b=2; c=deleted";
-  Text returnedCookies = "old";
-  Text returnedHeaders = "old";
-  int status = -5;
-  EXPECT_TRUE(
-      WinHttpRequest(url, 0, "", &cookies, &returnedCookies, nullptr, &returnedHeaders, &status)
-          .empty());
-  EXPECT_EQ(status, 0);
-  EXPECT_EQ(returnedHeaders, "");
-  EXPECT_EQ(returnedCookies, "");
-  EXPECT_EQ(cookies, "a=1; b=2");
+  const HttpResult win = WinHttpRequest({.url = url, .cookies = "a = 1;  b=2; b=2; c=deleted"});
+  EXPECT_TRUE(win.body.empty());
+  EXPECT_EQ(win.failure, HttpFailure::kConnectFailed);
+  EXPECT_EQ(win.statusCode, 0);
+  EXPECT_EQ(win.returnedHeaders, "");
+  EXPECT_EQ(win.returnedCookies, "");
+  EXPECT_EQ(win.cookies, "a=1; b=2");
 }
 
-TEST_F(NetTest, BodyCutShortIsNoBody) {
+TEST_F(NetTest, BodyCutShortIsNoBodyAndSaysTruncated) {
   server.SetDefaultResponse(
       RawResponse{"HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\nonly part"});
-  EXPECT_TRUE(WebRequest(server.Url("/cut")).empty());
-  int status = -1;
-  EXPECT_TRUE(WinHttpRequest(server.Url("/cut"), 0, "", nullptr, nullptr, nullptr, nullptr, &status)
-                  .empty());
-  EXPECT_EQ(status, 0);
+  const HttpResult web = WebRequest({.url = server.Url("/cut")});
+  EXPECT_TRUE(web.body.empty());
+  EXPECT_EQ(web.failure, HttpFailure::kTruncated);
+  // The header lines that came are still reported by WebRequest.
+  EXPECT_EQ(web.headers.ContentLength(), 100);
+  const HttpResult win = WinHttpRequest({.url = server.Url("/cut")});
+  EXPECT_TRUE(win.body.empty());
+  EXPECT_EQ(win.statusCode, 0);
+  EXPECT_EQ(win.failure, HttpFailure::kTruncated);
+}
+
+TEST_F(NetTest, ResponseHeaderLinesAreSplitOnceAndFoundInAnyCase) {
+  server.SetDefaultResponse(MakeResponse("HTTP/1.1 429 Too Many Requests",
+                                         "content-type: image/png\r\nRetry-After: 7\r\n"
+                                         "set-cookie: a=1; path=/\r\nSet-Cookie: b=2\r\n"
+                                         "X-Twice:  first \r\nx-twice: second\r\n",
+                                         "hello"));
+  for (const HttpResult& result :
+       {WebRequest({.url = server.Url("/p")}), WinHttpRequest({.url = server.Url("/p")})}) {
+    const ResponseHeaders& headers = result.headers;
+    EXPECT_EQ(headers.Status(), 429);
+    EXPECT_EQ(headers.ContentLength(), 5);
+    EXPECT_EQ(headers.ContentType(), "image/png");
+    EXPECT_EQ(headers.RetryAfterSeconds(), 7);
+    EXPECT_EQ(headers.SetCookies(), (Names{"a=1; path=/", "b=2"}));
+    EXPECT_EQ(headers.Find("X-TWICE"), "first");
+    EXPECT_EQ(headers.FindAll("x-twice"), (Names{"first", "second"}));
+    EXPECT_EQ(headers.Find("Location"), std::nullopt);
+  }
+}
+
+TEST(ResponseHeaders, OnlyPlainNumbersCountAsLengthsAndSeconds) {
+  const ResponseHeaders dated({"HTTP/1.1 503 Service Unavailable",
+                               "Retry-After: Wed, 21 Oct 2015 07:28:00 GMT",
+                               "Content-Length: 12abc", "a line without a colon"});
+  EXPECT_EQ(dated.Status(), 503);
+  EXPECT_EQ(dated.RetryAfterSeconds(), std::nullopt);
+  EXPECT_EQ(dated.ContentLength(), std::nullopt);
+  EXPECT_EQ(dated.ContentType(), "");
+  const ResponseHeaders noStatusLine({"Content-Length: 0", "Retry-After: 120"});
+  EXPECT_EQ(noStatusLine.Status(), 0);
+  EXPECT_EQ(noStatusLine.ContentLength(), 0);
+  EXPECT_EQ(noStatusLine.RetryAfterSeconds(), 120);
+}
+
+// --- Why an exchange failed, and the limits ----------------------------------
+
+TEST_F(NetTest, AddressThatIsNoWebAddressIsRefusedBeforeAnythingIsSent) {
+  const Text url = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/x";
+  const HttpResult web = WebRequest({.url = url, .cookies = "a=1", .headers = "X-A: 1"});
+  EXPECT_EQ(web.failure, HttpFailure::kBadAddress);
+  // Nothing was completed: the caller's texts come back as they were.
+  EXPECT_EQ(web.sentHeaders, "X-A: 1");
+  EXPECT_EQ(web.cookies, "a=1");
+  EXPECT_EQ(WinHttpRequest({.url = url}).failure, HttpFailure::kBadAddress);
+  EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(NetTest, ConnectionResetDuringTheBodySaysBroken) {
+  server.SetDefaultResponse(
+      RawResponse{.bytes = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npart", .reset = true});
+  const HttpResult web = WebRequest({.url = server.Url("/r")});
+  EXPECT_EQ(web.failure, HttpFailure::kConnectionBroken);
+  EXPECT_TRUE(web.body.empty());
+  const HttpResult win = WinHttpRequest({.url = server.Url("/r")});
+  EXPECT_EQ(win.failure, HttpFailure::kConnectionBroken);
+  EXPECT_TRUE(win.body.empty());
+  EXPECT_EQ(win.statusCode, 0);
+}
+
+TEST_F(NetTest, BodyOverTheLimitIsGivenUpWithoutKeepingIt) {
+  // Announced too large: given up before the body is read. The server then
+  // goes silent, so only the announcement can end these requests early.
+  server.SetResponse(
+      "/announced",
+      RawResponse{.bytes = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n", .stall = true});
+  // No length announced: given up once the bytes received pass the limit.
+  server.SetResponse("/streamed",
+                     RawResponse{.bytes = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" +
+                                          std::string(300000, 'x')});
+  server.SetResponse("/exact", MakeResponse("HTTP/1.1 200 OK", "", std::string(1000, 'y')));
+  server.SetResponse(
+      "/moved", MakeResponse("HTTP/1.1 302 Found", "Location: /exact\r\n", std::string(5000, 'z')));
+  const TransferLimits limits{.maxBodyBytes = 1000, .totalTimeoutSeconds = 5};
+  for (const char* path : {"/announced", "/streamed"}) {
+    const HttpResult web = WebRequest({.url = server.Url(path), .limits = limits});
+    EXPECT_EQ(web.failure, HttpFailure::kTooLarge) << path;
+    EXPECT_TRUE(web.body.empty());
+    const HttpResult win = WinHttpRequest({.url = server.Url(path), .limits = limits});
+    EXPECT_EQ(win.failure, HttpFailure::kTooLarge) << path;
+    EXPECT_TRUE(win.body.empty());
+    EXPECT_EQ(win.statusCode, 0);
+  }
+  // A body the size of the limit is not over it, and the body of a redirect
+  // that is followed does not count.
+  EXPECT_EQ(WinHttpRequest({.url = server.Url("/exact"), .limits = limits}).body.size(), 1000u);
+  const HttpResult followed = WebRequest({.url = server.Url("/moved"), .limits = limits});
+  EXPECT_EQ(followed.body, std::string(1000, 'y'));
+  EXPECT_TRUE(followed.Completed());
+}
+
+TEST_F(NetTest, TricklingOrSilentServerEndsInATimeOut) {
+  // A byte every 100 ms never leaves the connection idle for long; only the
+  // limit on the whole transfer ends it.
+  server.SetResponse("/trickle",
+                     RawResponse{.bytes = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n",
+                                 .trickle = std::string(1000, 't'),
+                                 .trickleMs = 100});
+  server.SetResponse(
+      "/silent",
+      RawResponse{.bytes = "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n", .stall = true});
+  const auto started = std::chrono::steady_clock::now();
+  const HttpResult web =
+      WebRequest({.url = server.Url("/trickle"), .limits = {.totalTimeoutSeconds = 1}});
+  const HttpResult win =
+      WinHttpRequest({.url = server.Url("/trickle"), .limits = {.totalTimeoutSeconds = 1}});
+  // Silent for a second: the time allowed without data ends it.
+  const HttpResult idle = WinHttpRequest({.url = server.Url("/silent"), .timeoutSeconds = 1});
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60));
+  for (const HttpResult* result : {&web, &win, &idle}) {
+    EXPECT_EQ(result->failure, HttpFailure::kTimedOut);
+    EXPECT_TRUE(result->body.empty());
+  }
+}
+
+TEST_F(NetTest, PeerThatDoesNotSpeakTlsFailsAsTls) {
+  server.SetGreeting("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+  const Text url = "https://127.0.0.1:" + std::to_string(server.Port()) + "/x";
+  EXPECT_EQ(WinHttpRequest({.url = url, .timeoutSeconds = 5}).failure, HttpFailure::kTls);
+  EXPECT_EQ(WebRequest({.url = url, .limits = {.totalTimeoutSeconds = 5}}).failure,
+            HttpFailure::kTls);
+}
+
+TEST(HttpFailure, EachReasonReadsDifferently) {
+  EXPECT_EQ(FailureText(HttpFailure::kNone), "");
+  std::set<Text> texts;
+  for (HttpFailure failure :
+       {HttpFailure::kBadAddress, HttpFailure::kConnectFailed, HttpFailure::kTimedOut,
+        HttpFailure::kConnectionBroken, HttpFailure::kTruncated, HttpFailure::kAborted,
+        HttpFailure::kTooLarge, HttpFailure::kTls, HttpFailure::kOther}) {
+    EXPECT_FALSE(FailureText(failure).empty());
+    texts.insert(FailureText(failure));
+  }
+  EXPECT_EQ(texts.size(), 9u);
+  EXPECT_EQ(FailureText(HttpFailure::kTimedOut), "连接超时");
 }
 
 // --- Cookies: the caller's text and the process-wide store -------------------
 
-TEST_F(NetTest, WinHttpRequestSharedCookieVariableHoldsOnlyTheNewCookies) {
+TEST_F(NetTest, WinHttpRequestMergesTheResponsesCookiesOverTheCallers) {
   server.SetDefaultResponse(MakeResponse(
       "HTTP/1.1 200 OK", "Set-Cookie: b=3; path=/\r\nSet-Cookie: a=deleted; path=/\r\n", "x"));
-  Text shared = "a=1; b=2";
-  WinHttpRequest(server.Url("/s"), 0, "", &shared, &shared);
+  const HttpResult first = WinHttpRequest({.url = server.Url("/s"), .cookies = "a=1; b=2"});
   EXPECT_EQ(server.Requests().at(0).Values("Cookie"), Names{"a=1; b=2"});
-  EXPECT_EQ(shared, "b=3");
+  EXPECT_EQ(first.cookies, "b=3");
 
-  Text cookies = "a=1; b=2; c=4";
-  Text returnedCookies;
-  WinHttpRequest(server.Url("/s"), 0, "", &cookies, &returnedCookies);
-  EXPECT_EQ(cookies, "b=3; c=4");
-  EXPECT_EQ(returnedCookies, "b=3;a=deleted");
+  const HttpResult second = WinHttpRequest({.url = server.Url("/s"), .cookies = "a=1; b=2; c=4"});
+  EXPECT_EQ(second.cookies, "b=3; c=4");
+  EXPECT_EQ(second.returnedCookies, "b=3; a=deleted");
 }
 
 TEST_F(NetTest, CookieStoreReadAndWrittenOnlyWhenNoCookiesSupplied) {
@@ -386,12 +509,11 @@ TEST_F(NetTest, CookieStoreReadAndWrittenOnlyWhenNoCookiesSupplied) {
   server.SetDefaultResponse(MakeResponse("HTTP/1.1 200 OK", "Set-Cookie: n=9; Path=/\r\n", "x"));
 
   // Not supplied: the store's cookies go out and the response's are kept.
-  Text returnedCookies;
-  WebRequest(url, 0, "", nullptr, &returnedCookies);
+  const HttpResult fromStore = WebRequest({.url = url});
   const Names sentCookies = server.Requests().at(0).Values("Cookie");
   ASSERT_EQ(sentCookies.size(), 1u);
   EXPECT_TRUE(sentCookies[0] == "s=1; t=2" || sentCookies[0] == "t=2; s=1") << sentCookies[0];
-  EXPECT_EQ(returnedCookies, "n=9");
+  EXPECT_EQ(fromStore.returnedCookies, "n=9");
   EXPECT_NE(StoredCookiesFor(url).find("n=9"), std::string::npos);
 
   // Supplied, even empty: the store is neither read nor written.
@@ -399,28 +521,26 @@ TEST_F(NetTest, CookieStoreReadAndWrittenOnlyWhenNoCookiesSupplied) {
   StoreCookies("127.0.0.1", "s=1");
   server.SetDefaultResponse(
       MakeResponse("HTTP/1.1 200 OK", "Set-Cookie: x=1; path=/\r\nSet-Cookie: y=2\r\n", "x"));
-  Text cookies;
-  WebRequest(url, 0, "", &cookies, &returnedCookies);
+  const HttpResult supplied = WebRequest({.url = url, .cookies = ""});
   EXPECT_TRUE(server.Requests().at(1).Values("Cookie").empty());
-  EXPECT_EQ(cookies, "x=1; y=2");
-  EXPECT_EQ(returnedCookies, "x=1;y=2");
+  EXPECT_EQ(supplied.cookies, "x=1; y=2");
+  EXPECT_EQ(supplied.returnedCookies, "x=1; y=2");
   EXPECT_EQ(StoredCookiesFor(url), "s=1");
 
-  Text own = "c=5";
-  WebRequest(url, 0, "", &own);
+  WebRequest({.url = url, .cookies = "c=5"});
   EXPECT_EQ(server.Requests().at(2).Values("Cookie"), Names{"c=5"});
 
   // WinHttpRequest never uses the store.
-  WinHttpRequest(url);
+  WinHttpRequest({.url = url});
   EXPECT_TRUE(server.Requests().at(3).Values("Cookie").empty());
   EXPECT_EQ(StoredCookiesFor(url), "s=1");
 }
 
 TEST_F(NetTest, CookieStoreIsSharedByAllThreads) {
   server.SetResponse("/set", MakeResponse("HTTP/1.1 200 OK", "Set-Cookie: shared=1\r\n", "x"));
-  std::thread other([&] { WebRequest(server.Url("/set")); });
+  std::thread other([&] { WebRequest({.url = server.Url("/set")}); });
   other.join();
-  WebRequest(server.Url("/read"));
+  WebRequest({.url = server.Url("/read")});
   EXPECT_EQ(server.Requests().at(1).Values("Cookie"), Names{"shared=1"});
 }
 
@@ -462,23 +582,19 @@ TEST(CookieStore, StoreCookiesIsForThatHostOnly) {
 
 TEST_F(NetTest, ProxyReceivesAbsoluteAddressAndCredentials) {
   const Text proxy = "127.0.0.1:" + std::to_string(server.Port());
-  EXPECT_EQ(WebRequest("http://far.example/page", 0, "", nullptr, nullptr, nullptr, nullptr, false,
-                       nullptr, proxy),
-            "ok");
+  EXPECT_EQ(WebRequest({.url = "http://far.example/page", .proxy = proxy}).body, "ok");
   EXPECT_EQ(server.Requests().at(0).Target(), "http://far.example/page");
 
   server.SetResponse("http://far.example/auth",
                      MakeResponse("HTTP/1.1 407 Proxy Authentication Required",
                                   "Proxy-Authenticate: Basic realm=\"p\"\r\n", ""));
-  int status = 0;
-  WinHttpRequest("http://far.example/auth", 0, "", nullptr, nullptr, nullptr, nullptr, &status,
-                 false, "", proxy, 0, "u", "p");
-  EXPECT_EQ(status, 407);
+  const HttpResult refused = WinHttpRequest(
+      {.url = "http://far.example/auth", .proxy = proxy, .proxyUser = "u", .proxyPassword = "p"});
+  EXPECT_EQ(refused.statusCode, 407);
   EXPECT_EQ(server.Requests().back().Values("Proxy-Authorization"), Names{"Basic dTpw"});
 
   // Credentials without a proxy: neither is used.
-  WinHttpRequest(server.Url("/direct"), 0, "", nullptr, nullptr, nullptr, nullptr, nullptr, false,
-                 "", "", 0, "u", "p");
+  WinHttpRequest({.url = server.Url("/direct"), .proxyUser = "u", .proxyPassword = "p"});
   EXPECT_EQ(server.Requests().back().Target(), "/direct");
   EXPECT_TRUE(server.Requests().back().Values("Proxy-Authorization").empty());
   EXPECT_TRUE(server.Requests().back().Values("Authorization").empty());
@@ -496,23 +612,26 @@ TEST_F(NetTest, AbortGuardEndsAStalledTransferWithEmptyResults) {
     end = true;
   });
   const auto started = std::chrono::steady_clock::now();
-  int status = -1;
-  Bytes body = "stale";
+  HttpResult win;
+  HttpResult web;
   {
     TransferAbortGuard guard([&] { return end.load(); });
-    body = WinHttpRequest(server.Url("/slow"), 0, "", nullptr, nullptr, nullptr, nullptr, &status);
-    EXPECT_TRUE(WebRequest(server.Url("/slow")).empty());
+    win = WinHttpRequest({.url = server.Url("/slow")});
+    web = WebRequest({.url = server.Url("/slow")});
     ender.join();
   }
   // Sanity bound only: well under the 15 s and 30 s times without data that
   // would otherwise end these calls.
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
-  EXPECT_TRUE(body.empty());
-  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(win.body.empty());
+  EXPECT_EQ(win.statusCode, 0);
+  EXPECT_EQ(win.failure, HttpFailure::kAborted);
+  EXPECT_TRUE(web.body.empty());
+  EXPECT_EQ(web.failure, HttpFailure::kAborted);
 
   // Without the guard requests run as usual again.
   server.SetDefaultResponse(MakeResponse("HTTP/1.1 200 OK", "", "fine"));
-  EXPECT_EQ(WebRequest(server.Url("/after")), "fine");
+  EXPECT_EQ(WebRequest({.url = server.Url("/after")}).body, "fine");
 }
 
 TEST(TransferAbort, InnerGuardKeepsTheOuterOnesSay) {
@@ -543,10 +662,12 @@ TEST(StandInSite, PicturesInARowReuseOneConnection) {
   int wrong = 0;
   for (int i = 0; i < 200; ++i) {
     const Text key = "pic-" + std::to_string(i) + (i % 2 ? ".png" : ".jpg");
-    Text headers = PictureRefererLine(site, "album");
-    const Bytes body =
-        WinHttpRequest(PictureUrl(site, key), 0, "", &sessionCookies, &sessionCookies, &headers);
-    if (body != demosite::DemoSite::PictureBytes(key)) ++wrong;
+    const HttpResult picture = WinHttpRequest({.url = PictureUrl(site, key),
+                                               .cookies = sessionCookies,
+                                               .headers = PictureRefererLine(site, "album"),
+                                               .limits = kPictureLimits});
+    sessionCookies = picture.cookies;
+    if (picture.body != demosite::DemoSite::PictureBytes(key)) ++wrong;
   }
   EXPECT_EQ(wrong, 0);
   EXPECT_EQ(demo.Requests().size(), 200u);
@@ -564,8 +685,8 @@ TEST(StandInSite, TwoThreadsFetchAtOnce) {
   const auto fetch = [&](const std::string& prefix) {
     for (int i = 0; i < 40; ++i) {
       const std::string key = prefix + std::to_string(i) + ".gif";
-      const Bytes body = i % 2 ? WinHttpRequest(demo.ImageHost() + "/" + key)
-                               : WebRequest(demo.ImageHost() + "/" + key);
+      const Text url = demo.ImageHost() + "/" + key;
+      const Bytes body = i % 2 ? WinHttpRequest({.url = url}).body : WebRequest({.url = url}).body;
       if (body != demosite::DemoSite::PictureBytes(key)) ++wrong;
     }
   };
@@ -575,6 +696,28 @@ TEST(StandInSite, TwoThreadsFetchAtOnce) {
   worker.join();
   EXPECT_EQ(wrong.load(), 0);
   EXPECT_EQ(demo.Requests().size(), 80u);
+}
+
+TEST(StandInSite, ResetAndTruncatedPicturesSayWhy) {
+  demosite::DemoSite demo;
+  ASSERT_TRUE(demo.Start());
+  demosite::Fault reset;
+  reset.kind = demosite::Fault::Kind::kReset;
+  demo.SetFault("/img/reset", reset);
+  demosite::Fault cut;
+  cut.kind = demosite::Fault::Kind::kTruncate;
+  demo.SetFault("/img/cut", cut);
+  const HttpResult broken =
+      WinHttpRequest({.url = demo.ImageHost() + "/reset.png", .limits = kPictureLimits});
+  EXPECT_EQ(broken.failure, HttpFailure::kConnectionBroken);
+  const HttpResult truncated =
+      WinHttpRequest({.url = demo.ImageHost() + "/cut.png", .limits = kPictureLimits});
+  EXPECT_EQ(truncated.failure, HttpFailure::kTruncated);
+  EXPECT_TRUE(truncated.body.empty());
+  const HttpResult whole =
+      WinHttpRequest({.url = demo.ImageHost() + "/whole.png", .limits = kPictureLimits});
+  EXPECT_EQ(whole.body, demosite::DemoSite::PictureBytes("whole.png"));
+  EXPECT_EQ(whole.headers.ContentLength(), static_cast<long long>(whole.body.size()));
 }
 
 // --- Site addresses ----------------------------------------------------------

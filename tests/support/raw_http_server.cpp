@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 
 namespace albumdl::testing {
@@ -143,6 +144,11 @@ void RawHttpServer::SetDefaultResponse(const RawResponse& response) {
   defaultResponse_ = response;
 }
 
+void RawHttpServer::SetGreeting(const std::string& bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  greeting_ = bytes;
+}
+
 std::vector<RawRequest> RawHttpServer::Requests() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return requests_;
@@ -182,7 +188,17 @@ void RawHttpServer::Serve(int socket, int connection) {
     pending.append(buffer, static_cast<size_t>(n));
     return true;
   };
-  bool open = true;
+  std::string greeting;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    greeting = greeting_;
+  }
+  bool open = greeting.empty();
+  if (!open && SendAll(socket, greeting)) {
+    // Whatever the client sends is read until it gives up, so the close that
+    // follows is a plain one.
+    while (readMore()) pending.clear();
+  }
   while (open) {
     size_t end;
     while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
@@ -221,6 +237,27 @@ void RawHttpServer::Serve(int socket, int connection) {
       requests_.push_back(request);
     }
     if (!SendAll(socket, response.bytes)) break;
+    bool sent = true;
+    for (char byte : response.trickle) {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (stopped_.wait_for(lock, std::chrono::milliseconds(response.trickleMs),
+                            [this] { return stopping_; })) {
+        sent = false;
+        break;
+      }
+      lock.unlock();
+      if (!SendAll(socket, std::string(1, byte))) {
+        sent = false;
+        break;
+      }
+    }
+    if (!sent) break;
+    if (response.reset) {
+      // Closing with a zero linger time sends RST instead of FIN.
+      const linger abort{1, 0};
+      ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
+      break;
+    }
     if (response.stall) {
       std::unique_lock<std::mutex> lock(mutex_);
       stopped_.wait(lock, [this] { return stopping_; });

@@ -29,9 +29,14 @@ struct RawRequest {
 };
 
 struct RawResponse {
-  std::string bytes;
+  std::string bytes{};
   // After sending bytes, keep the connection open and silent until Stop().
   bool stall = false;
+  // After sending bytes, send these one byte at a time, trickleMs apart.
+  std::string trickle{};
+  int trickleMs = 0;
+  // After sending bytes, reset the connection (RST) instead of closing it.
+  bool reset = false;
 };
 
 // A complete response with Content-Length; closes the connection unless
@@ -59,6 +64,10 @@ class RawHttpServer {
   // default answer, a 200 with body "ok".
   void SetResponse(const std::string& path, const RawResponse& response);
   void SetDefaultResponse(const RawResponse& response);
+  // Every connection from now on is answered with these bytes at once and
+  // closed, without a request being read: a peer that does not speak HTTP
+  // (or TLS) at all.
+  void SetGreeting(const std::string& bytes);
 
   std::vector<RawRequest> Requests() const;
   int ConnectionCount() const;
@@ -75,6 +84,7 @@ class RawHttpServer {
   std::condition_variable stopped_;
   std::map<std::string, RawResponse> responses_;
   RawResponse defaultResponse_ = MakeResponse("HTTP/1.1 200 OK", "", "ok");
+  std::string greeting_;
   std::vector<RawRequest> requests_;
   std::set<int> openSockets_;
   int connections_ = 0;
