@@ -57,12 +57,16 @@ void AppendAlbumRow(AlbumList& list, const Text& name, const Text& count, const 
 // cookies, updated by that, become the session cookies of the next request.
 // Returns false when the pause after the request was ended.
 bool RetrieveBoard(Window& window, Session& session, Pacer& pacer, const Text& boardId) {
-  Text headers = kJsonRequestHeaders;
   // A download thread may use the session cookies meanwhile: the request works on
   // a copy, which is then put back whole.
-  Text cookies = session.sessionCookies.Get();
-  const Bytes body =
-      WinHttpRequest(BoardAnswerUrl(session.site, boardId), 0, "", &cookies, &cookies, &headers);
+  const HttpResult reply = WinHttpRequest({.url = BoardAnswerUrl(session.site, boardId),
+                                           .cookies = session.sessionCookies.Get(),
+                                           .headers = kJsonRequestHeaders,
+                                           .limits = kPageLimits});
+  const Bytes& body = reply.body;
+  // Of the cookies, only those the answer set are carried on (merged with themselves).
+  Text cookies = reply.returnedCookies;
+  MergeCookies(cookies, cookies);
   Text scratch = cookies;
   session.sessionCookies = MergeCookies(session.viewerCookies, scratch);
   const bool goOn = pacer.PumpingWait(1000);
@@ -77,8 +81,8 @@ bool RetrieveBoard(Window& window, Session& session, Pacer& pacer, const Text& b
 
 // A search address is requested as typed, without cookies of its own.
 bool RetrieveSearch(Window& window, Pacer& pacer, const Text& address) {
-  Text headers = kJsonRequestHeaders;
-  const Bytes body = WinHttpRequest(address, 0, "", nullptr, nullptr, &headers);
+  const Bytes body =
+      WinHttpRequest({.url = address, .headers = kJsonRequestHeaders, .limits = kPageLimits}).body;
   const bool goOn = pacer.PumpingWait(1000);
 
   const AlbumAnswer album = ReadSearchAnswer(Utf8ToAnsi(body));

@@ -1,5 +1,7 @@
 #include "download/board_download.h"
 
+#include <utility>
+
 #include "download/album_steps.h"
 #include "download/picture_step.h"
 #include "net/site.h"
@@ -65,8 +67,9 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
   for (int page = 1; page <= pageBudget; ++page) {
     const Text url = BoardPageUrl(session.site, job.albumId, lastPinId);
     const PageText fetched = FetchPage(context, [&] {
-      Text returnedHeaders;  // not read
-      return WebRequest(url, 0, "", nullptr, nullptr, &headerBlock, &returnedHeaders);
+      HttpResult reply = WebRequest({.url = url, .headers = headerBlock, .limits = kPageLimits});
+      headerBlock = reply.sentHeaders;
+      return std::move(reply.body);
     });
     if (fetched.ended) return false;
     if (window.Values().DebugSwitch()) {

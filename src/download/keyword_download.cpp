@@ -1,5 +1,7 @@
 #include "download/keyword_download.h"
 
+#include <utility>
+
 #include "download/album_steps.h"
 #include "download/picture_step.h"
 #include "net/site.h"
@@ -34,13 +36,13 @@ bool KeywordDownload(DownloadContext& context, const DownloadJob& job) {
     if (page > 1 && !context.pacer.PumpingWait(kPagePauseMs)) return false;
     const Text url = SearchPageUrl(session.site, keyword, page);
     const PageText fetched = FetchPage(context, [&] {
-      Text headers = kJsonRequestHeaders;
-      // The answer's cookies replace the session cookies; they are collected
-      // apart and put back whole, since a retrieval may use them meanwhile.
-      Text returnedCookies;
-      Bytes body = WinHttpRequest(url, 0, "", nullptr, &returnedCookies, &headers);
-      session.sessionCookies = returnedCookies;
-      return body;
+      // The answer's cookies replace the session cookies (without blanks); they
+      // are collected apart and put back whole, since a retrieval may use them
+      // meanwhile.
+      HttpResult reply =
+          WinHttpRequest({.url = url, .headers = kJsonRequestHeaders, .limits = kPageLimits});
+      session.sessionCookies = TextRemoveBlanks(reply.returnedCookies);
+      return std::move(reply.body);
     });
     if (fetched.ended) return false;
     if (fetched.failed) ReportFailedPage(album, page);

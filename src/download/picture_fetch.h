@@ -4,6 +4,7 @@
 #pragma once
 
 #include "control/pacer.h"
+#include "net/response_headers.h"
 #include "text/text.h"
 
 namespace albumdl {
@@ -26,6 +27,6 @@ PictureFetch FetchPicture(const Text& url, const Text& refererLine, Text& sessio
                           Pacer& pacer, RunGate& gate);
 
 // Judges one answer: true when it holds a complete picture.
-bool IsCompletePicture(const Bytes& body, int status, const Text& rawHeaders);
+bool IsCompletePicture(const Bytes& body, int status, const ResponseHeaders& headers);
 
 }  // namespace albumdl

@@ -84,30 +84,4 @@ HttpResult WebRequest(const WebRequestParams& params) {
   return out;
 }
 
-Bytes PositionalWebRequest(const Text& url, int method, const Text& postText, Text* cookies,
-                           Text* returnedCookies, Text* headers, Text* returnedHeaders,
-                           bool noRedirect, Bytes* postBytes, const Text& proxy) {
-  WebRequestParams params;
-  params.url = url;
-  params.method = method;
-  params.postText = postText;
-  if (postBytes) params.postBytes = *postBytes;
-  if (cookies) params.cookies = *cookies;
-  if (headers) params.headers = *headers;
-  params.noRedirect = noRedirect;
-  params.proxy = proxy;
-  HttpResult result = WebRequest(params);
-  if (result.failure == HttpFailure::kBadAddress) return {};
-  if (headers) *headers = result.sentHeaders;
-  if (returnedHeaders) *returnedHeaders = result.returnedHeaders;
-  if (postBytes && net_internal::MethodVerb(method) != "GET") *postBytes = result.sentBody;
-  Text returned = result.returnedCookies;
-  if (cookies) {
-    *cookies = result.cookies;
-    returned = TextRemoveBlanks(returned);
-  }
-  if (returnedCookies) *returnedCookies = returned;
-  return result.body;
-}
-
 }  // namespace albumdl

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <optional>
-#include <utility>
 
 #include "net/http_result.h"
 #include "net/transfer_limits.h"
@@ -39,17 +38,5 @@ struct WebRequestParams {
 // texts unchanged. A transfer that fails still reports the header lines that
 // came, and their cookies.
 HttpResult WebRequest(const WebRequestParams& request);
-
-// The former positional form, kept until every caller names its fields. A
-// braced list of fields never picks it.
-Bytes PositionalWebRequest(const Text& url, int method = 0, const Text& postText = "",
-                           Text* cookies = nullptr, Text* returnedCookies = nullptr,
-                           Text* headers = nullptr, Text* returnedHeaders = nullptr,
-                           bool noRedirect = false, Bytes* postBytes = nullptr,
-                           const Text& proxy = "");
-template <typename Url, typename... Rest>
-Bytes WebRequest(const Url& url, Rest&&... rest) {
-  return PositionalWebRequest(url, std::forward<Rest>(rest)...);
-}
 
 }  // namespace albumdl

@@ -115,36 +115,4 @@ HttpResult WinHttpRequest(const WinHttpRequestParams& params) {
   return out;
 }
 
-Bytes PositionalWinHttpRequest(const Text& url, int method, const Text& postText, Text* cookies,
-                               Text* returnedCookies, Text* headers, Text* returnedHeaders,
-                               int* statusCode, bool noRedirect, const Bytes& postBytes,
-                               const Text& proxy, int timeoutSeconds, const Text& proxyUser,
-                               const Text& proxyPassword, int proxyCredentialFlag) {
-  WinHttpRequestParams params;
-  params.url = url;
-  params.method = method;
-  params.postText = postText;
-  params.postBytes = postBytes;
-  if (cookies) params.cookies = *cookies;
-  if (headers) params.headers = *headers;
-  params.noRedirect = noRedirect;
-  params.proxy = proxy;
-  params.timeoutSeconds = timeoutSeconds;
-  params.proxyUser = proxyUser;
-  params.proxyPassword = proxyPassword;
-  params.proxyCredentialFlag = proxyCredentialFlag;
-  HttpResult result = WinHttpRequest(params);
-  if (headers) *headers = result.sentHeaders;
-  if (returnedHeaders) *returnedHeaders = result.returnedHeaders;
-  if (statusCode) *statusCode = result.statusCode;
-  if (cookies && cookies == returnedCookies) {
-    Text returned = result.returnedCookies;
-    *cookies = MergeCookies(returned, returned);
-  } else {
-    if (cookies) *cookies = result.cookies;
-    if (returnedCookies) *returnedCookies = TextRemoveBlanks(result.returnedCookies);
-  }
-  return result.body;
-}
-
 }  // namespace albumdl

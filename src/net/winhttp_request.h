@@ -4,8 +4,6 @@
 // failure reason in the result.
 #pragma once
 
-#include <utility>
-
 #include "net/http_result.h"
 #include "net/transfer_limits.h"
 #include "text/text.h"
@@ -45,19 +43,5 @@ struct WinHttpRequestParams {
 // and nothing when the exchange failed. Its cookies are the caller's cookies
 // with the response's merged over them, normalised even when nothing came.
 HttpResult WinHttpRequest(const WinHttpRequestParams& request);
-
-// The former positional form, kept until every caller names its fields. A
-// braced list of fields never picks it.
-Bytes PositionalWinHttpRequest(const Text& url, int method = 0, const Text& postText = "",
-                               Text* cookies = nullptr, Text* returnedCookies = nullptr,
-                               Text* headers = nullptr, Text* returnedHeaders = nullptr,
-                               int* statusCode = nullptr, bool noRedirect = false,
-                               const Bytes& postBytes = "", const Text& proxy = "",
-                               int timeoutSeconds = 0, const Text& proxyUser = "",
-                               const Text& proxyPassword = "", int proxyCredentialFlag = 1);
-template <typename Url, typename... Rest>
-Bytes WinHttpRequest(const Url& url, Rest&&... rest) {
-  return PositionalWinHttpRequest(url, std::forward<Rest>(rest)...);
-}
 
 }  // namespace albumdl
