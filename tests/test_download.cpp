@@ -14,6 +14,7 @@
 #include "download/download_run.h"
 #include "download/duplicate_store.h"
 #include "download/json_value.h"
+#include "net/cookie_store.h"
 #include "platform/files.h"
 #include "support/recording_pacer.h"
 #include "support/recording_window.h"
@@ -524,7 +525,10 @@ TEST_F(DownloadTest, FolderNamesHoldNoControlCharactersAndFitTheFileSystem) {
   site.AddBoard(MakeBoard("b2", MakePins(1)));
   Text longTitle;
   for (int i = 0; i < 200; ++i) longTitle += "长";  // 600 bytes of UTF-8
-  AddRow("a\x1b[31mb\x07" "c\r\nd\x7f", "1", "b1");
+  AddRow(
+      "a\x1b[31mb\x07"
+      "c\r\nd\x7f",
+      "1", "b1");
   AddRow(longTitle, "1", "b2");
 
   const DownloadSummary summary = Run();
@@ -636,8 +640,10 @@ TEST_F(PictureFailureTest, ServerErrorIsTriedThreeTimesThenLeavesNoFileAndNoReco
   EXPECT_EQ(summary.failedPictures, 1);
   EXPECT_EQ(summary.saved, 3);
   const auto log = window.LogLines();
-  ASSERT_GE(log.size(), 3u);
-  EXPECT_EQ(log[log.size() - 3], "第[2]个图片下载失败\r\n");
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_EQ(log[log.size() - 4], "第[2]个图片下载失败\r\n");
+  EXPECT_EQ(log[log.size() - 3], "原因：服务器出错（HTTP 500）\r\n")
+      << "the reason on its own line";
   EXPECT_EQ(log[log.size() - 2], "---完成相册《T相册》下载\r\n\r\n");
 }
 
@@ -699,19 +705,100 @@ TEST_F(PictureFailureTest, TruncatedOrEmptyBodiesAreNotSaved) {
   EXPECT_EQ(summary.failedPictures, 1);
 }
 
-TEST_F(PictureFailureTest, HtmlPageInPlaceOfAPictureIsNotSaved) {
+TEST_F(PictureFailureTest, AnswersThatAreNotPicturesAreNeverSavedNorRecorded) {
   // The image host at the site's root: key "index.html" answers with the
-  // site's HTML front page and status 200.
-  site.AddBoard(MakeBoard("b2", {{7, "index.html", "image/jpeg"}, {8, "img/k8.png", "png"}}));
+  // site's HTML front page, "boards/b1/" with the board's JSON, both with
+  // status 200. Recorded, either would keep the real picture away for good.
+  site.AddBoard(MakeBoard(
+      "b2",
+      {{7, "index.html", "image/jpeg"}, {8, "img/k8.png", "png"}, {9, "boards/b1/", "image/png"}}));
   session.site.imageHost = site.SiteHost();
   window.Albums().ClearRows();
-  AddRow("H", "2", "b2");
+  AddRow("H", "3", "b2");
 
   const DownloadSummary summary = Run();
 
   EXPECT_EQ(Targets("/index.html").size(), 3u);
+  EXPECT_EQ(Targets("/boards/b1/").size(), 3u);
   EXPECT_EQ(FilesIn(saves.File("H相册_b2")), std::vector<std::string>{"2_8.png"});
-  EXPECT_EQ(summary.failedPictures, 1);
+  EXPECT_EQ(summary.failedPictures, 2);
+  EXPECT_FALSE(StoreHolds("b2", "7"));
+  EXPECT_FALSE(StoreHolds("b2", "9"));
+  const auto log = window.LogLines();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "原因：网站返回的不是图片\r\n"), 2);
+}
+
+TEST_F(PictureFailureTest, RefusedSignInIsNotAskedForAgainAndSaysSo) {
+  demosite::Fault refused;
+  refused.status = 403;
+  FailPicture(1, refused);
+
+  Run();
+
+  EXPECT_EQ(RequestsFor(1), 1u);
+  const auto log = window.LogLines();
+  EXPECT_NE(std::find(log.begin(), log.end(),
+                      "原因：网站要求登录（HTTP 403），请先在“登录”页登录后再下载\r\n"),
+            log.end());
+}
+
+// A page's status counts: an error answer is asked for again, whatever its body.
+TEST_F(PictureFailureTest, BoardPageAnsweringWithAnErrorIsAskedForAgain) {
+  demosite::Fault busy;
+  busy.status = 503;
+  busy.firstN = 2;
+  site.SetFault("/boards/b1/", busy);
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(summary.saved, 4);
+  EXPECT_EQ(summary.failedPages, 0);
+  EXPECT_EQ(pacer.Pauses(), Repeat({1000, 2000, 2000}, 100, 4));
+}
+
+TEST_F(PictureFailureTest, PageAnsweringTooManyRequestsWaitsForRetryAfter) {
+  demosite::Fault slowDown;
+  slowDown.status = 429;
+  slowDown.retryAfter = 9;
+  slowDown.firstN = 1;
+  site.SetFault("/boards/b1/", slowDown);
+  Run();
+  EXPECT_EQ(pacer.Pauses(), Repeat({1000, 9000}, 100, 4));
+}
+
+// A signed-in run stays signed in: every page and picture request carries the
+// session's cookies, whether the answer before set cookies, set none, or never
+// came; and a board page sends one Cookie line, the viewer's and the store's.
+TEST_F(DownloadTest, SignedInRunCarriesTheSessionCookiesOnEveryRequest) {
+  site.AddBoard(MakeBoard("b1", MakePins(3)));
+  site.AddSearch(MakeSearch("cat", MakePins(120)));
+  demosite::Fault reset;
+  reset.kind = demosite::Fault::Kind::kReset;
+  reset.firstN = 1;
+  site.SetFault("/img/k1002.png", reset);
+  AddRow("T", "3", "b1");
+  AddRow("cat", "120", "关键词_cat");
+  session.sessionCookies = "sid=abc";
+  window.Values().SetViewerCookies("viewer=1");
+  StoreCookies(site.SiteHost(), "stored=2");
+
+  const DownloadSummary summary = Run();
+  ClearCookieStore();
+
+  EXPECT_EQ(summary.saved, 123);
+  for (const demosite::RequestRecord& request : site.Requests()) {
+    int cookieLines = 0;
+    for (const auto& [name, value] : request.headers) cookieLines += TextLower(name) == "cookie";
+    EXPECT_EQ(cookieLines, 1) << request.target;
+    const std::string cookies = request.Header("Cookie");
+    if (request.target.rfind("/boards/", 0) == 0) {
+      EXPECT_NE(cookies.find("viewer=1"), std::string::npos) << cookies;
+      EXPECT_NE(cookies.find("stored=2"), std::string::npos) << cookies;
+    } else {
+      EXPECT_NE(cookies.find("sid=abc"), std::string::npos) << request.target << ": " << cookies;
+    }
+  }
+  EXPECT_NE(session.sessionCookies.Get().find("sid=abc"), Text::npos);
 }
 
 TEST_F(PictureFailureTest, PinWithAnOddIdIsSkippedWithALine) {
@@ -738,8 +825,10 @@ TEST_F(PictureFailureTest, BoardPageThatNeverComesIsReportedBeforeTheAlbumEnds) 
   EXPECT_EQ(Targets("/boards/").size(), 10u);
   EXPECT_EQ(summary.failedPages, 1);
   const auto log = window.LogLines();
-  ASSERT_GE(log.size(), 3u);
-  EXPECT_EQ(log[log.size() - 3], "第[1]页获取失败\r\n");
+  ASSERT_GE(log.size(), 5u);
+  EXPECT_EQ(log[log.size() - 5], "第[1]页获取失败\r\n");
+  EXPECT_EQ(log[log.size() - 4], "原因：网站返回了空内容\r\n");
+  EXPECT_EQ(log[log.size() - 3], "相册《T》只取到0个图片，少于图片数量4\r\n");
   EXPECT_EQ(log[log.size() - 2], "---完成相册《T相册》下载\r\n\r\n");
 }
 
@@ -748,8 +837,9 @@ TEST_F(PictureFailureTest, BoardPageThatIsNotJsonIsReported) {
   fault.kind = demosite::Fault::Kind::kBadJson;
   site.SetFault("/boards/b1/", fault);
   const DownloadSummary summary = Run();
-  EXPECT_EQ(pacer.Pauses(), std::vector<int>{1000});
+  EXPECT_EQ(pacer.Pauses(), Repeat({1000}, 2000, 10)) << "asked for again like an empty page";
   EXPECT_EQ(summary.failedPages, 1);
+  EXPECT_EQ(summary.saved, 0);
 }
 
 // ---------------------------------------------------------------------------

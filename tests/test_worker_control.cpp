@@ -60,6 +60,7 @@ class WatchingPacer : public Pacer {
     }
     return inner_.PumpingWait(ms);
   }
+  bool RealWait(int ms) override { return PumpingWait(ms); }
 
  private:
   RunGate& gate_;

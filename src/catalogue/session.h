@@ -10,32 +10,31 @@
 
 namespace albumdl {
 
-// A text that the window thread and the download thread both read and rewrite:
-// a retrieval may run while a download is under way. Every access is a whole
-// copy under the lock, and the lock is never held across a request, so neither
-// thread can see the other's half-written text or wait on its transfer.
-class SharedText {
+// The session's cookies, kept the way a browser's cookie jar keeps them: what
+// an answer sets is merged in over the rest, an answer that sets nothing
+// changes nothing, and a cookie set to "deleted" goes. The retrieval thread
+// and the download threads (every lane of a run) read and rewrite it; every
+// access is one whole step under the lock, and the lock is never held across
+// a request, so no thread sees another's half-written text or waits on its
+// transfer.
+class CookieJar {
  public:
-  SharedText() = default;
-  SharedText(const SharedText&) = delete;
-  SharedText& operator=(const SharedText&) = delete;
+  CookieJar() = default;
+  CookieJar(const CookieJar&) = delete;
+  CookieJar& operator=(const CookieJar&) = delete;
 
-  Text Get() const {
-    std::lock_guard lock(mutex_);
-    return text_;
-  }
-  void Set(const Text& text) {
-    std::lock_guard lock(mutex_);
-    text_ = text;
-  }
-  SharedText& operator=(const Text& text) {
-    Set(text);
+  Text Get() const;
+  void Set(const Text& cookies);
+  CookieJar& operator=(const Text& cookies) {
+    Set(cookies);
     return *this;
   }
+  // The cookies an answer set (name=value items) go in over the others.
+  void MergeIn(const Text& answerCookies);
 
  private:
   mutable std::mutex mutex_;
-  Text text_;
+  Text cookies_;
 };
 
 struct Session {
@@ -46,7 +45,7 @@ struct Session {
   // SessionCookies: sent with album answers and pictures and rewritten by their
   // answers, by the retrieval on the window thread and by the download on its
   // own thread alike.
-  SharedText sessionCookies;
+  CookieJar sessionCookies;
   // The merge base of the retrieval; only the one retrieval running touches it.
   Text viewerCookies;
 };

@@ -15,6 +15,9 @@ class Pacer {
   // Pauses the calling thread for at least ms milliseconds. Returns false when
   // the run was ended meanwhile; the caller then stops at once.
   virtual bool PumpingWait(int ms) = 0;
+  // Waits ms milliseconds of real time, whatever the pace: a wait the site
+  // asked for (Retry-After). Returns false when the run was ended meanwhile.
+  virtual bool RealWait(int ms) = 0;
 };
 
 // Waits for real, through a gate, so that pause and end act during the wait.
@@ -22,6 +25,7 @@ class RealPacer : public Pacer {
  public:
   explicit RealPacer(RunGate& gate, double factor = 1.0) : gate_(gate), factor_(factor) {}
   bool PumpingWait(int ms) override;
+  bool RealWait(int ms) override { return gate_.WaitFor(ms); }
 
  private:
   RunGate& gate_;

@@ -3,6 +3,7 @@
 #include <climits>
 #include <string>
 
+#include "download/fetch_attempts.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
 #include "text/file_helpers.h"
@@ -88,28 +89,27 @@ bool PrepareAlbumFolder(Album& album, FolderLog log) {
   return true;
 }
 
-PageText FetchPage(DownloadContext& context, const std::function<Bytes()>& fetchOnce) {
+PageText FetchPage(DownloadContext& context, const std::function<HttpResult()>& attempt) {
   PageText page;
-  for (int attempt = 1; attempt <= kPageAttempts; ++attempt) {
-    if (!context.Checkpoint()) {
-      page.ended = true;
-      return page;
-    }
-    page.body = fetchOnce();
-    page.text = Utf8ToAnsi(page.body);
-    if (!page.text.empty()) break;
-    if (!context.pacer.PumpingWait(kPageRetryPauseMs)) {
-      page.ended = true;
-      return page;
-    }
-  }
-  page.json = JsonValue::Parse(page.body);
-  page.failed = page.text.empty() || page.json.Empty();
+  JsonValue parsed;
+  const Fetched fetched =
+      FetchWithAttempts(context, kPageAttemptPolicy, attempt, [&parsed](const HttpResult& reply) {
+        parsed = JsonValue::Parse(reply.body);
+        return JudgePage(reply, parsed);
+      });
+  page.ended = fetched.ended;
+  page.text = Utf8ToAnsi(fetched.reply.body);
+  page.failed = !fetched.verdict.ok();
+  page.reason = fetched.verdict.reason;
+  // An error page whose body happens to be JSON is no page of the album.
+  if (!page.failed) page.json = parsed;
   return page;
 }
 
-void ReportFailedPage(Album& album, int page) {
-  album.context.window.AppendLog("第[" + std::to_string(page) + "]页获取失败\r\n");
+void ReportFailedPage(Album& album, int page, const Text& reason) {
+  Window& window = album.context.window;
+  window.AppendLog("第[" + std::to_string(page) + "]页获取失败\r\n");
+  if (!reason.empty()) window.AppendLog("原因：" + reason + "\r\n");
   ++album.context.summary.failedPages;
 }
 

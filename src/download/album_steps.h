@@ -9,6 +9,7 @@
 #include "download/download_run.h"
 #include "download/duplicate_store.h"
 #include "download/json_value.h"
+#include "net/http_result.h"
 
 namespace albumdl {
 
@@ -26,8 +27,8 @@ struct Album {
 
   DownloadContext& context;
   const DownloadJob& job;
-  Text folder;           // where the pictures go, ending in "\"
-  DuplicateStore store;  // open from the album start to the album end
+  Text folder;                       // where the pictures go, ending in "\"
+  DuplicateStore store;              // open from the album start to the album end
   bool saveFailureLogged = false;    // a picture could not be written: said once
   bool recordFailureLogged = false;  // an id could not be recorded: said once
 };
@@ -55,18 +56,17 @@ enum class FolderLog { kSilent, kEachAttempt };
 bool PrepareAlbumFolder(Album& album, FolderLog log);
 
 struct PageText {
-  Bytes body;           // as it came (UTF-8)
-  Text text;            // decoded to code page 936
-  JsonValue json;       // the body parsed
-  bool failed = false;  // still empty after every attempt, or not JSON
+  Text text;            // the last answer's body, decoded to code page 936
+  JsonValue json;       // the page, when it came (empty when it failed)
+  bool failed = false;  // no good answer after every attempt, or given up
+  Text reason;          // why, for the log
   bool ended = false;   // the run was ended meanwhile
 };
-// Fetches a page with up to 10 attempts, 2000 ms apart, until an answer is not
-// empty. Every attempt waits at the gate first, so a paused run asks for
-// nothing.
-PageText FetchPage(DownloadContext& context, const std::function<Bytes()>& fetchOnce);
-// Logs "第[n]页获取失败" and counts the page.
-void ReportFailedPage(Album& album, int page);
+// Fetches a page with up to 10 attempts, 2000 ms apart, until an answer is
+// good; a 404 or a refused sign-in is not asked for again.
+PageText FetchPage(DownloadContext& context, const std::function<HttpResult()>& attempt);
+// Logs "第[n]页获取失败", with the reason on a line of its own, and counts the page.
+void ReportFailedPage(Album& album, int page, const Text& reason);
 
 // Logs endLine, closes the store and empties the picture caption. False when
 // the run was ended.

@@ -1,7 +1,5 @@
 #include "download/board_download.h"
 
-#include <utility>
-
 #include "download/album_steps.h"
 #include "download/picture_step.h"
 #include "net/site.h"
@@ -64,12 +62,13 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
 
   // Pages: each asks for the pins after the last pin of the page before.
   Text lastPinId;
+  long long pinsSeen = 0;
   for (int page = 1; page <= pageBudget; ++page) {
     const Text url = BoardPageUrl(session.site, job.albumId, lastPinId);
     const PageText fetched = FetchPage(context, [&] {
       HttpResult reply = WebRequest({.url = url, .headers = headerBlock, .limits = kPageLimits});
       headerBlock = reply.sentHeaders;
-      return std::move(reply.body);
+      return reply;
     });
     if (fetched.ended) return false;
     if (window.Values().DebugSwitch()) {
@@ -80,9 +79,10 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
     // A page without pins is the end of the board, but a page that never came
     // is reported, not taken for the end.
     if (n == 0) {
-      if (fetched.failed) ReportFailedPage(album, page);
+      if (fetched.failed) ReportFailedPage(album, page, fetched.reason);
       break;
     }
+    pinsSeen += n;
     lastPinId = TextTrim(pins.At(n - 1).Member("pin_id").Render());
     for (int j = 1; j <= n; ++j) {
       const long long pictureNumber = static_cast<long long>(page - 1) * kPageSize + j;
@@ -90,6 +90,13 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
     }
   }
 
+  // Fewer pins than the count promised: the site ended the board early, or a
+  // page failed. The user should know the album may not be whole.
+  const long long count = TextToInt(job.pictureCount);
+  if (pinsSeen < count) {
+    window.AppendLog("相册《" + job.title + "》只取到" + std::to_string(pinsSeen) +
+                     "个图片，少于图片数量" + std::to_string(count) + "\r\n");
+  }
   return AlbumEnd(album, "---完成相册《" + folderTitle + "》下载\r\n\r\n");
 }
 

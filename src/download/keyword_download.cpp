@@ -1,7 +1,5 @@
 #include "download/keyword_download.h"
 
-#include <utility>
-
 #include "download/album_steps.h"
 #include "download/picture_step.h"
 #include "net/site.h"
@@ -36,16 +34,17 @@ bool KeywordDownload(DownloadContext& context, const DownloadJob& job) {
     if (page > 1 && !context.pacer.PumpingWait(kPagePauseMs)) return false;
     const Text url = SearchPageUrl(session.site, keyword, page);
     const PageText fetched = FetchPage(context, [&] {
-      // The answer's cookies replace the session cookies (without blanks); they
-      // are collected apart and put back whole, since a retrieval may use them
-      // meanwhile.
-      HttpResult reply =
-          WinHttpRequest({.url = url, .headers = kJsonRequestHeaders, .limits = kPageLimits});
-      session.sessionCookies = TextRemoveBlanks(reply.returnedCookies);
-      return std::move(reply.body);
+      // The session's cookies go with every page, and what an answer sets is
+      // merged in: a signed-in run stays signed in.
+      HttpResult reply = WinHttpRequest({.url = url,
+                                         .cookies = session.sessionCookies.Get(),
+                                         .headers = kJsonRequestHeaders,
+                                         .limits = kPageLimits});
+      if (reply.Completed()) session.sessionCookies.MergeIn(reply.returnedCookies);
+      return reply;
     });
     if (fetched.ended) return false;
-    if (fetched.failed) ReportFailedPage(album, page);
+    if (fetched.failed) ReportFailedPage(album, page, fetched.reason);
     const JsonValue pins = fetched.json.Member("pins");
     const int n = pins.Count();
     for (int j = 1; j <= n; ++j) {

@@ -68,24 +68,20 @@ bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber) {
   }
 
   const Site& site = context.session.site;
-  // The session cookies are shared with a retrieval on the window thread: the
-  // fetch works on a copy, which is put back whole afterwards.
-  Text cookies = context.session.sessionCookies.Get();
-  const PictureFetch fetch =
-      FetchPicture(PictureUrl(site, key), PictureRefererLine(site, album.job.albumId), cookies,
-                   context.pacer, context.gate);
-  context.session.sessionCookies = cookies;
+  const Fetched fetch =
+      FetchPicture(context, PictureUrl(site, key), PictureRefererLine(site, album.job.albumId));
   if (fetch.ended || !context.pacer.PumpingWait(kPicturePauseMs)) return false;
 
-  if (!fetch.ok) {
+  if (!fetch.verdict.ok()) {
     // No file and no record: the next run tries this picture again.
     window.AppendLog("第[" + number + "]个图片下载失败\r\n");
+    window.AppendLog("原因：" + fetch.verdict.reason + "\r\n");
     ++summary.failedPictures;
     return context.gate.Pass();
   }
   // The id is recorded only once the picture is in place under its name.
   const Text fileName = number + "_" + photoId + extension;
-  const platform::FileStatus saved = SavePicture(album.folder, fileName, fetch.body);
+  const platform::FileStatus saved = SavePicture(album.folder, fileName, fetch.reply.body);
   if (!saved.ok()) {
     // A full disk or a folder gone read-only fails every picture alike: said
     // once for the album, each picture counted.

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <fstream>
 #include <functional>
+#include <set>
 
 #include "net/curl_shares.h"
 #include "net/curl_transfer.h"
@@ -99,6 +100,17 @@ void StoreCookies(const Text& host, const Text& cookieText) {
       curl_easy_setopt(easy, CURLOPT_COOKIELIST, line.c_str());
     }
   });
+}
+
+void StoreCookiesNotHeld(const Text& url, const Text& cookieText) {
+  std::set<Text> held;
+  for (const Text& item : TextSplit(StoredCookiesFor(url), ";")) held.insert(CookieName(item));
+  Text missing;
+  for (const Text& item : TextSplit(cookieText, ";")) {
+    if (TextTrim(item).empty() || held.count(CookieName(item)) > 0) continue;
+    missing += item + ";";
+  }
+  if (!missing.empty()) StoreCookies(url, missing);
 }
 
 bool LoadCookieFile(const std::string& nativePath) {

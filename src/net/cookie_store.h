@@ -11,6 +11,9 @@ namespace albumdl {
 
 // Adds or replaces cookies for a host from a cookie text ("a=1; b=2").
 void StoreCookies(const Text& host, const Text& cookieText);
+// Adds the items of a cookie text whose names the store does not send to this
+// address yet; the store's own values win.
+void StoreCookiesNotHeld(const Text& url, const Text& cookieText);
 // Loads a Netscape cookies.txt file (native path). False when unreadable.
 bool LoadCookieFile(const std::string& nativePath);
 // The cookie text the store would send to this address ("a=1; b=2"), empty when none.

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "net/cookie_store.h"
 #include "net/curl_transfer.h"
 #include "net/request_headers.h"
 #include "net/url_cookies.h"
@@ -47,6 +48,22 @@ HttpResult WebRequest(const WebRequestParams& params) {
     headerText += "\r\nCookie: " + net_internal::WithoutLineBreaks(*params.cookies);
   }
   request.headerLines = net_internal::HeaderLines(headerText);
+  if (!params.cookies) {
+    // The store's cookies go out as libcurl's own Cookie line. A Cookie line
+    // of the caller's (a board page's block carries the viewer's cookies)
+    // joins them in the store rather than going out as a second line; for a
+    // name in both, the store's value, which came from the site's latest
+    // answer, wins.
+    std::vector<Text> lines;
+    for (const Text& line : request.headerLines) {
+      if (TextLower(HeaderName(line)) == "cookie") {
+        StoreCookiesNotHeld(request.url, HeaderValue(line));
+      } else {
+        lines.push_back(line);
+      }
+    }
+    request.headerLines = std::move(lines);
+  }
 
   if (request.verb != "GET") {
     out.sentBody = params.postBytes.empty() ? params.postText : params.postBytes;

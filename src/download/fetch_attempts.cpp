@@ -1,0 +1,40 @@
+#include "download/fetch_attempts.h"
+
+#include <utility>
+
+namespace albumdl {
+
+Fetched FetchWithAttempts(DownloadContext& context, const AttemptPolicy& policy,
+                          const std::function<HttpResult()>& attempt,
+                          const std::function<AnswerVerdict(const HttpResult&)>& judge) {
+  Fetched fetched;
+  for (int n = 1; n <= policy.attempts; ++n) {
+    if (!context.Checkpoint()) {
+      fetched.ended = true;
+      return fetched;
+    }
+    fetched.reply = attempt();
+    fetched.verdict = judge(fetched.reply);
+    switch (fetched.verdict.kind) {
+      case AnswerVerdict::Kind::kOk:
+      case AnswerVerdict::Kind::kGiveUp:
+        return fetched;
+      case AnswerVerdict::Kind::kEnded:
+        fetched.ended = true;
+        return fetched;
+      case AnswerVerdict::Kind::kRetry:
+        break;
+    }
+    if (n == policy.attempts && !policy.pauseAfterLast) break;
+    const bool goOn = fetched.verdict.siteWaitMs > 0
+                          ? context.pacer.RealWait(fetched.verdict.siteWaitMs)
+                          : context.pacer.PumpingWait(policy.pauseMs);
+    if (!goOn) {
+      fetched.ended = true;
+      return fetched;
+    }
+  }
+  return fetched;
+}
+
+}  // namespace albumdl
