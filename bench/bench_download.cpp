@@ -1,7 +1,18 @@
-// What recording a saved picture and reading a page cost. The record store runs
-// SQLite in WAL mode with synchronous=NORMAL; its peer is SQLite's default
-// (rollback journal, synchronous=FULL), which syncs on every add. The page view
-// is compared with a bare nlohmann parse of the same page.
+// What the record store and the page view cost.
+//
+// Look-ups: 100,000 photo ids asked of a store holding 1,000,000 (about half of
+// them are there), through DuplicateStore::Contains; the peer is the same query
+// on a bare SQLite connection to the same file, and the floor an in-memory hash
+// set of the same ids.
+//
+// Adds: 10,000 photo ids recorded one by one, each committed on its own as a
+// download records them (SQLite in WAL mode, synchronous=NORMAL). The peers are
+// a bare SQLite connection with the same settings, and SQLite's default
+// (rollback journal, synchronous=FULL), which syncs the disk on every add and
+// so is run for 100 adds only.
+//
+// The page view is compared with a bare nlohmann parse of the same page.
+// scripts/bench runs this program and prints the figures as tables.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <stdlib.h>
@@ -9,6 +20,8 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "download/duplicate_store.h"
 #include "download/json_value.h"
@@ -18,10 +31,20 @@ namespace {
 
 using albumdl::Text;
 
+constexpr long long kStoredIds = 1000000;
+constexpr long long kLookups = 100000;
+constexpr long long kAdds = 10000;
+constexpr long long kSyncedAdds = 100;
+// Photo ids look like the site's pin ids: nine digits.
+constexpr long long kFirstId = 900000000;
+
+// On the disk the program directory normally lives on, not on a tmpfs:
+// TMPDIR, else /tmp.
 class ScratchFolder {
  public:
   ScratchFolder() {
-    std::string pattern = "/tmp/albumdl-bench-XXXXXX";
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/albumdl-bench-XXXXXX";
     if (::mkdtemp(pattern.data())) native_ = pattern;
   }
   ~ScratchFolder() {
@@ -37,30 +60,139 @@ class ScratchFolder {
   std::string native_;
 };
 
-void BM_DuplicateStoreAdd(benchmark::State& state) {
+std::string PhotoId(long long n) { return std::to_string(kFirstId + n); }
+
+// The ids asked for: spread over twice the stored range, so about half are
+// found; the same list for every contender.
+const std::vector<std::string>& Probes() {
+  static const std::vector<std::string> probes = [] {
+    std::vector<std::string> list;
+    list.reserve(kLookups);
+    unsigned long long state = 12345;
+    for (long long i = 0; i < kLookups; ++i) {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      list.push_back(PhotoId(1 + static_cast<long long>((state >> 33) % (2 * kStoredIds))));
+    }
+    return list;
+  }();
+  return probes;
+}
+
+// A store of 1,000,000 ids, made once: created by DuplicateStore itself, filled
+// in one transaction, then opened again as a download opens it.
+struct BigStore {
   ScratchFolder folder;
   albumdl::DuplicateStore store;
-  store.Open(folder.Path(), "bench");
-  long long id = 1;
-  for (auto _ : state) benchmark::DoNotOptimize(store.Add(std::to_string(id++)));
+  std::string file;
+
+  BigStore() {
+    store.Open(folder.Path(), "big");
+    store.Close();
+    file =
+        albumdl::platform::NativePathOf(albumdl::DuplicateStore::RecordFile(folder.Path(), "big"))
+            .str();
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO photos(photo_id) VALUES(?1)", -1, &insert, nullptr);
+    for (long long n = 1; n <= kStoredIds; ++n) {
+      const std::string id = PhotoId(n);
+      sqlite3_bind_text(insert, 1, id.data(), static_cast<int>(id.size()), SQLITE_TRANSIENT);
+      sqlite3_step(insert);
+      sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    store.Open(folder.Path(), "big");
+  }
+};
+
+BigStore& Big() {
+  static BigStore big;  // made on first use, removed at exit
+  return big;
+}
+
+void CountFound(benchmark::State& state, long long found) {
+  state.counters["found"] = static_cast<double>(found);
   state.SetItemsProcessed(state.iterations());
 }
 
-void BM_RollbackJournalAdd(benchmark::State& state) {
+void BM_StoreLookup(benchmark::State& state) {
+  BigStore& big = Big();
+  const auto& probes = Probes();
+  size_t i = 0;
+  long long found = 0;
+  for (auto _ : state) found += big.store.Contains(probes[i++ % probes.size()]) ? 1 : 0;
+  CountFound(state, found);
+}
+
+void BM_SqliteLookup(benchmark::State& state) {
+  BigStore& big = Big();
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(big.file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* query = nullptr;
+  sqlite3_prepare_v2(db, "SELECT 1 FROM photos WHERE photo_id = ?1 LIMIT 1", -1, &query, nullptr);
+  const auto& probes = Probes();
+  size_t i = 0;
+  long long found = 0;
+  for (auto _ : state) {
+    const std::string& id = probes[i++ % probes.size()];
+    sqlite3_bind_text(query, 1, id.data(), static_cast<int>(id.size()), SQLITE_STATIC);
+    found += sqlite3_step(query) == SQLITE_ROW ? 1 : 0;
+    sqlite3_reset(query);
+  }
+  sqlite3_finalize(query);
+  sqlite3_close(db);
+  CountFound(state, found);
+}
+
+void BM_HashSetLookup(benchmark::State& state) {
+  static const std::unordered_set<std::string> ids = [] {
+    std::unordered_set<std::string> set;
+    set.reserve(kStoredIds);
+    for (long long n = 1; n <= kStoredIds; ++n) set.insert(PhotoId(n));
+    return set;
+  }();
+  const auto& probes = Probes();
+  size_t i = 0;
+  long long found = 0;
+  for (auto _ : state) found += ids.count(probes[i++ % probes.size()]);
+  CountFound(state, found);
+}
+
+// Each repetition records new ids into its own fresh store.
+void BM_StoreAdd(benchmark::State& state) {
+  ScratchFolder folder;
+  albumdl::DuplicateStore store;
+  store.Open(folder.Path(), "adds");
+  long long n = 0;
+  long long added = 0;
+  for (auto _ : state) added += store.Add(PhotoId(++n)) ? 1 : 0;
+  if (added != state.iterations()) state.SkipWithError("an add was not recorded");
+  state.SetItemsProcessed(state.iterations());
+}
+
+// A bare connection with the store's schema and settings, or SQLite's default.
+void SqliteAdds(benchmark::State& state, bool wal) {
   ScratchFolder folder;
   sqlite3* db = nullptr;
   sqlite3_open((folder.Native() + "/peer.db").c_str(), &db);
+  sqlite3_exec(
+      db, wal ? "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;" : "PRAGMA synchronous=FULL;",
+      nullptr, nullptr, nullptr);
   sqlite3_exec(db,
-               "PRAGMA synchronous=FULL; CREATE TABLE photos(photo_id VARCHAR(20) NOT NULL);"
+               "CREATE TABLE photos(photo_id VARCHAR(20) NOT NULL);"
                "CREATE UNIQUE INDEX photos_photo_id ON photos(photo_id);",
                nullptr, nullptr, nullptr);
   sqlite3_stmt* insert = nullptr;
   sqlite3_prepare_v2(db, "INSERT OR IGNORE INTO photos(photo_id) VALUES(?1)", -1, &insert, nullptr);
-  long long id = 1;
+  long long n = 0;
   for (auto _ : state) {
-    const std::string text = std::to_string(id++);
-    sqlite3_bind_text(insert, 1, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-    benchmark::DoNotOptimize(sqlite3_step(insert));
+    const std::string id = PhotoId(++n);
+    sqlite3_bind_text(insert, 1, id.data(), static_cast<int>(id.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(insert) != SQLITE_DONE) state.SkipWithError("an add failed");
     sqlite3_reset(insert);
   }
   sqlite3_finalize(insert);
@@ -68,19 +200,8 @@ void BM_RollbackJournalAdd(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 
-void BM_DuplicateStoreContains(benchmark::State& state) {
-  ScratchFolder folder;
-  albumdl::DuplicateStore store;
-  store.Open(folder.Path(), "bench");
-  const long long records = state.range(0);
-  for (long long id = 1; id <= records; ++id) store.Add(std::to_string(id));
-  long long probe = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(store.Contains(std::to_string(probe % (2 * records))));
-    ++probe;
-  }
-  state.SetItemsProcessed(state.iterations());
-}
+void BM_SqliteWalAdd(benchmark::State& state) { SqliteAdds(state, true); }
+void BM_RollbackJournalAdd(benchmark::State& state) { SqliteAdds(state, false); }
 
 std::string PageUtf8() {
   std::string page = R"({"board":{"board_id":"b1","pins":[)";
@@ -116,11 +237,14 @@ void BM_NlohmannPage(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
 }
 
-BENCHMARK(BM_DuplicateStoreAdd);
-BENCHMARK(BM_RollbackJournalAdd);
-BENCHMARK(BM_DuplicateStoreContains)->Arg(100000);
-BENCHMARK(BM_JsonValuePage);
-BENCHMARK(BM_NlohmannPage);
+BENCHMARK(BM_StoreLookup)->Iterations(kLookups)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SqliteLookup)->Iterations(kLookups)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_HashSetLookup)->Iterations(kLookups)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StoreAdd)->Iterations(kAdds)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SqliteWalAdd)->Iterations(kAdds)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RollbackJournalAdd)->Iterations(kSyncedAdds)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_JsonValuePage)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_NlohmannPage)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -1,0 +1,1083 @@
+#!/usr/bin/env python3
+"""The figures of scripts/bench: albumdl against its peers, measured in one run.
+
+Serves generated boards (the board answer and pages as the stand-in site gives
+them, pictures of 50,000 bytes) from nginx on loopback, out of a tmpfs, and
+times albumdl against curl, wget and aria2c fetching the same pictures, in
+interleaved rounds. Prints one table per figure and writes the generated part
+of docs/performance.md. Run through scripts/bench, which installs and builds
+what this needs first; `scripts/bench profile` runs the profile instead.
+"""
+
+import argparse
+import datetime
+import glob
+import hashlib
+import json
+import os
+import platform
+import random
+import re
+import shutil
+import signal
+import socket
+import sqlite3
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+PICTURE_BYTES = 50_000
+POOL_PICTURES = 10_000  # every board takes its pictures from the front of one pool
+FIRST_PIN_ID = 710_000_000  # pin ids fall from here, newest first as the site lists them
+PAGE_SIZE = 100
+BOARDS = {"b100": 100, "b200": 200, "b1000": 1000, "b2000": 2000, "b10000": 10000}
+THROUGHPUT_BOARD = "b2000"
+PACING_BOARD = "b100"
+LANES_PACE0_BOARD = "b2000"
+LANES_PACE1_BOARD = "b200"
+LATENCY_MS = 50
+STORE_FOLDER = "防止重复下载数据库"
+
+# Pauses an album of n pictures must make at --pace 1: one second after the
+# album answer (the album list), one second before its first page, and 100 ms
+# after every picture. Pages are paused only between failed attempts.
+def pacing_floor_ms(pictures):
+    return 1000 + 1000 + 100 * pictures
+
+
+# ---------------------------------------------------------------- the data
+
+
+def pin_id(i):
+    return FIRST_PIN_ID - i
+
+
+def picture_key(i):
+    return f"p-{i}.jpg"
+
+
+def board_title(n):
+    return f"基准画板 {n}张"
+
+
+def dump(value):
+    # As the site dumps: no blanks, UTF-8 as it is.
+    return json.dumps(value, ensure_ascii=False, separators=(",", ":"))
+
+
+def board_answer(board_id, n):
+    return dump({"board": {"board_id": board_id, "title": board_title(n), "pin_count": n,
+                           "user": {"user_id": 1, "username": "demo"}, "is_private": False}})
+
+
+def board_pages(board_id, n):
+    """(file name, text) of every page a download asks for: the page after pin
+    max is page-<max>.json, the first page-.json; the one after the last pin is empty."""
+    pages = []
+    last = ""
+    for start in range(0, n + 1, PAGE_SIZE):
+        pins = [{"pin_id": pin_id(i), "file": {"key": picture_key(i), "type": "image/jpeg"}}
+                for i in range(start + 1, min(start + PAGE_SIZE, n) + 1)]
+        pages.append((f"page-{last}.json", dump({"board": {"board_id": board_id, "pins": pins}})))
+        if not pins:
+            break
+        last = str(pins[-1]["pin_id"])
+    if pages[-1][1].find('"pins":[]') < 0:
+        pages.append((f"page-{last}.json", dump({"board": {"board_id": board_id, "pins": []}})))
+    return pages
+
+
+def page_paths(board_id, n):
+    """The request targets of the album answer and the pages, as albumdl sends them."""
+    targets = [f"/boards/{board_id}/"]
+    for name, _ in board_pages(board_id, n):
+        last = name[len("page-"):-len(".json")]
+        targets.append(f"/boards/{board_id}/?isgtq0gn&max={last}&limit={PAGE_SIZE}&wfl=1")
+    return targets
+
+
+def picture_bytes(i, pool):
+    head = f"\xff\xd8\xff\xe0albumdl bench {picture_key(i)}".encode("latin-1").ljust(32, b" ")
+    offset = (i * 7919) % len(pool)
+    body = (pool[offset:] + pool[:offset])[: PICTURE_BYTES - len(head)]
+    return head + body
+
+
+class Data:
+    """The site's files on a tmpfs, and the digest of every board's pictures."""
+
+    def __init__(self, site):
+        self.site = site
+        self.digests = {}  # pictures -> sha256 over pictures 1..n, in order
+        pool = random.Random(20240601).randbytes(PICTURE_BYTES)
+        os.makedirs(os.path.join(site, "img"))
+        wanted = sorted(BOARDS.values())
+        sha = hashlib.sha256()
+        for i in range(1, POOL_PICTURES + 1):
+            data = picture_bytes(i, pool)
+            sha.update(data)
+            with open(os.path.join(site, "img", picture_key(i)), "wb") as f:
+                f.write(data)
+            if i in wanted:
+                self.digests[i] = sha.hexdigest()
+        for board_id, n in BOARDS.items():
+            folder = os.path.join(site, "boards", board_id)
+            os.makedirs(folder)
+            with open(os.path.join(folder, "answer.json"), "w", encoding="utf-8") as f:
+                f.write(board_answer(board_id, n))
+            for name, text in board_pages(board_id, n):
+                with open(os.path.join(folder, name), "w", encoding="utf-8") as f:
+                    f.write(text)
+
+
+def check_files(paths, n, digest):
+    """Every picture there, 50,000 bytes each, and the digest over all of them
+    equal to the source's. Returns an error text, empty when all is well."""
+    sha = hashlib.sha256()
+    for path in paths:
+        try:
+            with open(path, "rb") as f:
+                data = f.read()
+        except OSError:
+            return f"missing {os.path.basename(path)}"
+        if len(data) != PICTURE_BYTES:
+            return f"{os.path.basename(path)} has {len(data)} bytes"
+        sha.update(data)
+    if len(paths) != n:
+        return f"{len(paths)} files for {n} pictures"
+    if sha.hexdigest() != digest:
+        return "the bytes differ from the source"
+    return ""
+
+
+# ---------------------------------------------------------------- nginx
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def listening(port):
+    try:
+        with socket.create_connection(("127.0.0.1", port), timeout=0.2):
+            return True
+    except OSError:
+        return False
+
+
+NGINX_CONF = r"""
+load_module /usr/lib/nginx/modules/ngx_http_echo_module.so;
+worker_processes 1;
+daemon off;
+pid {prefix}/nginx.pid;
+error_log {prefix}/error.log warn;
+events {{ worker_connections 1024; }}
+http {{
+  access_log {prefix}/access.log;
+  client_body_temp_path {prefix}/tmp/body;
+  proxy_temp_path {prefix}/tmp/proxy;
+  fastcgi_temp_path {prefix}/tmp/fastcgi;
+  sendfile on;
+  tcp_nopush on;
+  tcp_nodelay on;
+  keepalive_timeout 60;
+  keepalive_requests 1000000;
+  types {{ image/jpeg jpg; }}
+  default_type application/octet-stream;
+
+  # The album answer has no query; a page asks for the pins after "max", and
+  # only the exact query the program sends finds its file.
+  map $uri $board_id {{
+    "~^/boards/(?<b>[A-Za-z0-9_-]+)/$" $b;
+    default "";
+  }}
+  map $args $board_doc {{
+    "" answer.json;
+    "~^isgtq0gn&max=(?<last>[0-9]*)&limit=100&wfl=1$" page-$last.json;
+    default "-";
+  }}
+  # The site's album answers set two cookies; its pages set none.
+  map $args $visit_cookie {{ "" "visit=1; Path=/"; default ""; }}
+  map $args $lang_cookie {{ "" "lang=zh; Path=/"; default ""; }}
+
+  server {{
+    listen 127.0.0.1:{port};
+    root {site};
+    location ~ "^/boards/[A-Za-z0-9_-]+/$" {{
+      types {{ }}
+      default_type "application/json; charset=utf-8";
+      add_header Set-Cookie $visit_cookie;
+      add_header Set-Cookie $lang_cookie;
+      try_files /boards/$board_id/$board_doc =404;
+    }}
+    location /img/ {{ }}
+    location / {{ return 404; }}
+  }}
+
+  # The same site with {latency_ms} ms added to every answer, as a distant
+  # server would take.
+  server {{
+    listen 127.0.0.1:{slow_port};
+    root {site};
+    location ~ "^/boards/[A-Za-z0-9_-]+/$" {{
+      echo_sleep {latency_s};
+      echo_exec @board;
+    }}
+    location @board {{
+      types {{ }}
+      default_type "application/json; charset=utf-8";
+      add_header Set-Cookie $visit_cookie;
+      add_header Set-Cookie $lang_cookie;
+      try_files /boards/$board_id/$board_doc =404;
+    }}
+    location /img/ {{
+      echo_sleep {latency_s};
+      echo_exec @picture;
+    }}
+    location @picture {{ }}
+    location / {{ return 404; }}
+  }}
+}}
+"""
+
+
+class Nginx:
+    def __init__(self, work, site):
+        self.prefix = os.path.join(work, "nginx")
+        os.makedirs(os.path.join(self.prefix, "tmp"))
+        self.port = free_port()
+        self.slow_port = free_port()
+        while self.slow_port == self.port:
+            self.slow_port = free_port()
+        conf = os.path.join(self.prefix, "nginx.conf")
+        with open(conf, "w") as f:
+            f.write(NGINX_CONF.format(prefix=self.prefix, site=site, port=self.port,
+                                      slow_port=self.slow_port, latency_ms=LATENCY_MS,
+                                      latency_s=LATENCY_MS / 1000))
+        self.argv = ["nginx", "-p", self.prefix, "-e", os.path.join(self.prefix, "error.log"),
+                     "-c", conf]
+        self.proc = subprocess.Popen(self.argv, stdin=subprocess.DEVNULL)
+        deadline = time.time() + 10
+        while not (listening(self.port) and listening(self.slow_port)):
+            if self.proc.poll() is not None or time.time() > deadline:
+                raise SystemExit("bench: nginx did not start:\n" + self.error_log())
+            time.sleep(0.05)
+
+    def error_log(self):
+        try:
+            with open(os.path.join(self.prefix, "error.log")) as f:
+                return f.read()
+        except OSError:
+            return ""
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGQUIT)
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+    def site(self, slow=False):
+        return f"http://127.0.0.1:{self.slow_port if slow else self.port}"
+
+
+# ---------------------------------------------------------------- running
+
+
+class Run:
+    """One measured process: wall time, CPU time, peak memory and page faults."""
+
+    def __init__(self, wall, cpu, maxrss_kb, minflt, status, log):
+        self.wall = wall
+        self.cpu = cpu
+        self.maxrss_kb = maxrss_kb
+        self.minflt = minflt
+        self.status = status
+        self.log = log
+
+
+def measure(argv, log, env=None):
+    """Runs argv under GNU time, which reports the peak memory and the page
+    faults of the program alone: a child forked from this Python process would
+    carry Python's own peak (some 25 MB) in its ru_maxrss. The CPU time comes
+    from wait4, at microsecond resolution (time's own share is a millisecond)."""
+    report = log + ".time"
+    start = time.perf_counter()
+    with open(log, "wb") as out:
+        proc = subprocess.Popen(["/usr/bin/time", "-o", report, "-f", "%M %R %x"] + argv,
+                                stdout=out, stderr=subprocess.STDOUT,
+                                stdin=subprocess.DEVNULL, env=env)
+        _, status, ru = os.wait4(proc.pid, 0)
+    wall = time.perf_counter() - start
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    maxrss_kb = minflt = 0
+    with open(report) as f:
+        for line in f:  # "Command exited with non-zero status N" may come first
+            fields = line.split()
+            if len(fields) == 3 and all(x.lstrip("-").isdigit() for x in fields):
+                maxrss_kb, minflt = int(fields[0]), int(fields[1])
+    return Run(wall, ru.ru_utime + ru.ru_stime, maxrss_kb, minflt, proc.returncode, log)
+
+
+def tail(path, lines=15):
+    try:
+        with open(path, "rb") as f:
+            return b"".join(f.readlines()[-lines:]).decode("utf-8", "replace")
+    except OSError:
+        return ""
+
+
+def clean_env():
+    env = dict(os.environ)
+    env.pop("ALBUMDL_PACE", None)
+    env.pop("ALBUMDL_HOME", None)
+    return env
+
+
+class Bench:
+    def __init__(self, args):
+        self.args = args
+        self.build = os.path.abspath(args.build)
+        self.albumdl = os.path.join(self.build, "src", "albumdl")
+        self.site_binary = os.path.join(self.build, "tools", "demo-site", "albumdl-demo-site")
+        self.env = clean_env()
+        # Pictures and their copies live on a tmpfs, so the disk is not what is
+        # measured; the program directory (the record stores) on the disk the
+        # temporary folder is on, where a user's would be.
+        shm = "/dev/shm" if os.path.isdir("/dev/shm") else None
+        self.work = tempfile.mkdtemp(prefix="albumdl-bench-", dir=shm)
+        # nginx's worker runs as another user when it is started by root.
+        os.chmod(self.work, 0o755)
+        self.disk_work = tempfile.mkdtemp(prefix="albumdl-bench-home-")
+        self.out = os.path.join(self.work, "out")
+        os.makedirs(self.out)
+        self.nginx = None
+        self.data = None
+        self.commands = []  # (figure, command text), for the document
+        self.sections = []  # (title, table lines, notes)
+        self.raw = {}
+
+    def close(self):
+        if self.nginx:
+            self.nginx.stop()
+        shutil.rmtree(self.work, ignore_errors=True)
+        shutil.rmtree(self.disk_work, ignore_errors=True)
+
+    def start(self):
+        self.load_at_start = "%.2f %.2f %.2f" % os.getloadavg()
+        t = time.perf_counter()
+        self.data = Data(os.path.join(self.work, "site"))
+        self.nginx = Nginx(self.work, os.path.join(self.work, "site"))
+        print(f"bench: {len(BOARDS)} boards and {POOL_PICTURES} pictures generated on "
+              f"{self.work}, nginx on ports {self.nginx.port} and {self.nginx.slow_port} "
+              f"({time.perf_counter() - t:.1f} s)", flush=True)
+
+    # ---- the contenders
+
+    def board_url(self, board_id, slow=False):
+        return f"{self.nginx.site(slow)}/boards/{board_id}/"
+
+    def ours_argv(self, board_id, out, home, pace="0", slow=False, extra=()):
+        site = self.nginx.site(slow)
+        return [self.albumdl, "--pace", pace, "--all", "-q", "--site", site,
+                "--image-host", site + "/img", "-o", out, "--home", home, *extra,
+                self.board_url(board_id, slow)]
+
+    def album_folder(self, out, board_id):
+        found = glob.glob(os.path.join(out, f"*_{board_id}"))
+        return found[0] if len(found) == 1 else None
+
+    def check_ours(self, out, home, board_id, n):
+        folder = self.album_folder(out, board_id)
+        if folder is None:
+            return "no album folder"
+        names = sorted(os.listdir(folder))
+        expected = [f"{i}_{pin_id(i)}.jpg" for i in range(1, n + 1)]
+        if sorted(expected) != names:
+            return f"{len(names)} files in the album folder for {n} pictures"
+        error = check_files([os.path.join(folder, name) for name in expected], n,
+                            self.data.digests[n])
+        if error:
+            return error
+        store = os.path.join(home, STORE_FOLDER, board_id + ".edb")
+        try:
+            db = sqlite3.connect(f"file:{store}?mode=ro", uri=True)
+            ids = {row[0] for row in db.execute("SELECT photo_id FROM photos")}
+            db.close()
+        except sqlite3.Error as e:
+            return f"record store unreadable: {e}"
+        if ids != {str(pin_id(i)) for i in range(1, n + 1)}:
+            return f"the record store holds {len(ids)} ids for {n} pictures"
+        return ""
+
+    def peer_lists(self, n, out):
+        """The picture addresses as curl's config (with output names) and as a list."""
+        urls = [f"{self.nginx.site()}/img/{picture_key(i)}" for i in range(1, n + 1)]
+        config = os.path.join(self.work, f"curl-{n}.conf")
+        listing = os.path.join(self.work, f"urls-{n}.txt")
+        with open(config, "w") as f:
+            for i, url in enumerate(urls, 1):
+                f.write(f'url = "{url}"\noutput = "{out}/{picture_key(i)}"\n')
+        with open(listing, "w") as f:
+            f.write("\n".join(urls) + "\n")
+        return config, listing
+
+    def peer_argv(self, tool, config, listing, out):
+        if tool == "curl":
+            return ["curl", "-q", "-s", "-f", "-K", config]
+        if tool == "wget":
+            return ["wget", "--no-config", "-q", "-i", listing, "-P", out]
+        if tool == "aria2c":
+            return ["aria2c", "--no-conf", "-q", "-j1", "-i", listing, "-d", out,
+                    "--file-allocation=none", "--allow-overwrite=true",
+                    "--auto-file-renaming=false"]
+        raise ValueError(tool)
+
+    def check_peer(self, out, n):
+        paths = [os.path.join(out, picture_key(i)) for i in range(1, n + 1)]
+        extra = set(os.listdir(out)) - {picture_key(i) for i in range(1, n + 1)}
+        if extra:
+            return f"unexpected files: {sorted(extra)[:3]}"
+        return check_files(paths, n, self.data.digests[n])
+
+    def one(self, tool, board_id, round_no, pace="0", slow=False, extra=(), keep=False):
+        """Runs one contender on a fresh folder; returns (Run, error text, and the
+        save and home folders when keep is asked for and albumdl succeeded)."""
+        n = BOARDS[board_id]
+        tag = f"{tool}-{board_id}-{round_no}"
+        out = os.path.join(self.out, tag)
+        os.makedirs(out)
+        log = os.path.join(self.work, tag + ".log")
+        if tool == "albumdl":
+            home = os.path.join(self.disk_work, tag)
+            run = measure(self.ours_argv(board_id, out, home, pace, slow, extra), log, self.env)
+            error = self.check_ours(out, home, board_id, n) if run.status == 0 else ""
+        else:
+            config, listing = self.peer_lists(n, out)
+            run = measure(self.peer_argv(tool, config, listing, out), log, self.env)
+            error = self.check_peer(out, n) if run.status == 0 else ""
+        if run.status != 0:
+            error = f"exit status {run.status}: {tail(log)}"
+        if tool == "albumdl" and not error and keep:
+            return run, error, out, home
+        shutil.rmtree(out, ignore_errors=True)
+        if tool == "albumdl":
+            shutil.rmtree(home, ignore_errors=True)
+        return run, error, None, None
+
+    def fail(self, what, error):
+        raise SystemExit(f"bench: {what}: {error}")
+
+    # ---- figure 1
+
+    def throughput(self):
+        board = THROUGHPUT_BOARD
+        n = BOARDS[board]
+        rounds = self.args.rounds
+        tools = ["albumdl", "curl", "wget", "aria2c"]
+        runs = {t: [] for t in tools + ["albumdl-again", "curl-pages"]}
+        for r in range(rounds):
+            order = tools[r % len(tools):] + tools[: r % len(tools)]
+            for tool in order:
+                if tool == "albumdl":
+                    # Kept for a second run that finds every picture on record:
+                    # what the pages and the look-ups cost without a picture.
+                    run, error, out, home = self.one(tool, board, r, keep=True)
+                    if error:
+                        self.fail(f"albumdl, round {r + 1}", error)
+                    again = measure(self.ours_argv(board, out, home, extra=["--skip-downloaded"]),
+                                    os.path.join(self.work, f"again-{r}.log"), self.env)
+                    if again.status != 0:
+                        self.fail("albumdl --skip-downloaded", tail(again.log))
+                    runs["albumdl-again"].append(again)
+                    shutil.rmtree(out, ignore_errors=True)
+                    shutil.rmtree(home, ignore_errors=True)
+                else:
+                    run, error, _, _ = self.one(tool, board, r)
+                    if error:
+                        self.fail(f"{tool}, round {r + 1}", error)
+                runs[tool].append(run)
+            runs["curl-pages"].append(self.curl_pages(board, n, r))
+            print(f"bench: throughput round {r + 1}/{rounds} done", flush=True)
+
+        def row(name, tool_runs, pictures=n):
+            walls = [x.wall for x in tool_runs]
+            return [name, ms(min(walls)), ms(statistics.median(walls)),
+                    us(min(walls) / pictures), us(statistics.median(walls) / pictures),
+                    us(statistics.median(x.cpu for x in tool_runs) / pictures),
+                    f"{statistics.median(x.minflt for x in tool_runs) / pictures:.1f}"]
+
+        curl_median = statistics.median(x.wall for x in runs["curl"])
+        lines = [["contender", "wall min ms", "wall median ms", "µs/picture min",
+                  "µs/picture median", "CPU µs/picture", "minor faults/picture", "× curl"]]
+        names = {"albumdl": "albumdl (ours)", "curl": "curl -K (one process, keep-alive)",
+                 "wget": "wget -i", "aria2c": "aria2c -j1 -i"}
+        for tool in tools:
+            ratio = statistics.median(x.wall for x in runs[tool]) / curl_median
+            lines.append(row(names[tool], runs[tool]) + [f"{ratio:.2f}"])
+        lines.append(row("albumdl again, all on record (pages + look-ups only)",
+                         runs["albumdl-again"]) + [""])
+        lines.append(row("curl, the album answer and the pages only", runs["curl-pages"]) + [""])
+        notes = [
+            f"{n} pictures of {PICTURE_BYTES:,} bytes from nginx on 127.0.0.1, board "
+            f"{board}, --pace 0; {rounds} rounds, the contenders' order rotating each round; "
+            "wall time per whole process (start to exit), CPU = the process's user + system time; "
+            "the server's own time is not counted.",
+            "Checked after every run: every file there, 50,000 bytes each, SHA-256 over all "
+            f"of them equal to the source's ({self.data.digests[n][:16]}...); for albumdl also "
+            f"the record store holding exactly the {n} photo ids.",
+            f"albumdl does more than the peers: it asks for the album answer and the "
+            f"{len(page_paths(board, n)) - 1} board pages (JSON, parsed), writes each picture "
+            "under a temporary name and renames it into place, and records every photo id in "
+            "its SQLite record store (one commit per picture) on the disk. The peers only "
+            "fetch the 2,000 picture addresses they are handed. The last two rows show "
+            "the share of that extra work: albumdl run again over the same folder with "
+            "--skip-downloaded (every page fetched, every id looked up, no picture), and "
+            "curl fetching the same album answer and pages.",
+        ]
+        self.raw["throughput"] = {k: [vars_of(x) for x in v] for k, v in runs.items()}
+        self.add_section("1. Throughput at --pace 0: 2,000 pictures of 50 kB", lines, notes)
+        out = "OUT"
+        config, listing = "curl.conf", "urls.txt"
+        self.commands += [
+            ("1", " ".join(quote(x) for x in self.ours_argv(board, out, "HOME")).replace(
+                self.albumdl, "build/release/src/albumdl")),
+            ("1", "(again) same + --skip-downloaded, same OUT and HOME"),
+            ("1", " ".join(self.peer_argv("curl", config, listing, out)) +
+             "   # curl.conf: url = \".../img/p-N.jpg\" / output = \"OUT/p-N.jpg\" pairs"),
+            ("1", " ".join(self.peer_argv("wget", config, listing, out))),
+            ("1", " ".join(self.peer_argv("aria2c", config, listing, out))),
+        ]
+
+    def curl_pages(self, board, n, r):
+        config = os.path.join(self.work, f"pages-{board}.conf")
+        with open(config, "w") as f:
+            for target in page_paths(board, n):
+                f.write(f'url = "{self.nginx.site()}{target}"\noutput = "/dev/null"\n')
+        run = measure(["curl", "-q", "-s", "-f", "-H", "X-Requested-With: XMLHttpRequest",
+                       "-K", config], os.path.join(self.work, f"pages-{r}.log"), self.env)
+        if run.status != 0:
+            self.fail("curl fetching the pages", tail(run.log))
+        return run
+
+    # ---- figure 2
+
+    def memory(self):
+        rounds = self.args.memory_rounds
+        boards = ["b1000", "b10000"]
+        runs = {(t, b): [] for t in ("albumdl", "curl") for b in boards}
+        for r in range(rounds):
+            for b in boards:
+                order = ["albumdl", "curl"] if r % 2 == 0 else ["curl", "albumdl"]
+                for tool in order:
+                    run, error, _, _ = self.one(tool, b, f"m{r}")
+                    if error:
+                        self.fail(f"{tool} on {b}", error)
+                    runs[(tool, b)].append(run)
+            print(f"bench: memory round {r + 1}/{rounds} done", flush=True)
+        lines = [["pictures", "albumdl max RSS MB (min / median)", "curl -K max RSS MB (min / median)",
+                  "× curl", "albumdl µs/picture (median)", "curl µs/picture (median)"]]
+        for b in boards:
+            n = BOARDS[b]
+            ours = [x.maxrss_kb for x in runs[("albumdl", b)]]
+            peer = [x.maxrss_kb for x in runs[("curl", b)]]
+            lines.append([f"{n:,}", f"{mb(min(ours))} / {mb(statistics.median(ours))}",
+                          f"{mb(min(peer))} / {mb(statistics.median(peer))}",
+                          f"{statistics.median(ours) / statistics.median(peer):.2f}",
+                          us(statistics.median(x.wall for x in runs[("albumdl", b)]) / n),
+                          us(statistics.median(x.wall for x in runs[("curl", b)]) / n)])
+        notes = [f"Peak resident memory of the program (GNU time %M) over the whole "
+                 f"download at --pace 0, {rounds} rounds; each run checked as in figure 1."]
+        self.raw["memory"] = {f"{t}-{b}": [vars_of(x) for x in v] for (t, b), v in runs.items()}
+        self.add_section("2. Peak memory at 1,000 and 10,000 pictures", lines, notes)
+
+    # ---- figure 3
+
+    def pacing(self):
+        board = PACING_BOARD
+        n = BOARDS[board]
+        rounds = self.args.pacing_rounds
+        runs = []
+        for r in range(rounds):
+            run, error, _, _ = self.one("albumdl", board, f"p{r}", pace="1")
+            if error:
+                self.fail("albumdl --pace 1", error)
+            runs.append(run)
+            print(f"bench: pacing round {r + 1}/{rounds} done", flush=True)
+        floor = pacing_floor_ms(n)
+        walls = [x.wall * 1000 for x in runs]
+        lines = [["album", "floor ms", "measured min ms", "measured median ms",
+                  "over the floor ms (median)", "measured / floor (median)"],
+                 [f"{n} pictures", f"{floor:,}", f"{min(walls):,.0f}",
+                  f"{statistics.median(walls):,.0f}", f"{statistics.median(walls) - floor:,.0f}",
+                  f"{statistics.median(walls) / floor:.3f}"]]
+        notes = [f"albumdl --pace 1 on a board of {n} pictures, {rounds} rounds. The floor is "
+                 f"the sum of the pauses the run must make: 1,000 ms after the album answer, "
+                 f"1,000 ms before the first page, 100 ms after each of the {n} pictures."]
+        self.raw["pacing"] = [vars_of(x) for x in runs]
+        self.add_section("3. Pacing at --pace 1 over its floor", lines, notes)
+        self.commands.append(("3", " ".join(quote(x) for x in self.ours_argv(
+            board, "OUT", "HOME", pace="1")).replace(self.albumdl, "build/release/src/albumdl")))
+
+    # ---- figures 4 and 5: Google Benchmark programs
+
+    def gbench(self, program, filters, repetitions):
+        path = os.path.join(self.build, "bench", program)
+        out = os.path.join(self.work, program + ".json")
+        argv = [path, f"--benchmark_filter={filters}",
+                f"--benchmark_repetitions={repetitions}",
+                "--benchmark_enable_random_interleaving=true", "--benchmark_min_time=0.2",
+                f"--benchmark_out={out}", "--benchmark_out_format=json"]
+        env = dict(self.env)
+        env["TMPDIR"] = self.disk_work
+        log = os.path.join(self.work, program + ".log")
+        run = measure(argv, log, env)
+        if run.status != 0:
+            self.fail(program, tail(log))
+        with open(out) as f:
+            report = json.load(f)
+        results = {}
+        for b in report["benchmarks"]:
+            if b.get("run_type") != "iteration" or b.get("error_occurred"):
+                continue
+            name = b["run_name"].split("/")[0]
+            factor = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b["time_unit"]]
+            results.setdefault(name, []).append(
+                (b["real_time"] * factor, b["cpu_time"] * factor, b.get("found")))
+        self.commands.append((program, " ".join(
+            [f"build/release/bench/{program}"] + argv[1:5])))
+        return results
+
+    def store(self):
+        r = self.gbench("bench_download", "Lookup|Add", self.args.gbench_repetitions)
+
+        def cells(name):
+            if name not in r:
+                return ["(failed)", "", ""]
+            real = [x[0] for x in r[name]]
+            cpu = [x[1] for x in r[name]]
+            return [f"{min(real):.2f}", f"{statistics.median(real):.2f}",
+                    f"{statistics.median(cpu):.2f}"]
+
+        def ratio(a, b):
+            if a not in r or b not in r:
+                return ""
+            return f"{statistics.median(x[0] for x in r[a]) / statistics.median(x[0] for x in r[b]):.3g}"
+
+        head = ["operation", "contender", "µs each, min", "µs each, median", "CPU µs each",
+                "ours ×"]
+        lines = [head,
+                 ["100,000 look-ups in 1,000,000 ids", "DuplicateStore::Contains (ours)",
+                  *cells("BM_StoreLookup"), ""],
+                 ["", "bare SQLite query, same file (peer)", *cells("BM_SqliteLookup"),
+                  ratio("BM_StoreLookup", "BM_SqliteLookup")],
+                 ["", "std::unordered_set in memory (floor)", *cells("BM_HashSetLookup"),
+                  ratio("BM_StoreLookup", "BM_HashSetLookup")],
+                 ["10,000 adds, each committed", "DuplicateStore::Add (ours: WAL, synchronous=NORMAL)",
+                  *cells("BM_StoreAdd"), ""],
+                 ["", "bare SQLite, same settings (peer)", *cells("BM_SqliteWalAdd"),
+                  ratio("BM_StoreAdd", "BM_SqliteWalAdd")],
+                 ["", "SQLite default: rollback journal, FULL (100 adds)",
+                  *cells("BM_RollbackJournalAdd"), ratio("BM_StoreAdd", "BM_RollbackJournalAdd")]]
+        found = r.get("BM_StoreLookup", [(0, 0, 0)])[0][2]
+        notes = [f"bench/bench_download, {self.args.gbench_repetitions} repetitions in random "
+                 f"interleaving; the store on the disk of the temporary folder. About half of "
+                 f"the probes are stored ({int(found or 0):,} of 100,000 found by each). "
+                 "WAL with synchronous=NORMAL does not sync the disk on each commit (a "
+                 "committed id survives a crash of the program, not of the machine); the "
+                 "FULL peer syncs on every add, hence its 100 adds."]
+        self.raw["store"] = r
+        self.add_section("4. The record store", lines, notes)
+
+    def text(self):
+        r = self.gbench("bench_text", ".", self.args.gbench_repetitions)
+
+        def row(what, ours, peer, peer_name):
+            def c(name):
+                real = [x[0] for x in r[name]]
+                return [f"{min(real):.0f}", f"{statistics.median(real):.0f}",
+                        f"{statistics.median(x[1] for x in r[name]):.0f}"]
+            ratio = (statistics.median(x[0] for x in r[ours]) /
+                     statistics.median(x[0] for x in r[peer]))
+            return [[what, "ours", *c(ours), ""], ["", peer_name, *c(peer), f"{ratio:.2f}"]]
+
+        lines = [["on a 1 MB page", "contender", "µs min", "µs median", "CPU µs", "ours ×"]]
+        lines += row("TextFind (marker at the end)", "BM_TextFind", "BM_StringViewFind",
+                     "std::string_view::find")
+        lines += row("TextBetween (markers at the end)", "BM_TextBetween",
+                     "BM_StringViewBetween", "two std::string_view::find + copy")
+        lines += row("Utf8ToAnsi (1.3 MB of UTF-8)", "BM_Utf8ToAnsi", "BM_IconvUtf8ToGbk",
+                     "glibc iconv UTF-8 to GBK")
+        notes = [f"bench/bench_text, {self.args.gbench_repetitions} repetitions in random "
+                 "interleaving. The text helpers step over double-byte characters, so they "
+                 "cannot use a plain byte search."]
+        self.raw["text"] = r
+        self.add_section("5. The text helpers on a 1 MB page", lines, notes)
+
+    # ---- figure 6: the window (slot)
+
+    def window(self):
+        program = os.path.join(self.build, "bench", "bench_window")
+        title = "6. The window: start-up to a painted window, 100,000 log appends"
+        if not os.access(program, os.X_OK):
+            self.add_section(title, None, ["not built (bench/bench_window does not exist "
+                                           "or did not build)."])
+            return
+        env = dict(self.env)
+        env.setdefault("QT_QPA_PLATFORM", "offscreen")
+        log = os.path.join(self.work, "bench_window.log")
+        run = measure([program], log, env)
+        with open(log, "rb") as f:
+            output = f.read().decode("utf-8", "replace")
+        notes = ["bench/bench_window output as printed:", "```", output.rstrip(), "```"]
+        if run.status != 0:
+            notes.insert(0, f"bench_window exited with status {run.status}.")
+        self.add_section(title, None, notes)
+        self.commands.append(("6", "QT_QPA_PLATFORM=offscreen build/release/bench/bench_window"))
+
+    # ---- figure 7: parallel lanes (slot)
+
+    def help_lists(self, argv, option):
+        try:
+            text = subprocess.run(argv + ["--help"], capture_output=True, timeout=10,
+                                  env=self.env).stdout.decode("utf-8", "replace")
+        except (OSError, subprocess.TimeoutExpired):
+            return False
+        return re.search(r"(^|[\s,])" + re.escape(option) + r"\b", text) is not None
+
+    def lanes(self):
+        title = "7. Parallel lanes: --jobs 4 against --jobs 1 with 50 ms latency"
+        if not self.help_lists([self.albumdl], "--jobs"):
+            self.add_section(title, None, ["not available (albumdl --help lists no --jobs)."])
+            return
+        cases = [(LANES_PACE0_BOARD, "0"), (LANES_PACE1_BOARD, "1")]
+        lines = [["board", "pace", "--jobs 1 s", "--jobs 4 s", "speed-up"]]
+        for board, pace in cases:
+            walls = {}
+            for jobs in ("1", "4"):
+                run, error, _, _ = self.one("albumdl", board, f"j{jobs}p{pace}", pace=pace,
+                                            slow=True, extra=["--jobs", jobs])
+                if error:
+                    self.fail(f"albumdl --jobs {jobs} --pace {pace}", error)
+                walls[jobs] = run.wall
+                print(f"bench: lanes {board} --pace {pace} --jobs {jobs}: {run.wall:.1f} s",
+                      flush=True)
+            lines.append([f"{BOARDS[board]:,} pictures", pace, f"{walls['1']:.1f}",
+                          f"{walls['4']:.1f}", f"{walls['1'] / walls['4']:.2f}"])
+        notes = [f"The generated boards from nginx with {LATENCY_MS} ms added to every answer "
+                 f"(pages and pictures; nginx's echo_sleep), one round each. At --pace 1 the "
+                 f"board has {BOARDS[LANES_PACE1_BOARD]} pictures, not 2,000: one lane would "
+                 f"take 2,000 × (100 + {LATENCY_MS}) ms, five minutes, alone. Every run "
+                 "checked as in figure 1."]
+        if self.help_lists([self.site_binary], "--latency"):
+            notes.append(self.site_lanes())
+        self.add_section(title, lines, notes)
+        self.commands.append(("7", "albumdl --pace P --jobs J ... (as figure 1, on the "
+                              f"{LATENCY_MS} ms server)"))
+
+    def site_lanes(self):
+        """The stand-in site's own --latency, on its 250-picture board."""
+        port = free_port()
+        proc = subprocess.Popen([self.site_binary, "--port", str(port), "--latency",
+                                 str(LATENCY_MS)], stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.time() + 10
+            while not listening(port):
+                if proc.poll() is not None or time.time() > deadline:
+                    return "The stand-in site with --latency did not start."
+                time.sleep(0.05)
+            walls = {}
+            for jobs in ("1", "4"):
+                out = os.path.join(self.out, f"site-j{jobs}")
+                home = os.path.join(self.disk_work, f"site-j{jobs}")
+                site = f"http://127.0.0.1:{port}"
+                run = measure([self.albumdl, "--pace", "0", "--all", "-q", "--site", site,
+                               "-o", out, "--home", home, "--jobs", jobs,
+                               f"{site}/boards/big250/"],
+                              os.path.join(self.work, f"site-j{jobs}.log"), self.env)
+                folder = self.album_folder(out, "big250")
+                count = len(os.listdir(folder)) if folder else 0
+                shutil.rmtree(out, ignore_errors=True)
+                shutil.rmtree(home, ignore_errors=True)
+                if run.status != 0 or count != 250:
+                    return (f"On the stand-in site (--latency {LATENCY_MS}) --jobs {jobs} "
+                            f"failed: status {run.status}, {count} pictures.")
+                walls[jobs] = run.wall
+            return (f"On the stand-in site itself (--latency {LATENCY_MS}, board big250): "
+                    f"--jobs 1 {walls['1']:.1f} s, --jobs 4 {walls['4']:.1f} s, speed-up "
+                    f"{walls['1'] / walls['4']:.2f}.")
+        finally:
+            proc.send_signal(signal.SIGTERM)
+            try:
+                proc.wait(10)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+
+    # ---- output
+
+    def add_section(self, title, lines, notes):
+        self.sections.append((title, lines, notes))
+        print()
+        print(f"== {title}")
+        if lines:
+            print(text_table(lines))
+        for note in notes:
+            print(note)
+        sys.stdout.flush()
+
+    def machine(self):
+        def first_line(argv, stderr=False):
+            try:
+                p = subprocess.run(argv, capture_output=True, timeout=10)
+                text = (p.stderr if stderr else p.stdout).decode("utf-8", "replace").strip()
+                return text.splitlines()[0] if text else "?"
+            except (OSError, subprocess.TimeoutExpired):
+                return "not installed"
+
+        def package(name):
+            return first_line(["dpkg-query", "-W", "-f=${Version}", name])
+
+        cpu = "?"
+        try:
+            with open("/proc/cpuinfo") as f:
+                for line in f:
+                    if line.startswith("model name"):
+                        cpu = line.split(":", 1)[1].strip()
+                        break
+        except OSError:
+            pass
+        mem = "?"
+        try:
+            with open("/proc/meminfo") as f:
+                mem = f"{int(f.readline().split()[1]) / 1024 / 1024:.1f} GiB"
+        except (OSError, ValueError, IndexError):
+            pass
+        return [
+            ("CPU", f"{cpu}, {os.cpu_count()} cores online"),
+            ("load average at the start (other work on the machine)", self.load_at_start),
+            ("memory", mem),
+            ("kernel", f"{platform.system()} {platform.release()}"),
+            ("system", first_line(["sh", "-c", ". /etc/os-release && echo $PRETTY_NAME"])),
+            ("compiler", first_line(["c++", "--version"])),
+            ("albumdl", first_line([self.albumdl, "--version"]) +
+             f" (Release build, libcurl {package('libcurl4')}, SQLite {package('libsqlite3-0')})"),
+            ("nginx", first_line(["nginx", "-v"], stderr=True)),
+            ("curl", first_line(["curl", "--version"])),
+            ("wget", first_line(["wget", "--version"])),
+            ("aria2c", first_line(["aria2c", "--version"])),
+        ]
+
+    def write_doc(self, started, elapsed_total):
+        doc = os.path.join(ROOT, "docs", "performance.md")
+        begin, end = "<!-- scripts/bench: begin -->", "<!-- scripts/bench: end -->"
+        out = [begin, "## Latest run of scripts/bench", "",
+               f"Written by scripts/bench on {started:%Y-%m-%d %H:%M} UTC "
+               f"(git {git_head()}); the whole run took {elapsed_total:.0f} s "
+               "(installing, building and measuring).", "", "Machine:", ""]
+        out += [f"- {k}: {v}" for k, v in self.machine()]
+        for title, lines, notes in self.sections:
+            out += ["", f"### {title}", ""]
+            if lines:
+                out += markdown_table(lines) + [""]
+            out += notes
+        out += ["", "### Commands", "",
+                "nginx serves the generated boards from a tmpfs: "
+                f"`{' '.join(self.nginx.argv[:1])} -p PREFIX -e PREFIX/error.log -c nginx.conf` "
+                "(the configuration is written by scripts/bench.py, `NGINX_CONF`).", "", "```"]
+        out += [f"[{fig}] {cmd}" for fig, cmd in self.commands]
+        out += ["```", end]
+        generated = "\n".join(out) + "\n"
+        try:
+            with open(doc, encoding="utf-8") as f:
+                current = f.read()
+        except OSError:
+            current = "# Performance\n\n"
+        if begin in current and end in current:
+            head, rest = current.split(begin, 1)
+            _, after = rest.split(end, 1)
+            current = head + generated.rstrip("\n") + after
+        else:
+            current = current.rstrip("\n") + "\n\n" + generated
+        os.makedirs(os.path.dirname(doc), exist_ok=True)
+        with open(doc, "w", encoding="utf-8") as f:
+            f.write(current)
+        raw = os.path.join(self.build, "bench-results.json")
+        with open(raw, "w") as f:
+            json.dump(self.raw, f, indent=1, default=str)
+        print(f"\nbench: wrote {os.path.relpath(doc, ROOT)} and {raw}")
+
+
+# ---------------------------------------------------------------- profile
+
+
+def profile(bench, args):
+    """Where the time goes per picture, ours against curl: system calls
+    (strace -c) on the 2,000-picture board, instructions (callgrind) on 200."""
+    n = BOARDS[THROUGHPUT_BOARD]
+    for tool in ("albumdl", "curl"):
+        out = os.path.join(bench.out, f"strace-{tool}")
+        os.makedirs(out)
+        home = os.path.join(bench.disk_work, f"strace-{tool}")
+        summary = os.path.join(bench.work, f"strace-{tool}.txt")
+        if tool == "albumdl":
+            argv = bench.ours_argv(THROUGHPUT_BOARD, out, home)
+        else:
+            config, listing = bench.peer_lists(n, out)
+            argv = bench.peer_argv("curl", config, listing, out)
+        run = measure(["strace", "-f", "-c", "-o", summary] + argv,
+                      os.path.join(bench.work, f"strace-{tool}.log"), bench.env)
+        if run.status != 0:
+            bench.fail(f"strace {tool}", tail(run.log))
+        print(f"\n== strace -c -f, {tool}, {n} pictures (calls per picture in the last column)")
+        with open(summary) as f:
+            for line in f:
+                parts = line.split()
+                if len(parts) >= 5 and parts[3].isdigit():
+                    print(f"{line.rstrip()}   {int(parts[3]) / n:8.2f}")
+                else:
+                    print(line.rstrip())
+        shutil.rmtree(out, ignore_errors=True)
+        shutil.rmtree(home, ignore_errors=True)
+
+    # callgrind wants symbols: the RelWithDebInfo build when there is one.
+    small = "b200"
+    m = BOARDS[small]
+    debug_build = os.path.join(ROOT, "build", "default", "src", "albumdl")
+    program = debug_build if os.access(debug_build, os.X_OK) else bench.albumdl
+    for tool in ("albumdl", "curl"):
+        out = os.path.join(bench.out, f"cg-{tool}")
+        os.makedirs(out)
+        home = os.path.join(bench.disk_work, f"cg-{tool}")
+        data = os.path.join(bench.work, f"callgrind-{tool}.out")
+        if tool == "albumdl":
+            argv = bench.ours_argv(small, out, home)
+            argv[0] = program
+        else:
+            config, listing = bench.peer_lists(m, out)
+            argv = bench.peer_argv("curl", config, listing, out)
+        run = measure(["valgrind", "--tool=callgrind", f"--callgrind-out-file={data}"] + argv,
+                      os.path.join(bench.work, f"cg-{tool}.log"), bench.env)
+        if run.status != 0:
+            bench.fail(f"callgrind {tool}", tail(run.log))
+        annotated = subprocess.run(["callgrind_annotate", "--inclusive=yes", data],
+                                   capture_output=True).stdout.decode("utf-8", "replace")
+        total = re.search(r"([\d,]+)\s+\(100\.0%\)\s+PROGRAM TOTALS", annotated)
+        total_ir = int(total.group(1).replace(",", "")) if total else 0
+        print(f"\n== callgrind, {tool} ({os.path.relpath(argv[0], ROOT) if tool == 'albumdl' else 'curl'}), "
+              f"{m} pictures: {total_ir:,} instructions, {total_ir // m:,} per picture")
+        lines = [l for l in annotated.splitlines() if re.match(r"\s*[\d,]+ \(", l)]
+        for line in lines[1:args.top + 1]:
+            print(line[:200])
+        exclusive = subprocess.run(["callgrind_annotate", data], capture_output=True
+                                   ).stdout.decode("utf-8", "replace")
+        print(f"-- exclusive (self) cost, {tool}")
+        lines = [l for l in exclusive.splitlines() if re.match(r"\s*[\d,]+ \(", l)]
+        for line in lines[1:args.top + 1]:
+            print(line[:200])
+        shutil.rmtree(out, ignore_errors=True)
+        shutil.rmtree(home, ignore_errors=True)
+        if args.keep_profiles:
+            kept = os.path.join(bench.build, f"callgrind-{tool}.out")
+            shutil.copy(data, kept)
+            print(f"(kept {kept})")
+
+
+# ---------------------------------------------------------------- helpers
+
+
+def vars_of(run):
+    return {k: v for k, v in vars(run).items() if k != "log"}
+
+
+def ms(seconds):
+    return f"{seconds * 1000:,.0f}"
+
+
+def us(seconds):
+    return f"{seconds * 1e6:,.0f}"
+
+
+def mb(kb):
+    return f"{kb / 1024:.1f}"
+
+
+def quote(arg):
+    return arg if re.fullmatch(r"[\w@%+=:,./-]+", arg) else "'" + arg.replace("'", "'\\''") + "'"
+
+
+def git_head():
+    try:
+        return subprocess.run(["git", "-C", ROOT, "rev-parse", "--short", "HEAD"],
+                              capture_output=True, timeout=10).stdout.decode().strip()
+    except (OSError, subprocess.TimeoutExpired):
+        return "?"
+
+
+def text_table(lines):
+    widths = [max(len(str(row[i])) if i < len(row) else 0 for row in lines)
+              for i in range(len(lines[0]))]
+    out = []
+    for k, row in enumerate(lines):
+        cells = [str(c).rjust(widths[i]) if i > 0 else str(c).ljust(widths[i])
+                 for i, c in enumerate(row)]
+        out.append("  ".join(cells).rstrip())
+        if k == 0:
+            out.append("  ".join("-" * w for w in widths))
+    return "\n".join(out)
+
+
+def markdown_table(lines):
+    out = ["| " + " | ".join(lines[0]) + " |",
+           "|" + "|".join("---" if i == 0 else "---:" for i in range(len(lines[0]))) + "|"]
+    out += ["| " + " | ".join(str(c) for c in row) + " |" for row in lines[1:]]
+    return out
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("mode", nargs="?", default="figures", choices=["figures", "profile"])
+    parser.add_argument("--build", default=os.path.join(ROOT, "build", "release"))
+    parser.add_argument("--rounds", type=int, default=5, help="throughput rounds")
+    parser.add_argument("--memory-rounds", type=int, default=3)
+    parser.add_argument("--pacing-rounds", type=int, default=3)
+    parser.add_argument("--gbench-repetitions", type=int, default=3)
+    parser.add_argument("--no-doc", action="store_true", help="do not touch docs/performance.md")
+    parser.add_argument("--top", type=int, default=30, help="profile: functions listed")
+    parser.add_argument("--keep-profiles", action="store_true")
+    args = parser.parse_args()
+
+    started = datetime.datetime.now(datetime.timezone.utc)
+    began = float(os.environ.get("ALBUMDL_BENCH_STARTED", time.time()))
+    bench = Bench(args)
+    try:
+        bench.start()
+        if args.mode == "profile":
+            profile(bench, args)
+            return
+        t = time.perf_counter()
+        bench.throughput()
+        bench.memory()
+        bench.pacing()
+        bench.store()
+        bench.text()
+        bench.window()
+        bench.lanes()
+        print(f"\nbench: figures measured in {time.perf_counter() - t:.0f} s")
+        if not args.no_doc:
+            bench.write_doc(started, time.time() - began)
+    finally:
+        bench.close()
+
+
+if __name__ == "__main__":
+    main()
