@@ -922,8 +922,11 @@ class Bench:
 
 def profile(bench, args):
     """Where the time goes per picture, ours against curl: system calls
-    (strace -c) on the 2,000-picture board, instructions (callgrind) on 200."""
+    (strace -c) on the 2,000-picture board, instructions (callgrind) on boards
+    of 100 and 200 pictures, whose difference is the cost of 100 more pictures
+    without the start-up."""
     n = BOARDS[THROUGHPUT_BOARD]
+    counts = {}
     for tool in ("albumdl", "curl"):
         out = os.path.join(bench.out, f"strace-{tool}")
         os.makedirs(out)
@@ -938,58 +941,210 @@ def profile(bench, args):
                       os.path.join(bench.work, f"strace-{tool}.log"), bench.env)
         if run.status != 0:
             bench.fail(f"strace {tool}", tail(run.log))
-        print(f"\n== strace -c -f, {tool}, {n} pictures (calls per picture in the last column)")
+        counts[tool] = {}
         with open(summary) as f:
             for line in f:
                 parts = line.split()
                 if len(parts) >= 5 and parts[3].isdigit():
-                    print(f"{line.rstrip()}   {int(parts[3]) / n:8.2f}")
-                else:
-                    print(line.rstrip())
+                    counts[tool][parts[-1]] = int(parts[3])
+        kept = os.path.join(bench.build, f"strace-{tool}.txt")
+        shutil.copy(summary, kept)
         shutil.rmtree(out, ignore_errors=True)
         shutil.rmtree(home, ignore_errors=True)
+    names = sorted(set(counts["albumdl"]) | set(counts["curl"]),
+                   key=lambda k: -max(counts["albumdl"].get(k, 0), counts["curl"].get(k, 0)))
+    lines = [["system call", "albumdl per picture", "curl per picture"]]
+    for name in names:
+        a, c = counts["albumdl"].get(name, 0) / n, counts["curl"].get(name, 0) / n
+        if name != "total" and max(a, c) >= 0.05:
+            lines.append([name, f"{a:.2f}", f"{c:.2f}"])
+    lines.append(["all", f"{counts['albumdl'].get('total', 0) / n:.2f}",
+                  f"{counts['curl'].get('total', 0) / n:.2f}"])
+    print(f"\n== strace -f -c, {n} pictures at --pace 0 (the whole tables: "
+          f"{os.path.relpath(bench.build, ROOT)}/strace-*.txt)")
+    print(text_table(lines))
+
+    perf_profile(bench, n)
 
     # callgrind wants symbols: the RelWithDebInfo build when there is one.
-    small = "b200"
-    m = BOARDS[small]
     debug_build = os.path.join(ROOT, "build", "default", "src", "albumdl")
     program = debug_build if os.access(debug_build, os.X_OK) else bench.albumdl
+    totals = {}
     for tool in ("albumdl", "curl"):
-        out = os.path.join(bench.out, f"cg-{tool}")
+        for board in ("b100", "b200"):
+            m = BOARDS[board]
+            out = os.path.join(bench.out, f"cg-{tool}-{board}")
+            os.makedirs(out)
+            home = os.path.join(bench.disk_work, f"cg-{tool}-{board}")
+            data = os.path.join(bench.build, f"callgrind-{tool}-{board}.out")
+            if tool == "albumdl":
+                argv = bench.ours_argv(board, out, home)
+                argv[0] = program
+            else:
+                config, listing = bench.peer_lists(m, out)
+                argv = bench.peer_argv("curl", config, listing, out)
+            run = measure(["valgrind", "--tool=callgrind", f"--callgrind-out-file={data}"] + argv,
+                          os.path.join(bench.work, f"cg-{tool}.log"), bench.env)
+            if run.status != 0:
+                bench.fail(f"callgrind {tool}", tail(run.log))
+            shutil.rmtree(out, ignore_errors=True)
+            shutil.rmtree(home, ignore_errors=True)
+            totals[(tool, board)] = (callgrind_costs(data, inclusive=True),
+                                     callgrind_costs(data, inclusive=False))
+    print(f"\n== callgrind instructions (albumdl: {os.path.relpath(program, ROOT)}; the data: "
+          f"{os.path.relpath(bench.build, ROOT)}/callgrind-*.out)")
+    lines = [["contender", "100 pictures", "200 pictures", "per picture (200 - 100) / 100"]]
+    for tool in ("albumdl", "curl"):
+        a = totals[(tool, "b100")][0]["PROGRAM TOTALS"]
+        b = totals[(tool, "b200")][0]["PROGRAM TOTALS"]
+        lines.append([tool, f"{a:,}", f"{b:,}", f"{(b - a) // 100:,}"])
+    print(text_table(lines))
+
+    def marginal(tool, which):
+        small, large = totals[(tool, "b100")][which], totals[(tool, "b200")][which]
+        return sorted((((large.get(k, 0) - small.get(k, 0)) // 100, k) for k in large
+                       if k != "PROGRAM TOTALS"), reverse=True)
+
+    print("\n-- albumdl, inclusive instructions per picture, (200-picture run - 100-picture "
+          "run) / 100: its own functions and the libraries' entry points")
+    for cost, name in [x for x in marginal("albumdl", 0)
+                       if re.search(r"albumdl::|^curl_|^sqlite3_|^__memcpy|^malloc$|^free$|^_int_",
+                                    x[1]) and "WorkerControl" not in x[1]][: args.top]:
+        print(f"{cost:>10,}  {name[:150]}")
+    for tool in ("albumdl", "curl"):
+        print(f"\n-- {tool}, self instructions per picture, measured the same way")
+        for cost, name in marginal(tool, 1)[: args.top if tool == "albumdl" else args.top // 2]:
+            print(f"{cost:>10,}  {name[:150]}")
+
+
+PERF_ENTRIES = [
+    # (what, the symbol whose samples with callees count)
+    ("page faults", "asm_exc_page_fault"),
+    ("write (the picture files)", "ksys_write"),
+    ("pwrite64 (the record store)", "__x64_sys_pwrite64"),
+    ("fdatasync", "__x64_sys_fdatasync"),
+    ("fcntl (locks)", "__x64_sys_fcntl"),
+    ("openat", "__x64_sys_openat"),
+    ("rename", "__x64_sys_rename"),
+    ("close", "__x64_sys_close"),
+    ("madvise (malloc giving memory back)", "__x64_sys_madvise"),
+    ("sendto (loopback: the server's answer is taken in here too)", "__x64_sys_sendto"),
+    ("recvfrom", "__x64_sys_recvfrom"),
+    ("poll", "__x64_sys_poll"),
+    ("futex (threads)", "__x64_sys_futex"),
+    ("rt_sigaction", "__x64_sys_rt_sigaction"),
+    ("socketpair", "__x64_sys_socketpair"),
+]
+
+
+def perf_profile(bench, n):
+    """CPU time split by what the kernel does for each contender (perf's
+    cpu-clock samples with call chains; the hardware counters are not needed)."""
+    table = {}
+    stats = {}
+    for tool in ("albumdl", "curl"):
+        out = os.path.join(bench.out, f"perf-{tool}")
         os.makedirs(out)
-        home = os.path.join(bench.disk_work, f"cg-{tool}")
-        data = os.path.join(bench.work, f"callgrind-{tool}.out")
+        home = os.path.join(bench.disk_work, f"perf-{tool}")
+        data = os.path.join(bench.build, f"perf-{tool}.data")
         if tool == "albumdl":
-            argv = bench.ours_argv(small, out, home)
-            argv[0] = program
+            argv = bench.ours_argv(THROUGHPUT_BOARD, out, home)
         else:
-            config, listing = bench.peer_lists(m, out)
+            config, listing = bench.peer_lists(n, out)
             argv = bench.peer_argv("curl", config, listing, out)
-        run = measure(["valgrind", "--tool=callgrind", f"--callgrind-out-file={data}"] + argv,
-                      os.path.join(bench.work, f"cg-{tool}.log"), bench.env)
-        if run.status != 0:
-            bench.fail(f"callgrind {tool}", tail(run.log))
-        annotated = subprocess.run(["callgrind_annotate", "--inclusive=yes", data],
-                                   capture_output=True).stdout.decode("utf-8", "replace")
-        total = re.search(r"([\d,]+)\s+\(100\.0%\)\s+PROGRAM TOTALS", annotated)
-        total_ir = int(total.group(1).replace(",", "")) if total else 0
-        print(f"\n== callgrind, {tool} ({os.path.relpath(argv[0], ROOT) if tool == 'albumdl' else 'curl'}), "
-              f"{m} pictures: {total_ir:,} instructions, {total_ir // m:,} per picture")
-        lines = [l for l in annotated.splitlines() if re.match(r"\s*[\d,]+ \(", l)]
-        for line in lines[1:args.top + 1]:
-            print(line[:200])
-        exclusive = subprocess.run(["callgrind_annotate", data], capture_output=True
-                                   ).stdout.decode("utf-8", "replace")
-        print(f"-- exclusive (self) cost, {tool}")
-        lines = [l for l in exclusive.splitlines() if re.match(r"\s*[\d,]+ \(", l)]
-        for line in lines[1:args.top + 1]:
-            print(line[:200])
+        stat = subprocess.run(["perf", "stat", "-x", ",", "-e",
+                               "task-clock,page-faults,context-switches", "--"] + argv,
+                              capture_output=True, env=bench.env)
         shutil.rmtree(out, ignore_errors=True)
         shutil.rmtree(home, ignore_errors=True)
-        if args.keep_profiles:
-            kept = os.path.join(bench.build, f"callgrind-{tool}.out")
-            shutil.copy(data, kept)
-            print(f"(kept {kept})")
+        os.makedirs(out)
+        record = subprocess.run(["perf", "record", "-q", "-g", "-e", "cpu-clock", "-F", "10000",
+                                 "-o", data, "--"] + argv, capture_output=True, env=bench.env)
+        shutil.rmtree(out, ignore_errors=True)
+        shutil.rmtree(home, ignore_errors=True)
+        if stat.returncode != 0 or record.returncode != 0:
+            print(f"\nbench: perf did not run ({stat.stderr.decode()[-200:]}"
+                  f"{record.stderr.decode()[-200:]}); no perf figures")
+            return
+        for line in stat.stderr.decode().splitlines():
+            fields = line.split(",")
+            if len(fields) > 3 and fields[2] in ("task-clock", "page-faults", "context-switches"):
+                stats[(tool, fields[2])] = float(fields[0])
+        report = subprocess.run(["perf", "report", "-i", data, "--stdio", "--children",
+                                 "--sort", "sym", "-g", "none", "--percent-limit", "0.01"],
+                                capture_output=True).stdout.decode("utf-8", "replace")
+        count = re.search(r"Event count \(approx.\): (\d+)", report)
+        total_ns = int(count.group(1)) if count else 0
+        shares = {}
+        for line in report.splitlines():
+            m = re.match(r"\s*([\d.]+)%\s+([\d.]+)%\s+\[(.)\]\s+(\S+)", line)
+            if m:
+                shares.setdefault(m.group(4), float(m.group(1)))
+                if m.group(3) == "k":
+                    shares["[kernel, self]"] = shares.get("[kernel, self]", 0) + float(m.group(2))
+                else:
+                    shares["[user, self]"] = shares.get("[user, self]", 0) + float(m.group(2))
+        table[tool] = (total_ns, shares)
+
+    def per_picture(tool, share):
+        total_ns, _ = table[tool]
+        return f"{share / 100 * total_ns / 1000 / n:,.1f}"
+
+    lines = [["", "albumdl", "curl"],
+             ["task-clock µs/picture",
+              *(f"{stats.get((t, 'task-clock'), 0) * 1000 / n:,.0f}" for t in ("albumdl", "curl"))],
+             ["page faults/picture",
+              *(f"{stats.get((t, 'page-faults'), 0) / n:.2f}" for t in ("albumdl", "curl"))],
+             ["context switches/picture",
+              *(f"{stats.get((t, 'context-switches'), 0) / n:.2f}" for t in ("albumdl", "curl"))],
+             ["sampled CPU µs/picture: user code",
+              *(per_picture(t, table[t][1].get("[user, self]", 0)) for t in ("albumdl", "curl"))],
+             ["sampled CPU µs/picture: kernel",
+              *(per_picture(t, table[t][1].get("[kernel, self]", 0)) for t in ("albumdl", "curl"))]]
+    for what, symbol in PERF_ENTRIES:
+        lines.append([f"  kernel: {what}",
+                      *(per_picture(t, table[t][1].get(symbol, 0)) for t in ("albumdl", "curl"))])
+    print(f"\n== perf (cpu-clock samples with call chains), {n} pictures at --pace 0 "
+          f"({os.path.relpath(bench.build, ROOT)}/perf-*.data)")
+    print(text_table(lines))
+
+
+def callgrind_costs(data, inclusive):
+    """{function: instructions} from callgrind_annotate, with "PROGRAM TOTALS".
+    A function is named without its parameters and its file; a function that
+    callgrind lists under several files (inlined copies) counts at its largest."""
+    argv = ["callgrind_annotate", "--auto=no", "--threshold=100"]
+    if inclusive:
+        argv.append("--inclusive=yes")
+    text = subprocess.run(argv + [data], capture_output=True).stdout.decode("utf-8", "replace")
+    costs = {}
+    for line in text.splitlines():
+        match = re.match(r"\s*([\d,]+) \(\s*[\d.]+%\)\s+(.*)$", line)
+        if not match:
+            continue
+        name = match.group(2).strip()
+        if name != "PROGRAM TOTALS":
+            name = re.sub(r"\s+\[[^\]]*\]$", "", name)  # the object file
+            name = re.sub(r"^[^:]*?:(?!:)", "", name, count=1)  # the source file
+            name = short_function(name)
+        cost = int(match.group(1).replace(",", ""))
+        costs[name] = max(costs.get(name, 0), cost)
+    return costs
+
+
+def short_function(name):
+    """albumdl::FetchPicture(std::string const&, ...) -> albumdl::FetchPicture."""
+    depth = 0
+    for i, c in enumerate(name):
+        if c == "<":
+            depth += 1
+        elif c == ">":
+            depth -= 1
+        elif c == "(" and depth == 0 and i > 0 and not name.startswith("(", i - 1):
+            if name[:i].endswith("(anonymous namespace)") or name[i:].startswith("(anonymous"):
+                continue
+            return name[:i]
+    return name
 
 
 # ---------------------------------------------------------------- helpers
@@ -1053,7 +1208,6 @@ def main():
     parser.add_argument("--gbench-repetitions", type=int, default=3)
     parser.add_argument("--no-doc", action="store_true", help="do not touch docs/performance.md")
     parser.add_argument("--top", type=int, default=30, help="profile: functions listed")
-    parser.add_argument("--keep-profiles", action="store_true")
     args = parser.parse_args()
 
     started = datetime.datetime.now(datetime.timezone.utc)
