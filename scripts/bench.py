@@ -347,7 +347,6 @@ class Bench:
         self.args = args
         self.build = os.path.abspath(args.build)
         self.albumdl = os.path.join(self.build, "src", "albumdl")
-        self.site_binary = os.path.join(self.build, "tools", "demo-site", "albumdl-demo-site")
         self.env = clean_env()
         # Pictures and their copies live on a tmpfs, so the disk is not what is
         # measured; the program directory (the record stores) on the disk the
@@ -548,8 +547,7 @@ class Bench:
         out = "OUT"
         config, listing = "curl.conf", "urls.txt"
         self.commands += [
-            ("1", " ".join(quote(x) for x in self.ours_argv(board, out, "HOME")).replace(
-                self.albumdl, "build/release/src/albumdl")),
+            ("1", self.shown(self.ours_argv(board, out, "HOME"))),
             ("1", "(again) same + --skip-downloaded, same OUT and HOME"),
             ("1", " ".join(self.peer_argv("curl", config, listing, out)) +
              "   # curl.conf: url = \".../img/p-N.jpg\" / output = \"OUT/p-N.jpg\" pairs"),
@@ -624,12 +622,11 @@ class Bench:
                  f"1,000 ms before the first page, 100 ms after each of the {n} pictures."]
         self.raw["pacing"] = [vars_of(x) for x in runs]
         self.add_section("3. Pacing at --pace 1 over its floor", lines, notes)
-        self.commands.append(("3", " ".join(quote(x) for x in self.ours_argv(
-            board, "OUT", "HOME", pace="1")).replace(self.albumdl, "build/release/src/albumdl")))
+        self.commands.append(("3", self.shown(self.ours_argv(board, "OUT", "HOME", pace="1"))))
 
     # ---- figures 4 and 5: Google Benchmark programs
 
-    def gbench(self, program, filters, repetitions):
+    def gbench(self, figure, program, filters, repetitions):
         path = os.path.join(self.build, "bench", program)
         out = os.path.join(self.work, program + ".json")
         argv = [path, f"--benchmark_filter={filters}",
@@ -652,12 +649,12 @@ class Bench:
             factor = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b["time_unit"]]
             results.setdefault(name, []).append(
                 (b["real_time"] * factor, b["cpu_time"] * factor, b.get("found")))
-        self.commands.append((program, " ".join(
+        self.commands.append((figure, " ".join(
             [f"build/release/bench/{program}"] + argv[1:5])))
         return results
 
     def store(self):
-        r = self.gbench("bench_download", "Lookup|Add", self.args.gbench_repetitions)
+        r = self.gbench("4", "bench_download", "Lookup|Add", self.args.gbench_repetitions)
 
         def cells(name):
             if name not in r:
@@ -698,7 +695,7 @@ class Bench:
         self.add_section("4. The record store", lines, notes)
 
     def text(self):
-        r = self.gbench("bench_text", ".", self.args.gbench_repetitions)
+        r = self.gbench("5", "bench_text", ".", self.args.gbench_repetitions)
 
         def row(what, ours, peer, peer_name):
             def c(name):
@@ -772,58 +769,24 @@ class Bench:
                       flush=True)
             lines.append([f"{BOARDS[board]:,} pictures", pace, f"{walls['1']:.1f}",
                           f"{walls['4']:.1f}", f"{walls['1'] / walls['4']:.2f}"])
-        notes = [f"The generated boards from nginx with {LATENCY_MS} ms added to every answer "
-                 f"(pages and pictures; nginx's echo_sleep), one round each. At --pace 1 the "
+        notes = [f"The generated boards of figure 1 from nginx with {LATENCY_MS} ms added to "
+                 f"every answer (album answer, pages and pictures; the echo module's "
+                 f"echo_sleep, shipped with Debian's nginx-light), one round each. At --pace 1 the "
                  f"board has {BOARDS[LANES_PACE1_BOARD]} pictures, not 2,000: one lane would "
                  f"take 2,000 × (100 + {LATENCY_MS}) ms, five minutes, alone. Every run "
                  "checked as in figure 1."]
-        if self.help_lists([self.site_binary], "--latency"):
-            notes.append(self.site_lanes())
         self.add_section(title, lines, notes)
-        self.commands.append(("7", "albumdl --pace P --jobs J ... (as figure 1, on the "
-                              f"{LATENCY_MS} ms server)"))
-
-    def site_lanes(self):
-        """The stand-in site's own --latency, on its 250-picture board."""
-        port = free_port()
-        proc = subprocess.Popen([self.site_binary, "--port", str(port), "--latency",
-                                 str(LATENCY_MS)], stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
-        try:
-            deadline = time.time() + 10
-            while not listening(port):
-                if proc.poll() is not None or time.time() > deadline:
-                    return "The stand-in site with --latency did not start."
-                time.sleep(0.05)
-            walls = {}
-            for jobs in ("1", "4"):
-                out = os.path.join(self.out, f"site-j{jobs}")
-                home = os.path.join(self.disk_work, f"site-j{jobs}")
-                site = f"http://127.0.0.1:{port}"
-                run = measure([self.albumdl, "--pace", "0", "--all", "-q", "--site", site,
-                               "-o", out, "--home", home, "--jobs", jobs,
-                               f"{site}/boards/big250/"],
-                              os.path.join(self.work, f"site-j{jobs}.log"), self.env)
-                folder = self.album_folder(out, "big250")
-                count = len(os.listdir(folder)) if folder else 0
-                shutil.rmtree(out, ignore_errors=True)
-                shutil.rmtree(home, ignore_errors=True)
-                if run.status != 0 or count != 250:
-                    return (f"On the stand-in site (--latency {LATENCY_MS}) --jobs {jobs} "
-                            f"failed: status {run.status}, {count} pictures.")
-                walls[jobs] = run.wall
-            return (f"On the stand-in site itself (--latency {LATENCY_MS}, board big250): "
-                    f"--jobs 1 {walls['1']:.1f} s, --jobs 4 {walls['4']:.1f} s, speed-up "
-                    f"{walls['1'] / walls['4']:.2f}.")
-        finally:
-            proc.send_signal(signal.SIGTERM)
-            try:
-                proc.wait(10)
-            except subprocess.TimeoutExpired:
-                proc.kill()
-                proc.wait()
+        self.commands.append(("7", self.shown(self.ours_argv(
+            LANES_PACE0_BOARD, "OUT", "HOME", pace="P", slow=True, extra=["--jobs", "J"]))))
 
     # ---- output
+
+    def shown(self, argv):
+        """A command as the document shows it: paths and ports by name."""
+        text = " ".join(quote(x) for x in argv)
+        text = text.replace(self.albumdl, "build/release/src/albumdl")
+        text = text.replace(f"127.0.0.1:{self.nginx.port}", "127.0.0.1:PORT")
+        return text.replace(f"127.0.0.1:{self.nginx.slow_port}", "127.0.0.1:SLOW_PORT")
 
     def add_section(self, title, lines, notes):
         self.sections.append((title, lines, notes))
@@ -882,7 +845,8 @@ class Bench:
         begin, end = "<!-- scripts/bench: begin -->", "<!-- scripts/bench: end -->"
         out = [begin, "## Latest run of scripts/bench", "",
                f"Written by scripts/bench on {started:%Y-%m-%d %H:%M} UTC "
-               f"(git {git_head()}); the whole run took {elapsed_total:.0f} s "
+               f"(git {git_head()}, the program's sources, src/, as of {git_head('src')}); "
+               f"the whole run took {elapsed_total:.0f} s "
                "(installing, building and measuring).", "", "Machine:", ""]
         out += [f"- {k}: {v}" for k, v in self.machine()]
         for title, lines, notes in self.sections:
@@ -1170,10 +1134,11 @@ def quote(arg):
     return arg if re.fullmatch(r"[\w@%+=:,./-]+", arg) else "'" + arg.replace("'", "'\\''") + "'"
 
 
-def git_head():
+def git_head(path=None):
+    """The current commit, or the last one that changed path."""
+    argv = ["git", "-C", ROOT, "log", "-1", "--format=%h"] + (["--", path] if path else [])
     try:
-        return subprocess.run(["git", "-C", ROOT, "rev-parse", "--short", "HEAD"],
-                              capture_output=True, timeout=10).stdout.decode().strip()
+        return subprocess.run(argv, capture_output=True, timeout=10).stdout.decode().strip()
     except (OSError, subprocess.TimeoutExpired):
         return "?"
 
@@ -1229,6 +1194,8 @@ def main():
         print(f"\nbench: figures measured in {time.perf_counter() - t:.0f} s")
         if not args.no_doc:
             bench.write_doc(started, time.time() - began)
+        print(f"bench: the whole run took {time.time() - began:.0f} s "
+              "(installing, building and measuring)")
     finally:
         bench.close()
 
