@@ -585,17 +585,15 @@ class Bench:
                         self.fail(f"{tool} on {b}", error)
                     runs[(tool, b)].append(run)
             print(f"bench: memory round {r + 1}/{rounds} done", flush=True)
-        lines = [["pictures", "albumdl max RSS MB (min / median)", "curl -K max RSS MB (min / median)",
-                  "× curl", "albumdl µs/picture (median)", "curl µs/picture (median)"]]
+        lines = [["pictures", "albumdl max RSS MB (min / median)",
+                  "curl -K max RSS MB (min / median)", "× curl (median)"]]
         for b in boards:
             n = BOARDS[b]
             ours = [x.maxrss_kb for x in runs[("albumdl", b)]]
             peer = [x.maxrss_kb for x in runs[("curl", b)]]
             lines.append([f"{n:,}", f"{mb(min(ours))} / {mb(statistics.median(ours))}",
                           f"{mb(min(peer))} / {mb(statistics.median(peer))}",
-                          f"{statistics.median(ours) / statistics.median(peer):.2f}",
-                          us(statistics.median(x.wall for x in runs[("albumdl", b)]) / n),
-                          us(statistics.median(x.wall for x in runs[("curl", b)]) / n)])
+                          f"{statistics.median(ours) / statistics.median(peer):.2f}"])
         notes = [f"Peak resident memory of the program (GNU time %M) over the whole "
                  f"download at --pace 0, {rounds} rounds; each run checked as in figure 1."]
         self.raw["memory"] = {f"{t}-{b}": [vars_of(x) for x in v] for (t, b), v in runs.items()}
@@ -654,7 +652,7 @@ class Bench:
             results.setdefault(name, []).append(
                 (b["real_time"] * factor, b["cpu_time"] * factor, b.get("found")))
         self.commands.append((figure, " ".join(
-            [f"build/release/bench/{program}"] + argv[1:5])))
+            [f"build/release/bench/{program}"] + [quote(x) for x in argv[1:5]])))
         return results
 
     def store(self):
@@ -1161,8 +1159,12 @@ def text_table(lines):
 
 
 def markdown_table(lines):
+    def numeric(i):
+        cells = [str(row[i]) for row in lines[1:] if i < len(row) and str(row[i])]
+        return i > 0 and all(re.fullmatch(r"[\d.,/ ]+", c) for c in cells)
+
     out = ["| " + " | ".join(lines[0]) + " |",
-           "|" + "|".join("---" if i == 0 else "---:" for i in range(len(lines[0]))) + "|"]
+           "|" + "|".join("---:" if numeric(i) else "---" for i in range(len(lines[0]))) + "|"]
     out += ["| " + " | ".join(str(c) for c in row) + " |" for row in lines[1:]]
     return out
 
