@@ -1120,10 +1120,6 @@ def vars_of(run):
     return {k: v for k, v in vars(run).items() if k != "log"}
 
 
-def ms(seconds):
-    return f"{seconds * 1000:,.0f}"
-
-
 def us(seconds):
     return f"{seconds * 1e6:,.0f}"
 
