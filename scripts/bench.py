@@ -171,8 +171,10 @@ def listening(port):
         return False
 
 
+ECHO_MODULE = "/usr/lib/nginx/modules/ngx_http_echo_module.so"
+
 NGINX_CONF = r"""
-load_module /usr/lib/nginx/modules/ngx_http_echo_module.so;
+{load_echo}
 worker_processes 1;
 daemon off;
 pid {prefix}/nginx.pid;
@@ -220,30 +222,34 @@ http {{
     location / {{ return 404; }}
   }}
 
+{slow_server}}}
+"""
+
+
+SLOW_SERVER = r"""
   # The same site with {latency_ms} ms added to every answer, as a distant
   # server would take.
-  server {{
+  server {
     listen 127.0.0.1:{slow_port};
     root {site};
-    location ~ "^/boards/[A-Za-z0-9_-]+/$" {{
+    location ~ "^/boards/[A-Za-z0-9_-]+/$" {
       echo_sleep {latency_s};
       echo_exec @board;
-    }}
-    location @board {{
-      types {{ }}
+    }
+    location @board {
+      types { }
       default_type "application/json; charset=utf-8";
       add_header Set-Cookie $visit_cookie;
       add_header Set-Cookie $lang_cookie;
       try_files /boards/$board_id/$board_doc =404;
-    }}
-    location /img/ {{
+    }
+    location /img/ {
       echo_sleep {latency_s};
       echo_exec @picture;
-    }}
-    location @picture {{ }}
-    location / {{ return 404; }}
-  }}
-}}
+    }
+    location @picture { }
+    location / { return 404; }
+  }
 """
 
 
@@ -252,19 +258,28 @@ class Nginx:
         self.prefix = os.path.join(work, "nginx")
         os.makedirs(os.path.join(self.prefix, "tmp"))
         self.port = free_port()
-        self.slow_port = free_port()
-        while self.slow_port == self.port:
+        # The server with latency needs the echo module, which Debian's nginx-light
+        # brings along; without it there is no such server and no figure 7.
+        self.slow_port = None
+        slow = ""
+        if os.path.exists(ECHO_MODULE):
             self.slow_port = free_port()
+            while self.slow_port == self.port:
+                self.slow_port = free_port()
+            # Not str.format: the nginx blocks' braces are written as they are.
+            slow = (SLOW_SERVER.replace("{slow_port}", str(self.slow_port))
+                    .replace("{site}", site).replace("{latency_ms}", str(LATENCY_MS))
+                    .replace("{latency_s}", str(LATENCY_MS / 1000)))
         conf = os.path.join(self.prefix, "nginx.conf")
         with open(conf, "w") as f:
-            f.write(NGINX_CONF.format(prefix=self.prefix, site=site, port=self.port,
-                                      slow_port=self.slow_port, latency_ms=LATENCY_MS,
-                                      latency_s=LATENCY_MS / 1000))
+            f.write(NGINX_CONF.format(
+                prefix=self.prefix, site=site, port=self.port, slow_server=slow,
+                load_echo=f"load_module {ECHO_MODULE};" if self.slow_port else ""))
         self.argv = ["nginx", "-p", self.prefix, "-e", os.path.join(self.prefix, "error.log"),
                      "-c", conf]
         self.proc = subprocess.Popen(self.argv, stdin=subprocess.DEVNULL)
         deadline = time.time() + 10
-        while not (listening(self.port) and listening(self.slow_port)):
+        while not (listening(self.port) and (self.slow_port is None or listening(self.slow_port))):
             if self.proc.poll() is not None or time.time() > deadline:
                 raise SystemExit("bench: nginx did not start:\n" + self.error_log())
             time.sleep(0.05)
@@ -376,7 +391,8 @@ class Bench:
         self.data = Data(os.path.join(self.work, "site"))
         self.nginx = Nginx(self.work, os.path.join(self.work, "site"))
         print(f"bench: {len(BOARDS)} boards and {POOL_PICTURES} pictures generated on "
-              f"{self.work}, nginx on ports {self.nginx.port} and {self.nginx.slow_port} "
+              f"{self.work}, nginx on port {self.nginx.port} (with latency: "
+              f"{self.nginx.slow_port or 'none'}) "
               f"({time.perf_counter() - t:.1f} s)", flush=True)
 
     # ---- the contenders
@@ -757,6 +773,9 @@ class Bench:
         if not self.help_lists([self.albumdl], "--jobs"):
             self.add_section(title, None, ["not available (albumdl --help lists no --jobs)."])
             return
+        if self.nginx.slow_port is None:
+            self.add_section(title, None, [f"not available (nginx has no {ECHO_MODULE})."])
+            return
         cases = [(LANES_PACE0_BOARD, "0"), (LANES_PACE1_BOARD, "1")]
         lines = [["board", "pace", "--jobs 1 s", "--jobs 4 s", "speed-up"]]
         for board, pace in cases:
@@ -788,7 +807,9 @@ class Bench:
         text = " ".join(quote(x) for x in argv)
         text = text.replace(self.albumdl, "build/release/src/albumdl")
         text = text.replace(f"127.0.0.1:{self.nginx.port}", "127.0.0.1:PORT")
-        return text.replace(f"127.0.0.1:{self.nginx.slow_port}", "127.0.0.1:SLOW_PORT")
+        if self.nginx.slow_port:
+            text = text.replace(f"127.0.0.1:{self.nginx.slow_port}", "127.0.0.1:SLOW_PORT")
+        return text
 
     def add_section(self, title, lines, notes):
         self.sections.append((title, lines, notes))
@@ -1177,6 +1198,8 @@ def main():
     parser.add_argument("--top", type=int, default=30, help="profile: functions listed")
     args = parser.parse_args()
 
+    # The files served are read by nginx's worker, another user when root starts it.
+    os.umask(0o022)
     started = datetime.datetime.now(datetime.timezone.utc)
     began = float(os.environ.get("ALBUMDL_BENCH_STARTED", time.time()))
     bench = Bench(args)
