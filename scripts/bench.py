@@ -1029,6 +1029,9 @@ def perf_profile(bench, n):
     cpu-clock samples with call chains; the hardware counters are not needed)."""
     table = {}
     stats = {}
+    if shutil.which("perf") is None:
+        print("\nbench: no perf on this machine; no perf figures")
+        return
     for tool in ("albumdl", "curl"):
         out = os.path.join(bench.out, f"perf-{tool}")
         os.makedirs(out)
