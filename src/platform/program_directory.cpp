@@ -35,6 +35,15 @@ std::string HomeDirectory() {
   return {};
 }
 
+// Folders the package manager owns (/usr/bin, /usr/local/bin, /bin): nothing
+// in them is written at run time, not even when root could.
+bool IsSystemFolder(const std::string& folder) {
+  for (const std::string root : {"/usr", "/bin", "/sbin"}) {
+    if (folder == root || folder.starts_with(root + "/")) return true;
+  }
+  return false;
+}
+
 // The folder of the executable when we may write there (settings and record
 // stores live beside the program); otherwise the per-user data folder, as an
 // installed program has no say over its own folder.
@@ -43,7 +52,8 @@ std::string DefaultDirectory() {
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (!ec) {
     const std::string folder = exe.parent_path().string();
-    if (!folder.empty() && ::access(folder.c_str(), W_OK) == 0) return folder;
+    if (!folder.empty() && !IsSystemFolder(folder) && ::access(folder.c_str(), W_OK) == 0)
+      return folder;
   }
   std::string data;
   if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
