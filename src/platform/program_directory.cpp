@@ -35,24 +35,24 @@ std::string HomeDirectory() {
   return {};
 }
 
-// Folders the package manager owns (/usr/bin, /usr/local/bin, /bin): nothing
-// in them is written at run time, not even when root could.
-bool IsSystemFolder(const std::string& folder) {
-  for (const std::string root : {"/usr", "/bin", "/sbin"}) {
-    if (folder == root || folder.starts_with(root + "/")) return true;
-  }
-  return false;
+// An installed program: in a bin folder (/usr/bin, /usr/local/bin,
+// ~/.local/bin, PREFIX/bin) or anywhere under /usr, which the package manager
+// owns. Its folder is for programs only, even when we could write there.
+bool IsInstalledFolder(const fs::path& folder) {
+  const std::string path = folder.string();
+  return folder.filename() == "bin" || path == "/usr" || path.starts_with("/usr/");
 }
 
-// The folder of the executable when we may write there (settings and record
-// stores live beside the program); otherwise the per-user data folder, as an
-// installed program has no say over its own folder.
+// The folder of the executable when we may write there and it is not an
+// installed program's (settings and record stores live beside the program);
+// otherwise the per-user data folder.
 std::string DefaultDirectory() {
   std::error_code ec;
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (!ec) {
     const std::string folder = exe.parent_path().string();
-    if (!folder.empty() && !IsSystemFolder(folder) && ::access(folder.c_str(), W_OK) == 0)
+    if (!folder.empty() && !IsInstalledFolder(exe.parent_path()) &&
+        ::access(folder.c_str(), W_OK) == 0)
       return folder;
   }
   std::string data;

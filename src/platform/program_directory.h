@@ -7,9 +7,9 @@ namespace albumdl::platform {
 
 // The folder of the running executable as a code page 936 text without a
 // trailing separator. ALBUMDL_HOME overrides it; when the executable's folder is
-// not writable or a system folder (/usr/bin) and no override is set, the
-// per-user data folder ($XDG_DATA_HOME/albumdl, else ~/.local/share/albumdl) is
-// used.
+// not writable or is where programs are installed (a bin folder, anything under
+// /usr) and no override is set, the per-user data folder ($XDG_DATA_HOME/albumdl,
+// else ~/.local/share/albumdl) is used.
 std::string ProgramDirectory();
 // Overrides the result of ProgramDirectory for this process (--home).
 void SetProgramDirectory(const std::string& gbkPath);
