@@ -1,27 +1,27 @@
 # Run by ctest: cmake -DPROGRAM=albumdl -DMAN_PAGE=albumdl.1.in -P man_page_options.cmake
-# The manual page must document every option "albumdl --help" prints, and no
-# option the program no longer has; every environment variable --help names
-# must have an entry under ENVIRONMENT.
+# The manual page must document every option "PROGRAM --help" prints, and no
+# option the program no longer has; every ALBUMDL_ variable --help names must
+# have an entry under ENVIRONMENT.
 
 execute_process(COMMAND ${PROGRAM} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${PROGRAM} --help ended with ${status}")
 endif()
 
-# --help: an option line starts with two blanks and its names, "-i,--input".
+# --help: an option line starts with two blanks and the option's names
+# ("-i,--input FILE", "-h, --help"), up to the gap before its description.
 set(helpOptions)
-set(helpVariables)
 string(REPLACE ";" "," help "${help}")
 string(REPLACE "\n" ";" helpLines "${help}")
 foreach(line IN LISTS helpLines)
-  if(line MATCHES "^  (-[^ ]+)")
-    string(REPLACE "," ";" names "${CMAKE_MATCH_1}")
+  if(line MATCHES "^  (-[^ ]*( [^ ]+)*)")
+    string(REGEX MATCHALL "-?-[A-Za-z][-A-Za-z0-9]*" names "${CMAKE_MATCH_1}")
     list(APPEND helpOptions ${names})
   endif()
-  if(line MATCHES "\\(Env:([A-Za-z_0-9]+)\\)")
-    list(APPEND helpVariables ${CMAKE_MATCH_1})
-  endif()
 endforeach()
+list(REMOVE_DUPLICATES helpOptions)
+string(REGEX MATCHALL "ALBUMDL_[A-Z_0-9]+" helpVariables "${help}")
+list(REMOVE_DUPLICATES helpVariables)
 if(NOT helpOptions)
   message(FATAL_ERROR "no options found in the output of --help:\n${help}")
 endif()
@@ -81,4 +81,4 @@ if(problems)
   message(FATAL_ERROR "${MAN_PAGE}:\n${problems}")
 endif()
 list(LENGTH helpOptions count)
-message(STATUS "${count} options and ${helpVariables} documented")
+message(STATUS "${count} options and ${helpVariables} documented: ${helpOptions}")
