@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "support/recording_pacer.h"
 #include "support/recording_window.h"
+#include "support/stand_in_site.h"
 #include "support/temp_dir.h"
 
 namespace albumdl {
@@ -184,8 +185,7 @@ class RetrieveAlbumsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(site.Start(0));
-    session.site.siteHost = site.SiteHost();
-    session.site.imageHost = site.ImageHost();
+    session.site = testing::StandInSite(site);
     session.programDirectory = home.Path();
   }
 

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,9 +17,8 @@
 #include "demo_data.h"
 #include "demo_site.h"
 #include "platform/private_profile.h"
+#include "support/albumdl_process.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace albumdl {
 namespace {
@@ -29,12 +27,7 @@ using testing::TempDir;
 
 std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
+std::string ReadFile(const std::string& path) { return testing::ReadNativeFile(path); }
 
 void WriteFile(const std::string& path, const std::string& content) {
   std::ofstream(path, std::ios::binary) << content;
@@ -48,43 +41,20 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using Outcome = testing::ProcessOutcome;
 
 // Starts the built albumdl with these arguments; standard input comes from the
 // file stdinPath (or /dev/null), the outputs go to files in scratch.
 pid_t StartAlbumdl(const std::vector<std::string>& arguments, const TempDir& scratch,
                    const std::string& stdinPath = "/dev/null") {
-  const std::string program = ALBUMDL_BINARY_DIR "/src/albumdl";
-  const std::string outPath = scratch.NativeFile("stdout.txt");
-  const std::string errPath = scratch.NativeFile("stderr.txt");
-
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, 0, stdinPath.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&files, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&files, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::vector<char*> argv{const_cast<char*>(program.c_str())};
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  pid_t child = -1;
-  if (posix_spawn(&child, program.c_str(), &files, nullptr, argv.data(), environ) != 0) child = -1;
-  posix_spawn_file_actions_destroy(&files);
-  return child;
+  return testing::StartAlbumdl(arguments, scratch.NativeFile("stdout.txt"),
+                               scratch.NativeFile("stderr.txt"), stdinPath);
 }
 
 // Waits for the program to end and collects what it printed.
 Outcome FinishAlbumdl(pid_t child, const TempDir& scratch) {
-  Outcome outcome;
-  int status = 0;
-  if (child > 0 && waitpid(child, &status, 0) == child)
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  outcome.out = ReadFile(scratch.NativeFile("stdout.txt"));
-  outcome.err = ReadFile(scratch.NativeFile("stderr.txt"));
-  return outcome;
+  return testing::FinishAlbumdl(child, scratch.NativeFile("stdout.txt"),
+                                scratch.NativeFile("stderr.txt"));
 }
 
 Outcome RunAlbumdl(const std::vector<std::string>& arguments, const TempDir& scratch,

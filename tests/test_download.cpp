@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "support/recording_pacer.h"
 #include "support/recording_window.h"
+#include "support/stand_in_site.h"
 #include "support/temp_dir.h"
 #include "text/file_helpers.h"
 
@@ -102,8 +103,7 @@ class DownloadTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(site.Start());
-    session.site.siteHost = site.SiteHost();
-    session.site.imageHost = site.ImageHost();
+    session.site = testing::StandInSite(site);
     session.programDirectory = home.Path();
     window.Values().SetSaveFolder(saves.Path());
   }

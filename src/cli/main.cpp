@@ -20,6 +20,7 @@
 #include "cli/pick.h"
 #include "cli/printable.h"
 #include "cli/terminal_window.h"
+#include "download/duplicate_store.h"
 #include "download/worker_control.h"
 #include "net/cookie_store.h"
 #include "net/site.h"
@@ -131,8 +132,7 @@ int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt
   }
 
   // The record stores live here; the window makes the folder at start-up.
-  Text storeFolder = session.programDirectory + "\\防止重复下载数据库\\";
-  EnsureDirectory(storeFolder);
+  EnsureDuplicateStoreFolder(session.programDirectory);
 
   DownloadSummary summary;
   {

@@ -20,6 +20,7 @@
 #include "support/faulty_file_system.h"
 #include "support/recording_pacer.h"
 #include "support/recording_window.h"
+#include "support/stand_in_site.h"
 #include "support/temp_dir.h"
 
 namespace albumdl {
@@ -36,8 +37,7 @@ class DiskTroubleTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(site.Start());
-    session.site.siteHost = site.SiteHost();
-    session.site.imageHost = site.ImageHost();
+    session.site = testing::StandInSite(site);
     session.programDirectory = home.Path();
     for (const char* id : {"b1", "b2"}) {
       demosite::Board board;
