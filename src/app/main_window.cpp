@@ -1,0 +1,362 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTextCursor>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+
+#include "app/album_table_model.h"
+#include "app/look.h"
+#include "app/qt_text.h"
+#include "app/update_check.h"
+#include "app/web_viewer.h"
+#include "catalogue/captions.h"
+#include "catalogue/retrieval_control.h"
+#include "download/duplicate_store.h"
+#include "download/worker_control.h"
+#include "net/cookie_store.h"
+#include "platform/files.h"
+#include "text/settings.h"
+
+namespace albumdl::app {
+
+const char kWindowTitle[] = "albumdl 相册下载器";
+const char kCurrentVersion[] = "3.0";
+const char kUpdateKeyWord[] = "zelvani";
+
+namespace {
+
+QString Utf8(const char* text) { return QString::fromUtf8(text); }
+
+// A path as the core names it (code page 936, "\" or "/") as this system's.
+QString NativeFolder(const Text& path) {
+  return QString::fromStdString(platform::NativePath(path));
+}
+
+// Message boxes never hold up the window thread: they are opened, and what
+// follows their answer runs when it comes.
+QMessageBox* OpenBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                     const QString& text, QMessageBox::StandardButtons buttons) {
+  auto* box = new QMessageBox(icon, title, text, buttons, parent);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::WindowModal);
+  return box;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const WindowSetup& setup) {
+  session_.site = setup.site;
+  // 1. The look, before anything is drawn.
+  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+    ApplyLook(*app, kStartupLook);
+
+  setObjectName(QStringLiteral("窗口"));
+  setWindowTitle(Utf8(kWindowTitle));
+  c_ = BuildControls(this, ToQString(session_.site.siteHost));
+  setGeometry(50, 50, kDesignWidth, kDesignHeight);
+
+  model_ = new AlbumTableModel(engine_.Albums(), this);
+  c_.albums->setModel(model_);
+  for (int column = 0; column < kAlbumColumns; ++column) {
+    c_.albums->setColumnWidth(column, AlbumColumnDesignWidth(column));
+  }
+  updates_ = new UpdateChecker([this](const UpdateVerdict& v) { ShowUpdateVerdict(v); }, this);
+  retrieval_ = std::make_unique<RetrievalControl>(engine_, session_, RealPacers(setup.pace));
+  worker_ = std::make_unique<WorkerControl>(engine_, session_, RealPacers(setup.pace));
+  Connect();
+  engine_.SetView(this);
+
+  // 2.-4. The settings page has not been visited; the version we are.
+  settingsPageVisits_ = 1;
+  c_.version->setText(Utf8(kCurrentVersion));
+  updateKeyWord_ = Utf8(kUpdateKeyWord);
+  // 5. The save folder, or the program directory; nothing is written back.
+  const Text saved = ReadSetting(SettingsPath(), kSettingsSection, kSaveFolderKey);
+  c_.saveFolder->setText(ToQString(saved.empty() ? session_.programDirectory : saved));
+  if (!setup.addresses.isEmpty()) c_.addresses->setPlainText(setup.addresses);
+  // 6. The rest waits until the window has painted once (paintEvent).
+}
+
+MainWindow::~MainWindow() {
+  engine_.SetView(nullptr);
+  // A run ends at its next safe point (a transfer under way is aborted), and
+  // closes its album's record on the way out; then the threads are joined.
+  worker_->EndNow();
+  retrieval_->End();
+  worker_.reset();
+  retrieval_.reset();
+}
+
+void MainWindow::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  if (startupScheduled_) return;
+  startupScheduled_ = true;
+  QTimer::singleShot(0, this, &MainWindow::FinishStartup);
+}
+
+void MainWindow::FinishStartup() {
+  // 7. The duplicate switch is on exactly when the file says "1".
+  c_.duplicateSwitch->setChecked(
+      ReadSetting(SettingsPath(), kSettingsSection, kDuplicateKey, "0") == "1");
+  // 8. The folder of the record stores.
+  EnsureDuplicateStoreFolder(session_.programDirectory);
+  startupFinished_ = true;
+  emit startupFinished();
+}
+
+void MainWindow::Connect() {
+  WindowValues& values = engine_.Values();
+  connect(c_.toolbar, &QToolBar::actionTriggered, this, [this](QAction* action) {
+    const auto found = std::find(c_.toolItems.begin(), c_.toolItems.end(), action);
+    if (found != c_.toolItems.end()) ToolbarClicked(static_cast<int>(found - c_.toolItems.begin()));
+  });
+  connect(c_.tabs, &QTabWidget::currentChanged, this, &MainWindow::PageShown);
+
+  connect(c_.chooseFolder, &QPushButton::clicked, this, &MainWindow::ChooseSaveFolder);
+  connect(c_.openFolder, &QPushButton::clicked, this, &MainWindow::OpenSaveFolder);
+  connect(c_.saveFolder, &QLineEdit::textChanged, this,
+          [&values](const QString& text) { values.SetSaveFolder(ToText(text)); });
+
+  connect(c_.fetchAlbums, &QPushButton::clicked, this, &MainWindow::FetchAlbums);
+  connect(c_.download, &QPushButton::clicked, this, [this] { worker_->Start(); });
+  connect(c_.pause, &QPushButton::clicked, this, [this] { worker_->Pause(); });
+  connect(c_.resume, &QPushButton::clicked, this, [this] { worker_->Continue(); });
+  connect(c_.end, &QPushButton::clicked, this, &MainWindow::AskEnd);
+
+  // One-shot commands: each acts only when its box was just ticked.
+  connect(c_.selectAll, &QCheckBox::clicked, this, [this](bool checked) {
+    bool invert = c_.invert->isChecked();
+    SelectAll(engine_.Albums(), checked, invert);
+    c_.invert->setChecked(invert);
+  });
+  connect(c_.invert, &QCheckBox::clicked, this, [this](bool checked) {
+    bool selectAll = c_.selectAll->isChecked();
+    InvertSelection(engine_.Albums(), checked, selectAll);
+    c_.selectAll->setChecked(selectAll);
+  });
+
+  // The engine reads the switches from the values; the file only carries the
+  // duplicate switch from one run of the program to the next, and is written
+  // when the user clicks, not when start-up sets the box.
+  connect(c_.duplicateSwitch, &QCheckBox::toggled, this,
+          [&values](bool on) { values.SetDuplicateSwitch(on); });
+  connect(c_.duplicateSwitch, &QCheckBox::clicked, this, [](bool on) {
+    WriteSetting(SettingsPath(), kSettingsSection, kDuplicateKey, on ? "1" : "0");
+  });
+  connect(c_.debugSwitch, &QCheckBox::toggled, this,
+          [&values](bool on) { values.SetDebugSwitch(on); });
+
+  connect(c_.checkUpdate, &QPushButton::clicked, this, &MainWindow::StartUpdateCheck);
+
+  connect(c_.openPage, &QPushButton::clicked, this, [this] {
+    PageShown(kPageLogin);
+    c_.viewer->Load(QUrl::fromUserInput(c_.address->text()));
+  });
+  connect(c_.viewer, &WebViewer::addressChanged, this,
+          [this](const QUrl& address) { c_.address->setText(address.toString()); });
+  connect(c_.viewer, &WebViewer::cookiesChanged, this, [this](const QByteArray& text) {
+    // The cookie bytes go out as the site set them.
+    const Text cookies(text.constData(), static_cast<size_t>(text.size()));
+    engine_.Values().SetViewerCookies(cookies);
+    // Requests that carry no cookie text of their own (the board pages) use
+    // the process-wide store, as the viewer's own requests would.
+    StoreCookies(session_.site.siteHost, cookies);
+    emit viewerCookiesChanged();
+  });
+
+  connect(model_, &AlbumTableModel::columnWidthChanged, this, &MainWindow::ShowColumnWidth);
+}
+
+void MainWindow::ToolbarClicked(int index) {
+  switch (index) {
+    case kToolInput:
+      c_.tabs->setCurrentIndex(kPageInput);
+      return;
+    case kToolFetch:
+      c_.tabs->setCurrentIndex(kPageFetch);
+      return;
+    case kToolSettings:
+      c_.tabs->setCurrentIndex(kPageSettings);
+      // The background check runs once per run of the program, on the first
+      // visit through the toolbar.
+      if (settingsPageVisits_ == 1) {
+        StartUpdateCheck();
+        settingsPageVisits_ = 2;
+      }
+      return;
+    case kToolFeedback:
+      QDesktopServices::openUrl(QUrl(ToQString(session_.site.feedbackPage)));
+      return;
+    case kToolLogin:
+      c_.tabs->setCurrentIndex(kPageLogin);
+      PageShown(kPageLogin);
+      c_.viewer->Load(QUrl(ToQString(session_.site.siteHost + "/login")));
+      return;
+    default:
+      return;
+  }
+}
+
+// The browser engine is started when the login page is first shown, so that
+// start-up stays quick for everyone who never signs in.
+void MainWindow::PageShown(int page) {
+  if (page != kPageLogin || c_.viewer->Created()) return;
+  c_.viewer->EnsureCreated(NativeFolder(session_.programDirectory + "\\viewer-profile"),
+                           ToQString(session_.site.siteHost));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  c_.tabs->resize(std::max(0, width() - 30), c_.tabs->height());
+  c_.viewer->resize(std::max(0, c_.tabs->width() - 10), c_.viewer->height());
+}
+
+// Closing ends a run the way the end button does, without asking: the run
+// stops at its next safe point, and the destructor waits for it.
+void MainWindow::closeEvent(QCloseEvent* event) {
+  worker_->EndNow();
+  retrieval_->End();
+  event->accept();
+}
+
+void MainWindow::ChooseSaveFolder() {
+  // The dialog opens at the root whatever the current folder; the answer is
+  // taken when it comes, so the window thread never waits in the dialog.
+  auto* dialog = new QFileDialog(this, Utf8("选择相册的存放位置"), QStringLiteral("/"));
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setFileMode(QFileDialog::Directory);
+  dialog->setOption(QFileDialog::ShowDirsOnly);
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setWindowModality(Qt::WindowModal);
+  connect(dialog, &QFileDialog::finished, this, [this, dialog](int result) {
+    const QString chosen =
+        result == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
+    // Cancelling gives an empty answer, which puts the program directory in
+    // the box and stores it.
+    c_.saveFolder->setText(chosen);
+    if (c_.saveFolder->text().isEmpty())
+      c_.saveFolder->setText(ToQString(session_.programDirectory));
+    WriteSetting(SettingsPath(), kSettingsSection, kSaveFolderKey, ToText(c_.saveFolder->text()));
+  });
+  dialog->open();
+}
+
+void MainWindow::OpenSaveFolder() {
+  const QString text = c_.saveFolder->text();
+  const Text folder = text.isEmpty() ? session_.programDirectory : ToText(text);
+  QDesktopServices::openUrl(QUrl::fromLocalFile(NativeFolder(folder)));
+}
+
+void MainWindow::FetchAlbums() {
+  // The lines of the box are separated by CR LF, as the retrieval splits them.
+  QString input = c_.addresses->toPlainText();
+  input.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  retrieval_->Start(ToText(input));
+}
+
+// The run is held while the question is open; the answer ends it or lets it
+// go on as it was.
+void MainWindow::AskEnd() {
+  if (!worker_->HoldForEnd()) return;
+  QMessageBox* box = OpenBox(this, QMessageBox::Warning, ToQString(kEndQuestionTitle),
+                             ToQString(kEndQuestion), QMessageBox::Ok | QMessageBox::Cancel);
+  box->setObjectName(QStringLiteral("结束下载询问"));
+  connect(box, &QMessageBox::finished, this, [this, box] {
+    worker_->AnswerEnd(box->standardButton(box->clickedButton()) == QMessageBox::Ok);
+  });
+  box->open();
+}
+
+void MainWindow::StartUpdateCheck() {
+  updates_->Start(session_.site.versionPage, ToText(c_.version->text()), ToText(updateKeyWord_));
+}
+
+void MainWindow::ShowUpdateVerdict(const UpdateVerdict& verdict) {
+  c_.latestVersion->setText(ToQString(verdict.latest));
+  if (verdict.result == UpdateVerdict::Result::kUpToDate) {
+    c_.updateVerdict->setText(Utf8("无需更新"));
+  } else if (verdict.result == UpdateVerdict::Result::kNewer) {
+    c_.updateVerdict->setText(Utf8("有新版，联系客服获取最新版！"));
+    QMessageBox* box = OpenBox(this, QMessageBox::Information, ToQString(kMessageTitle),
+                               Utf8("发现新版本！请到官方网站下载最新版，或联系客服获取最新版。"),
+                               QMessageBox::Ok);
+    box->setObjectName(QStringLiteral("新版本提示"));
+    box->open();
+  }
+  emit updateChecked();
+}
+
+void MainWindow::ShowColumnWidth(int column, int width) {
+  c_.albums->setColumnHidden(column, width == 0);
+  if (width > 0) c_.albums->setColumnWidth(column, width);
+}
+
+// --- The engine's reports ---------------------------------------------------
+
+// The caret goes to the end, the end is scrolled into view and the text goes
+// in there; the user's own selection is not kept.
+void MainWindow::ShowLog(const QString& text) {
+  QTextCursor cursor = c_.log->textCursor();
+  cursor.movePosition(QTextCursor::End);
+  c_.log->setTextCursor(cursor);
+  c_.log->insertPlainText(text);
+  c_.log->ensureCursorVisible();
+}
+
+void MainWindow::ShowNotice(const QString& text, const QString& title) {
+  OpenBox(this, QMessageBox::Information, title, text, QMessageBox::Ok)->open();
+}
+
+void MainWindow::ShowStatus(const QString& text) { c_.status->setText(text); }
+
+void MainWindow::ShowBusyBoard(bool shown) {
+  c_.busyBoard->setVisible(shown);
+  if (shown) c_.busyBoard->raise();
+}
+
+void MainWindow::ShowPage(int page) { c_.tabs->setCurrentIndex(page); }
+
+void MainWindow::ShowRetrievalFinished() { emit retrievalFinished(); }
+
+// The run buttons show the run's state: idle offers a new run, running pause
+// and end, paused continue and end. While an ended run leaves its thread the
+// window looks idle, but a new run cannot start yet.
+void MainWindow::ShowRunState(RunState state) {
+  const bool idle = state == RunState::kIdle || state == RunState::kEnding;
+  c_.download->setVisible(idle);
+  c_.download->setEnabled(state == RunState::kIdle);
+  c_.pause->setVisible(state == RunState::kRunning);
+  c_.resume->setVisible(state == RunState::kPaused);
+  c_.end->setVisible(state == RunState::kRunning || state == RunState::kPaused);
+}
+
+void MainWindow::ShowProgress(const RunCaptions& captions) {
+  c_.selectedCount->setText(ToQString(captions.selected));
+  c_.albumInHand->setText(ToQString(captions.album));
+  c_.pictureInHand->setText(ToQString(captions.picture));
+  c_.percent->setText(ToQString(captions.percent));
+  c_.bar->setValue(captions.bar);
+}
+
+void MainWindow::ShowRunFinished(const DownloadSummary&) { emit runFinished(); }
+
+void MainWindow::ShowListChange(const AlbumListChange& change) { model_->Apply(change); }
+
+}  // namespace albumdl::app

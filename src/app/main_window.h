@@ -1,0 +1,106 @@
+// The main window: its controls, the start-up sequence and the event table.
+// The engine works on threads of its own (album retrieval, download run,
+// update check) and reports through the queued window, so the window thread
+// never waits for the network or for the engine.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+#include "app/queued_window.h"
+#include "app/window_controls.h"
+#include "app/window_view.h"
+#include "catalogue/session.h"
+#include "control/pacer.h"
+
+namespace albumdl {
+class RetrievalControl;
+class WorkerControl;
+}  // namespace albumdl
+
+namespace albumdl::app {
+
+class AlbumTableModel;
+class UpdateChecker;
+struct UpdateVerdict;
+
+struct WindowSetup {
+  Site site;          // the site's addresses
+  double pace = 1.0;  // multiplies every pause between requests
+  QString addresses;  // put into the address box at start-up (demo)
+};
+
+// The window's title, and the version it reports.
+extern const char kWindowTitle[];
+extern const char kCurrentVersion[];
+extern const char kUpdateKeyWord[];
+
+class MainWindow : public QWidget, private WindowView {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(const WindowSetup& setup);
+  // Ends a run or a retrieval still going and waits for their threads; the
+  // window is gone from the screen by then.
+  ~MainWindow() override;
+
+  const WindowControls& Controls() const { return c_; }
+  Window& Engine() { return engine_; }
+  Session& CurrentSession() { return session_; }
+  bool StartupFinished() const { return startupFinished_; }
+  int SettingsPageVisits() const { return settingsPageVisits_; }
+
+ signals:
+  void startupFinished();
+  void retrievalFinished();
+  void runFinished();
+  void updateChecked();
+  void viewerCookiesChanged();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // WindowView: the engine's reports, on the window thread.
+  void ShowLog(const QString& text) override;
+  void ShowNotice(const QString& text, const QString& title) override;
+  void ShowStatus(const QString& text) override;
+  void ShowBusyBoard(bool shown) override;
+  void ShowPage(int page) override;
+  void ShowRetrievalFinished() override;
+  void ShowRunState(RunState state) override;
+  void ShowProgress(const RunCaptions& captions) override;
+  void ShowRunFinished(const DownloadSummary& summary) override;
+  void ShowListChange(const AlbumListChange& change) override;
+
+  void FinishStartup();
+  void Connect();
+  void ToolbarClicked(int index);
+  void PageShown(int page);
+  void ChooseSaveFolder();
+  void OpenSaveFolder();
+  void FetchAlbums();
+  void AskEnd();
+  void StartUpdateCheck();
+  void ShowUpdateVerdict(const UpdateVerdict& verdict);
+  void ShowColumnWidth(int column, int width);
+
+  Session session_;
+  // Before the controls that call it: it must outlive their threads.
+  QueuedWindow engine_;
+  WindowControls c_;
+  AlbumTableModel* model_ = nullptr;
+  UpdateChecker* updates_ = nullptr;
+  std::unique_ptr<RetrievalControl> retrieval_;
+  std::unique_ptr<WorkerControl> worker_;
+
+  int settingsPageVisits_ = 0;  // 1 after start-up, 2 after the toolbar first showed settings
+  QString updateKeyWord_;
+  bool startupFinished_ = false;
+  bool startupScheduled_ = false;
+};
+
+}  // namespace albumdl::app

@@ -1,0 +1,63 @@
+#include "app/update_check.h"
+
+#include <utility>
+
+#include "net/transfer_abort.h"
+#include "net/web_request.h"
+
+namespace albumdl::app {
+
+UpdateVerdict JudgeUpdate(const Text& pageText, const Text& current, const Text& keyWord) {
+  UpdateVerdict verdict;
+  verdict.latest = TextBetween(pageText, "#" + keyWord + "@@", "#" + keyWord);
+  if (verdict.latest == current) {
+    verdict.result = UpdateVerdict::Result::kUpToDate;
+  } else if (static_cast<double>(TextToInt(verdict.latest)) -
+                 static_cast<double>(TextToInt(current)) >
+             0.0000001) {
+    verdict.result = UpdateVerdict::Result::kNewer;
+  }
+  return verdict;
+}
+
+// The page is a plain GET with the default header lines, no cookie text of its
+// own and no post data.
+Bytes FetchVersionPage(const Text& url) { return WebRequest(url); }
+
+UpdateChecker::UpdateChecker(VerdictHandler handler, QObject* parent)
+    : QObject(parent), handler_(std::move(handler)) {}
+
+UpdateChecker::~UpdateChecker() {
+  closing_ = true;
+  for (Check& check : checks_) check.thread.join();
+}
+
+void UpdateChecker::Start(const Text& versionPage, const Text& current, const Text& keyWord) {
+  // Checks that are over leave their threads to be joined here.
+  for (auto it = checks_.begin(); it != checks_.end();) {
+    if (*it->done) {
+      it->thread.join();
+      it = checks_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  ++started_;
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  std::thread thread([this, done, versionPage, current, keyWord] {
+    {
+      // Closing the window aborts the fetch, so the program never waits for it.
+      TransferAbortGuard abortOnClose([this] { return closing_.load(); });
+      // The page is read in the local code page, as it comes.
+      const UpdateVerdict verdict = JudgeUpdate(FetchVersionPage(versionPage), current, keyWord);
+      // Posted to this object: dropped if the checker is gone before it runs.
+      if (!closing_)
+        QMetaObject::invokeMethod(
+            this, [this, verdict] { handler_(verdict); }, Qt::QueuedConnection);
+    }
+    *done = true;
+  });
+  checks_.push_back({std::move(thread), std::move(done)});
+}
+
+}  // namespace albumdl::app

@@ -1,0 +1,58 @@
+// The update notice: the maker's version page names the newest version of each
+// program between "#" + key word + "@@" and "#" + key word; the window compares
+// ours with it. The check runs off the window thread; its verdict comes back
+// on the window thread.
+#pragma once
+
+#include <QObject>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "text/text.h"
+
+namespace albumdl::app {
+
+struct UpdateVerdict {
+  enum class Result {
+    kLeave,     // the verdict label keeps what it had
+    kUpToDate,  // 无需更新
+    kNewer,     // 有新版，联系客服获取最新版！ and a message box
+  };
+  Text latest;  // for 标签_zxbanben; empty when the page or the entry was missing
+  Result result = Result::kLeave;
+};
+
+// Judges the page text (code page 936, as fetched) against the current version.
+// Only the whole-number part before the first point counts as newer.
+UpdateVerdict JudgeUpdate(const Text& pageText, const Text& current, const Text& keyWord);
+
+// The version page as fetched, empty when the fetch failed.
+Bytes FetchVersionPage(const Text& url);
+
+class UpdateChecker : public QObject {
+ public:
+  using VerdictHandler = std::function<void(const UpdateVerdict&)>;
+  // handler runs on the thread that owns the checker (the window thread).
+  explicit UpdateChecker(VerdictHandler handler, QObject* parent = nullptr);
+  ~UpdateChecker() override;  // aborts the fetches under way and waits for them
+
+  // Starts one check on a thread of its own; checks may overlap, and the
+  // verdicts come back in the order they are reached.
+  void Start(const Text& versionPage, const Text& current, const Text& keyWord);
+  int Started() const { return started_; }
+
+ private:
+  struct Check {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+  VerdictHandler handler_;
+  std::atomic<bool> closing_{false};
+  std::vector<Check> checks_;
+  int started_ = 0;
+};
+
+}  // namespace albumdl::app
