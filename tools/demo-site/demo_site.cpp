@@ -136,6 +136,7 @@ struct DemoSite::Impl {
   std::set<int> remotePorts;
   std::set<std::string> sessions;
   long long albumAnswers = 0;
+  std::optional<std::string> versionText;
   std::mt19937_64 tokenSource{std::random_device{}()};
 
   std::condition_variable stopping;
@@ -256,7 +257,7 @@ Reply DemoSite::Impl::Route(const httplib::Request& req) {
   }
   if (path == "/login") return LoginReply(req);
   if (path == "/feedback") return Reply{200, kHtmlType, FeedbackHtml(req.method == "POST"), {}};
-  if (path == "/version") return Reply{200, kTextType, VersionText(), {}};
+  if (path == "/version") return Reply{200, kTextType, versionText.value_or(VersionText()), {}};
   if (path.compare(0, boardsPrefix.size(), boardsPrefix) == 0) {
     std::string rest = path.substr(boardsPrefix.size());
     auto slash = rest.find('/');
@@ -484,6 +485,11 @@ void DemoSite::ClearRequests() {
 int DemoSite::ConnectionCount() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   return static_cast<int>(impl_->remotePorts.size());
+}
+
+void DemoSite::SetVersionText(const std::string& text) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->versionText = text;
 }
 
 std::string DemoSite::SessionCookieName() { return "sid"; }

@@ -87,6 +87,10 @@ class DemoSite {
   // Distinct client connections seen since the last ClearRequests.
   int ConnectionCount() const;
 
+  // Replaces the text the version page (/version) serves; the built-in one
+  // until then.
+  void SetVersionText(const std::string& text);
+
   // The session cookie the login form sets, "sid".
   static std::string SessionCookieName();
   // Signs a visitor in without the form: a token the site accepts as the value
