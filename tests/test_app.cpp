@@ -1,0 +1,615 @@
+// The window, driven as a user drives it, against the stand-in site on
+// loopback: the real MainWindow, its real controls found by their names, the
+// real engine and the real web viewer (under a virtual display).
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <thread>
+
+#include "app/main_window.h"
+#include "app/qt_text.h"
+#include "app/web_viewer.h"
+#include "catalogue/captions.h"
+#include "demo_data.h"
+#include "demo_site.h"
+#include "download/duplicate_store.h"
+#include "net/cookie_store.h"
+#include "platform/files.h"
+#include "platform/program_directory.h"
+#include "support/temp_dir.h"
+#include "text/settings.h"
+
+namespace albumdl::app {
+namespace {
+
+namespace fs = std::filesystem;
+using albumdl::testing::TempDir;
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Waits while the window thread goes on with its events.
+bool WaitFor(const std::function<bool()>& ready, int timeoutMs = 15000) {
+  return QTest::qWaitFor(ready, timeoutMs);
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetProgramDirectory(home_.Path());
+    ClearCookieStore();
+    ASSERT_TRUE(site_.Start());
+  }
+
+  void TearDown() override {
+    window_.reset();
+    site_.Stop();
+  }
+
+  Site StandInSite() const {
+    Site site;
+    site.siteHost = site_.SiteHost();
+    site.imageHost = site_.ImageHost();
+    site.versionPage = site_.SiteHost() + "/version";
+    site.feedbackPage = site_.SiteHost() + "/feedback";
+    return site;
+  }
+
+  MainWindow& Open(double pace = 0) {
+    WindowSetup setup;
+    setup.site = StandInSite();
+    setup.pace = pace;
+    window_ = std::make_unique<MainWindow>(setup);
+    window_->show();
+    EXPECT_TRUE(WaitFor([this] { return window_->StartupFinished(); }));
+    return *window_;
+  }
+
+  template <typename T>
+  T* Find(const char* name) {
+    T* found = window_->findChild<T*>(U(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+
+  QAction* Tool(int index) {
+    return window_->findChild<QToolBar*>(U("工具条1"))->actions().at(index);
+  }
+
+  QString Caption(const char* labelName) { return Find<QLabel>(labelName)->text(); }
+
+  QString Board(const char* id) const {
+    return QString::fromStdString(site_.SiteHost()) + "/boards/" + id + "/";
+  }
+
+  // Types the addresses, presses 1：获取相册 and waits until the list is in.
+  void Retrieve(const QStringList& lines) {
+    bool finished = false;
+    auto connection = QObject::connect(window_.get(), &MainWindow::retrievalFinished,
+                                       [&finished] { finished = true; });
+    Find<QPlainTextEdit>("编辑框_号码")->setPlainText(lines.join('\n'));
+    Find<QPushButton>("按钮_获取相册封面")->click();
+    EXPECT_TRUE(WaitFor([&finished] { return finished; }, 30000));
+    QObject::disconnect(connection);
+  }
+
+  QTableView* List() { return Find<QTableView>("超级列表框1"); }
+  int Rows() { return List()->model()->rowCount(); }
+  bool Ticked(int row) {
+    return List()->model()->index(row, 0).data(Qt::CheckStateRole).toInt() == Qt::Checked;
+  }
+  QString Cell(int row, int column) {
+    return List()->model()->index(row, column).data().toString();
+  }
+  QString Log() { return Find<QPlainTextEdit>("编辑框_操作记录")->toPlainText(); }
+  // Shown as the program set it, whichever page is in front.
+  bool Shown(const char* name) { return !Find<QWidget>(name)->isHidden(); }
+
+  QMessageBox* Box(const QString& text) {
+    for (QMessageBox* box : window_->findChildren<QMessageBox*>())
+      if (box->isVisible() && box->text() == text) return box;
+    return nullptr;
+  }
+  int OpenBoxes() {
+    int open = 0;
+    for (QMessageBox* box : window_->findChildren<QMessageBox*>()) open += box->isVisible();
+    return open;
+  }
+  void Answer(QMessageBox* box, QMessageBox::StandardButton button) {
+    box->button(button)->click();
+    QTest::qWait(50);
+  }
+
+  int Requests(const std::string& pathPrefix) {
+    int count = 0;
+    for (const auto& request : site_.Requests()) count += request.target.rfind(pathPrefix, 0) == 0;
+    return count;
+  }
+
+  std::string SaveFolderNative() {
+    return platform::NativePath(ToText(Find<QLineEdit>("编辑框_保存位置")->text()));
+  }
+
+  TempDir home_;
+  demosite::DemoSite site_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+// Every picture file of an album folder, by name.
+std::set<std::string> FilesIn(const fs::path& folder) {
+  std::set<std::string> files;
+  std::error_code error;
+  for (const auto& entry : fs::recursive_directory_iterator(folder, error))
+    if (entry.is_regular_file()) files.insert(entry.path().filename().string());
+  return files;
+}
+
+std::set<std::string> RecordedIds(const std::string& storeFile) {
+  std::set<std::string> ids;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(storeFile.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* select = nullptr;
+    sqlite3_prepare_v2(db, "SELECT photo_id FROM photos", -1, &select, nullptr);
+    while (select && sqlite3_step(select) == SQLITE_ROW)
+      ids.insert(reinterpret_cast<const char*>(sqlite3_column_text(select, 0)));
+    sqlite3_finalize(select);
+  }
+  sqlite3_close(db);
+  return ids;
+}
+
+TEST_F(WindowTest, FirstStartShowsTheProgramDirectoryAndWritesNoSettingsFile) {
+  MainWindow& window = Open();
+  EXPECT_EQ(Find<QLineEdit>("编辑框_保存位置")->text(), ToQString(home_.Path()));
+  EXPECT_FALSE(Find<QCheckBox>("选择框_下载记录")->isChecked());
+  EXPECT_FALSE(window.Engine().Values().DuplicateSwitch());
+  EXPECT_EQ(window.Engine().Values().SaveFolder(), home_.Path());
+  EXPECT_EQ(Caption("标签_banben"), U("3.0"));
+  EXPECT_EQ(window.SettingsPageVisits(), 1);
+  EXPECT_FALSE(fs::exists(home_.NativeFile("peizi.ini")));
+  EXPECT_TRUE(fs::is_directory(home_.NativeFile("防止重复下载数据库")));
+  // The viewer's engine is not started until the login page is shown.
+  EXPECT_FALSE(Find<WebViewer>("超文本浏览框1")->Created());
+
+  EXPECT_TRUE(Shown("按钮_下载选中"));
+  for (const char* hidden :
+       {"按钮_暂停线程", "按钮_继续下载", "按钮_结束下载", "画板1", "选择框_时间段", "标签12",
+        "日期框_开始时间", "标签4", "日期框_结束时间", "选择框_调试"})
+    EXPECT_TRUE(Find<QWidget>(hidden)->isHidden()) << hidden;
+  QTabWidget* tabs = Find<QTabWidget>("选择夹1");
+  EXPECT_EQ(tabs->tabText(0), U("  第一步：画板网址  "));
+  EXPECT_EQ(tabs->tabText(1), U("  第二步：获取相册    "));
+  EXPECT_EQ(tabs->tabText(3), U("登录"));
+  QToolBar* toolbar = Find<QToolBar>("工具条1");
+  ASSERT_EQ(toolbar->actions().size(), 9);
+  EXPECT_EQ(Tool(0)->text(), U("一：输入网址"));
+  EXPECT_EQ(Tool(2)->text(), U("二：获取与下载"));
+  EXPECT_EQ(Tool(6)->text(), U("问题反馈"));
+  EXPECT_EQ(Tool(8)->text(), U("登录"));
+  for (int separator : {1, 3, 5, 7}) EXPECT_TRUE(Tool(separator)->isSeparator());
+}
+
+TEST_F(WindowTest, StoredSettingsFillTheControlsAndOnlyOneCountsAsOn) {
+  const Text settings = SettingsPath();
+  WriteSetting(settings, kSettingsSection, kSaveFolderKey, home_.File(ToText(U("相册"))));
+  WriteSetting(settings, kSettingsSection, kDuplicateKey, "1");
+  {
+    MainWindow& window = Open();
+    EXPECT_EQ(Find<QLineEdit>("编辑框_保存位置")->text(), ToQString(home_.File(ToText(U("相册")))));
+    EXPECT_TRUE(Find<QCheckBox>("选择框_下载记录")->isChecked());
+    EXPECT_TRUE(window.Engine().Values().DuplicateSwitch());
+  }
+  WriteSetting(settings, kSettingsSection, kDuplicateKey, "true");
+  Open();
+  EXPECT_FALSE(Find<QCheckBox>("选择框_下载记录")->isChecked());
+  // Start-up wrote nothing back.
+  EXPECT_EQ(ReadSetting(settings, kSettingsSection, kDuplicateKey), "true");
+}
+
+TEST_F(WindowTest, DuplicateSwitchIsWrittenAtOnceAndFollowedByTheEngine) {
+  MainWindow& window = Open();
+  QCheckBox* box = Find<QCheckBox>("选择框_下载记录");
+  box->click();
+  EXPECT_EQ(ReadSetting(SettingsPath(), kSettingsSection, kDuplicateKey), "1");
+  EXPECT_TRUE(window.Engine().Values().DuplicateSwitch());
+  box->click();
+  EXPECT_EQ(ReadSetting(SettingsPath(), kSettingsSection, kDuplicateKey), "0");
+  EXPECT_FALSE(window.Engine().Values().DuplicateSwitch());
+
+  // What the user types as the save folder is what the engine reads.
+  Find<QLineEdit>("编辑框_保存位置")->setText(U("/tmp/相册"));
+  EXPECT_EQ(ToQString(window.Engine().Values().SaveFolder()), U("/tmp/相册"));
+}
+
+TEST_F(WindowTest, ResizingChangesOnlyTheWidthsOfTheTabsAndTheViewer) {
+  MainWindow& window = Open();
+  QTabWidget* tabs = Find<QTabWidget>("选择夹1");
+  QWidget* viewer = Find<QWidget>("超文本浏览框1");
+  const QRect tabsBefore = tabs->geometry();
+  const QRect viewerBefore = viewer->geometry();
+  const QRect toolbarBefore = Find<QWidget>("工具条1")->geometry();
+  const QRect addressesBefore = Find<QWidget>("编辑框_号码")->geometry();
+
+  window.resize(400, 500);
+  QTest::qWait(50);
+  EXPECT_EQ(tabs->width(), 370);
+  EXPECT_EQ(viewer->width(), 360);
+  EXPECT_EQ(tabs->height(), tabsBefore.height());
+  EXPECT_EQ(tabs->pos(), tabsBefore.topLeft());
+  EXPECT_EQ(viewer->height(), viewerBefore.height());
+  EXPECT_EQ(viewer->pos(), viewerBefore.topLeft());
+  EXPECT_EQ(Find<QWidget>("工具条1")->geometry(), toolbarBefore);
+  EXPECT_EQ(Find<QWidget>("编辑框_号码")->geometry(), addressesBefore);
+}
+
+TEST_F(WindowTest, SettingsToolbarItemStartsTheBackgroundCheckOnlyOnce) {
+  MainWindow& window = Open();
+  site_.ClearRequests();
+  QTabWidget* tabs = Find<QTabWidget>("选择夹1");
+  Tool(4)->trigger();
+  EXPECT_EQ(tabs->currentIndex(), 2);
+  ASSERT_TRUE(WaitFor([this] { return Caption("标签_banbenjieguo") == U("无需更新"); }));
+  EXPECT_EQ(Caption("标签_zxbanben"), U("3.0"));
+  EXPECT_EQ(window.SettingsPageVisits(), 2);
+
+  Tool(0)->trigger();
+  Tool(4)->trigger();
+  tabs->tabBar()->setCurrentIndex(0);
+  tabs->tabBar()->setCurrentIndex(2);
+  QTest::qWait(500);
+  EXPECT_EQ(Requests("/version"), 1);
+
+  // The button always checks.
+  Find<QPushButton>("按钮_检测更新")->click();
+  EXPECT_TRUE(WaitFor([this] { return Requests("/version") == 2; }));
+}
+
+TEST_F(WindowTest, UpdateVerdictsCompareWholeVersionNumbers) {
+  Open();
+  bool checked = false;
+  QObject::connect(window_.get(), &MainWindow::updateChecked, [&checked] { checked = true; });
+  const auto check = [&](const std::string& entry) {
+    site_.SetVersionText("#albumdl@@9.9#albumdl\n#other@@7.0#other\n" + entry + "\n");
+    checked = false;
+    Find<QPushButton>("按钮_检测更新")->click();
+    EXPECT_TRUE(WaitFor([&checked] { return checked; }));
+  };
+
+  check("#zelvani@@4.0#zelvani");
+  EXPECT_EQ(Caption("标签_zxbanben"), U("4.0"));
+  EXPECT_EQ(Caption("标签_banbenjieguo"), U("有新版，联系客服获取最新版！"));
+  EXPECT_EQ(OpenBoxes(), 1);
+  for (QMessageBox* box : window_->findChildren<QMessageBox*>()) Answer(box, QMessageBox::Ok);
+
+  // Newer only after the point: the verdict is left as it was.
+  check("#zelvani@@3.9#zelvani");
+  EXPECT_EQ(Caption("标签_zxbanben"), U("3.9"));
+  EXPECT_EQ(Caption("标签_banbenjieguo"), U("有新版，联系客服获取最新版！"));
+  EXPECT_EQ(OpenBoxes(), 0);
+
+  check("#zelvani@@v5.0#zelvani");
+  EXPECT_EQ(Caption("标签_zxbanben"), U("v5.0"));
+  EXPECT_EQ(Caption("标签_banbenjieguo"), U("有新版，联系客服获取最新版！"));
+  EXPECT_EQ(OpenBoxes(), 0);
+
+  check("#zelvani@@3.0#zelvani");
+  EXPECT_EQ(Caption("标签_banbenjieguo"), U("无需更新"));
+
+  // No entry of ours: the latest version is emptied, the verdict stays.
+  check("");
+  EXPECT_EQ(Caption("标签_zxbanben"), QString());
+  EXPECT_EQ(Caption("标签_banbenjieguo"), U("无需更新"));
+  EXPECT_EQ(OpenBoxes(), 0);
+}
+
+TEST_F(WindowTest, RetrievalFillsTheListWhileTheWindowKeepsResponding) {
+  Open();
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 400;
+  site_.SetFault("/boards/", slow);
+
+  int ticks = 0;
+  bool boardSeen = false;
+  QTimer timer;
+  timer.setInterval(10);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    ++ticks;
+    boardSeen = boardSeen || Shown("画板1");
+  });
+  timer.start();
+  QElapsedTimer clock;
+  clock.start();
+  Retrieve({Board(demosite::kSpringBoardId), "", Board(demosite::kEmptyBoardId),
+            Board(demosite::kFlowersBoardId),
+            QString::fromStdString(site_.SiteHost()) + "/search/?q=cat"});
+  const qint64 elapsed = clock.elapsed();
+  timer.stop();
+
+  // Three slow answers took over a second; the timer kept firing through
+  // them (a window blocked in the requests would have let it fire once).
+  EXPECT_GE(elapsed, 1200);
+  EXPECT_GE(ticks, elapsed / 10 / 4);
+  EXPECT_TRUE(boardSeen);
+  EXPECT_FALSE(Shown("画板1"));
+
+  ASSERT_EQ(Rows(), 4);
+  EXPECT_EQ(Cell(0, 1), U("1"));
+  EXPECT_EQ(Cell(0, 5), U(demosite::kSpringBoardId));
+  EXPECT_EQ(Cell(1, 4), U("0"));
+  EXPECT_EQ(Cell(2, 4), U("12"));
+  EXPECT_EQ(Cell(3, 5), U("关键词_cat"));
+  EXPECT_TRUE(Ticked(0));
+  EXPECT_FALSE(Ticked(1));  // an empty album is listed, not ticked
+  EXPECT_TRUE(Ticked(3));
+  for (int hidden : {3, 6, 7}) EXPECT_TRUE(List()->isColumnHidden(hidden)) << hidden;
+  EXPECT_EQ(List()->columnWidth(5), 120);
+  EXPECT_EQ(Caption("标签_动态"), U("温馨提示：相册列表获取完毕,共计4个"));
+  EXPECT_TRUE(Log().startsWith(U("正努力获取相册列表，耐心等待哈！\n\n")));
+  EXPECT_TRUE(Log().endsWith(U("-----获取完毕,共计4个\n\n")));
+}
+
+TEST_F(WindowTest, SelectAllAndInvertAreOneShotCommands) {
+  MainWindow& window = Open();
+  Retrieve({Board(demosite::kSpringBoardId), Board(demosite::kTravelBoardId),
+            Board(demosite::kFlowersBoardId)});
+  ASSERT_EQ(Rows(), 3);
+  // The user unticks the first and the last row in the list.
+  List()->model()->setData(List()->model()->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
+  List()->model()->setData(List()->model()->index(2, 0), Qt::Unchecked, Qt::CheckStateRole);
+  ASSERT_TRUE(WaitFor([this] { return !Ticked(0) && !Ticked(2); }));
+  EXPECT_FALSE(window.Engine().Albums().IsChecked(0));
+
+  QCheckBox* all = Find<QCheckBox>("选择框_全选");
+  QCheckBox* invert = Find<QCheckBox>("选择框_反选");
+  invert->click();
+  ASSERT_TRUE(WaitFor([this] { return Ticked(0) && !Ticked(1) && Ticked(2); }));
+  invert->click();  // unticking the box changes no row
+  QTest::qWait(50);
+  EXPECT_FALSE(invert->isChecked());
+  EXPECT_TRUE(Ticked(0) && !Ticked(1) && Ticked(2));
+
+  invert->click();
+  all->click();
+  EXPECT_FALSE(invert->isChecked());
+  ASSERT_TRUE(WaitFor([this] { return Ticked(0) && Ticked(1) && Ticked(2); }));
+  EXPECT_TRUE(window.Engine().Albums().IsChecked(1));
+  all->click();
+  QTest::qWait(50);
+  EXPECT_TRUE(Ticked(0) && Ticked(1) && Ticked(2));
+}
+
+TEST_F(WindowTest, RunShowsItsButtonsCaptionsBarAndLog) {
+  Open();
+  Retrieve({Board(demosite::kSpringBoardId), Board(demosite::kFlowersBoardId)});
+  Find<QLineEdit>("编辑框_保存位置")->setText(ToQString(home_.File("saved")));
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 60;
+  site_.SetFault("/img/", slow);
+
+  bool finished = false;
+  QObject::connect(window_.get(), &MainWindow::runFinished, [&finished] { finished = true; });
+  Find<QPushButton>("按钮_下载选中")->click();
+  ASSERT_TRUE(WaitFor([this] { return Shown("按钮_暂停线程"); }));
+  EXPECT_FALSE(Shown("按钮_下载选中"));
+  EXPECT_FALSE(Shown("按钮_继续下载"));
+  EXPECT_TRUE(Shown("按钮_结束下载"));
+  ASSERT_TRUE(WaitFor([&finished] { return finished; }, 30000));
+  QTest::qWait(50);
+
+  EXPECT_TRUE(Shown("按钮_下载选中"));
+  EXPECT_TRUE(Find<QPushButton>("按钮_下载选中")->isEnabled());
+  EXPECT_FALSE(Shown("按钮_暂停线程") || Shown("按钮_继续下载") || Shown("按钮_结束下载"));
+  EXPECT_EQ(Caption("标签_选择了相册数量"), U("总共需下载[2]个相册"));
+  EXPECT_EQ(Caption("标签_正在下载相册"), U("下载到第[2]个相册"));
+  EXPECT_EQ(Caption("标签_第多少张照片"), U("下载完成"));
+  EXPECT_EQ(Find<QProgressBar>("进度条1")->value(), 100);
+  EXPECT_EQ(Caption("标签_进度条比例"), U("100%"));
+  EXPECT_TRUE(Log().contains(U("当前被选择相册编号:1、2、\n\n")));
+  EXPECT_TRUE(Log().endsWith(U("-------全部下载完毕--------\n\n")));
+  QMessageBox* done = Box(U("全部下载完毕"));
+  ASSERT_NE(done, nullptr);
+  EXPECT_EQ(done->windowTitle(), U("信息："));
+  EXPECT_EQ(FilesIn(SaveFolderNative()).size(), 6u + 12u);
+}
+
+TEST_F(WindowTest, PauseContinueAndEndWithTheQuestionAnswered) {
+  Open();
+  Retrieve({Board(demosite::kBigBoardId)});
+  Find<QLineEdit>("编辑框_保存位置")->setText(ToQString(home_.File("saved")));
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 40;
+  site_.SetFault("/img/", slow);
+  const auto picture = [this] { return Caption("标签_第多少张照片"); };
+
+  Find<QPushButton>("按钮_下载选中")->click();
+  ASSERT_TRUE(WaitFor([&] { return picture().contains(U("[3]")); }));
+
+  Find<QPushButton>("按钮_暂停线程")->click();
+  ASSERT_TRUE(WaitFor([this] { return Shown("按钮_继续下载"); }));
+  EXPECT_FALSE(Shown("按钮_暂停线程"));
+  EXPECT_TRUE(Shown("按钮_结束下载"));
+  EXPECT_TRUE(Log().contains(U("执行了暂停下载功能\n")));
+  QTest::qWait(300);  // a transfer under way completes
+  const QString held = picture();
+  QTest::qWait(500);
+  EXPECT_EQ(picture(), held);
+
+  Find<QPushButton>("按钮_继续下载")->click();
+  ASSERT_TRUE(WaitFor([&] { return picture() != held; }));
+  EXPECT_TRUE(Log().contains(U("执行了暂停下载功能\n执行了继续下载功能\n")));
+
+  // End, answered Cancel: the run goes on and nothing is logged.
+  Find<QPushButton>("按钮_结束下载")->click();
+  QMessageBox* question = Box(ToQString(kEndQuestion));
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(question->windowTitle(), U("警告！"));
+  Answer(question, QMessageBox::Cancel);
+  const QString afterCancel = picture();
+  ASSERT_TRUE(WaitFor([&] { return picture() != afterCancel; }));
+  EXPECT_TRUE(Shown("按钮_暂停线程"));
+  EXPECT_FALSE(Log().contains(U("执行了结束下载")));
+
+  // End, answered OK: the run stops and the buttons are back.
+  bool finished = false;
+  QObject::connect(window_.get(), &MainWindow::runFinished, [&finished] { finished = true; });
+  Find<QPushButton>("按钮_结束下载")->click();
+  question = Box(ToQString(kEndQuestion));
+  ASSERT_NE(question, nullptr);
+  Answer(question, QMessageBox::Ok);
+  ASSERT_TRUE(WaitFor([&finished] { return finished; }));
+  QTest::qWait(50);
+  EXPECT_TRUE(Shown("按钮_下载选中"));
+  EXPECT_TRUE(Find<QPushButton>("按钮_下载选中")->isEnabled());
+  EXPECT_FALSE(Shown("按钮_暂停线程") || Shown("按钮_继续下载") || Shown("按钮_结束下载"));
+  EXPECT_TRUE(Log().endsWith(U("执行了结束下载\n")));
+  EXPECT_FALSE(Log().contains(U("全部下载完毕")));
+  EXPECT_EQ(Box(U("全部下载完毕")), nullptr);
+}
+
+TEST_F(WindowTest, ClosingDuringARunLeavesNoPartialFileAndNoRecordWithoutItsFile) {
+  Open();
+  Retrieve({Board(demosite::kBigBoardId)});
+  Find<QLineEdit>("编辑框_保存位置")->setText(ToQString(home_.File("saved")));
+  // Slow pictures: the close comes while one is on its way.
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 150;
+  site_.SetFault("/img/", slow);
+  Find<QPushButton>("按钮_下载选中")->click();
+  ASSERT_TRUE(WaitFor([this] { return Caption("标签_第多少张照片").contains(U("[4]")); }));
+  QTest::qWait(70);
+
+  const std::string saved = SaveFolderNative();
+  window_->close();
+  window_.reset();  // joins the run's thread
+
+  const std::set<std::string> files = FilesIn(saved);
+  ASSERT_FALSE(files.empty());
+  for (const std::string& file : files) EXPECT_EQ(file.find(".part"), std::string::npos) << file;
+  const std::set<std::string> ids = RecordedIds(
+      platform::NativePath(DuplicateStore::RecordFile(home_.Path(), demosite::kBigBoardId)));
+  EXPECT_EQ(ids.size(), files.size());
+  for (const std::string& id : ids) {
+    bool found = false;
+    for (const std::string& file : files)
+      found = found || file.find("_" + id + ".") != std::string::npos;
+    EXPECT_TRUE(found) << "record " << id << " has no file";
+  }
+}
+
+TEST_F(WindowTest, LogKeepsEveryAppendInOrder) {
+  MainWindow& window = Open();
+  const int kLines = 5000;
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    // This file's literals are UTF-8; the engine speaks code page 936.
+    for (int i = 0; i < kLines; ++i) window.Engine().AppendLog(ToText(U("第%1行\r\n").arg(i)));
+    done = true;
+  });
+  // The window thread shows what has come so far while the writer goes on.
+  WaitFor([&done] { return done.load(); });
+  writer.join();
+  QString expected;
+  for (int i = 0; i < kLines; ++i) expected += U("第") + QString::number(i) + U("行\n");
+  ASSERT_TRUE(WaitFor([&] { return Log().size() >= expected.size(); }));
+  EXPECT_EQ(Log(), expected);
+}
+
+TEST_F(WindowTest, SignInThroughTheViewerThenAPrivateBoardDownloadsWithItsCookies) {
+  MainWindow& window = Open();
+  Tool(8)->trigger();
+  EXPECT_EQ(Find<QTabWidget>("选择夹1")->currentIndex(), 3);
+  WebViewer* viewer = Find<WebViewer>("超文本浏览框1");
+  ASSERT_TRUE(viewer->Created());
+  const QString login = QString::fromStdString(site_.SiteHost()) + "/login";
+  QLineEdit* address = Find<QLineEdit>("编辑框_网址");
+  bool loaded = false;
+  QObject::connect(viewer->View(), &QWebEngineView::loadFinished,
+                   [&loaded](bool ok) { loaded = ok; });
+  ASSERT_TRUE(WaitFor([&] { return loaded && address->text() == login; }, 30000));
+
+  viewer->View()->page()->runJavaScript(
+      "document.querySelector('input[name=username]').value = 'demo';"
+      "document.querySelector('form').submit();");
+  // The session cookie is HttpOnly: the viewer's cookie store still sees it.
+  ASSERT_TRUE(WaitFor(
+      [&] { return window.Engine().Values().ViewerCookies().find("sid=") != Text::npos; }, 30000));
+  const Text cookies = window.Engine().Values().ViewerCookies();
+  const std::string sid = cookies.substr(cookies.find("sid="));
+  const std::string sidItem = sid.substr(0, sid.find(';'));
+
+  // A link that wants a window of its own opens in the viewer.
+  loaded = false;
+  viewer->View()->page()->runJavaScript(
+      "var a = document.createElement('a'); a.href = '/'; a.target = '_blank';"
+      "document.body.appendChild(a); a.click();");
+  EXPECT_TRUE(WaitFor([&] { return loaded && address->text() == login.chopped(5); }, 30000));
+
+  Tool(2)->trigger();
+  Retrieve({Board(demosite::kPrivateBoardId)});
+  ASSERT_EQ(Rows(), 1);
+  const int pins = Cell(0, 4).toInt();
+  ASSERT_GT(pins, 0);  // signed in, the board shows its pins
+  Find<QLineEdit>("编辑框_保存位置")->setText(ToQString(home_.File("saved")));
+  site_.ClearRequests();
+  bool finished = false;
+  QObject::connect(window_.get(), &MainWindow::runFinished, [&finished] { finished = true; });
+  Find<QPushButton>("按钮_下载选中")->click();
+  ASSERT_TRUE(WaitFor([&finished] { return finished; }, 30000));
+
+  EXPECT_EQ(static_cast<int>(FilesIn(SaveFolderNative()).size()), pins);
+  int pictures = 0;
+  for (const auto& request : site_.Requests()) {
+    const bool picture = request.target.rfind("/img/", 0) == 0;
+    const bool page = request.target.find("max=") != std::string::npos;
+    if (!picture && !page) continue;
+    pictures += picture;
+    EXPECT_NE(request.Header("Cookie").find(sidItem), std::string::npos)
+        << request.target << " sent " << request.Header("Cookie") << " not " << sidItem;
+  }
+  EXPECT_EQ(pictures, pins);
+}
+
+}  // namespace
+}  // namespace albumdl::app
+
+int main(int argc, char** argv) {
+  // Without a display the window is drawn off screen; the web viewer wants the
+  // virtual display the test runner starts.
+  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The viewer's browser engine refuses to run as root with its sandbox.
+  if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
