@@ -224,7 +224,7 @@ void BuildSettingsPage(QWidget* page, WindowControls& c) {
 
   // Two narrow labels drawn as an etched vertical line between the groups.
   QLabel* line = Make<QLabel>(outer, "标签19", QRect(544, 26, 10, 224));
-  line->setStyleSheet(QStringLiteral("QLabel#标签19 { border-right: 1px solid #C5D0DC; }"));
+  line->setStyleSheet(QStringLiteral("QLabel#标签19 { border-right: 1px solid #AEBBC9; }"));
   QLabel* light = Make<QLabel>(outer, "标签20", QRect(554, 26, 6, 224));
   light->setStyleSheet(QStringLiteral("QLabel#标签20 { border-left: 1px solid #FFFFFF; }"));
 
