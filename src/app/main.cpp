@@ -1,4 +1,6 @@
 // albumdl-gui: the album downloader's window.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QStringConverter>
@@ -47,6 +49,13 @@ int main(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   AppOptions options;
   if (const auto status = ParseAppOptions(arguments, options)) return *status;
+
+  // The web viewer's browser engine refuses to start as root with its sandbox,
+  // and takes the whole program down with it when the login page is opened.
+  if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    std::fprintf(stderr, "albumdl-gui: running as root: the web viewer runs without its sandbox\n");
+  }
 
   // The web viewer shares its drawing context with the window.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
