@@ -7,7 +7,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -157,6 +159,24 @@ class WindowTest : public ::testing::Test {
   std::unique_ptr<MainWindow> window_;
 };
 
+// Stands in for the desktop: records what the window asks it to open.
+class OpenedUrls : public QObject {
+  Q_OBJECT
+
+ public:
+  OpenedUrls() {
+    for (const char* scheme : {"file", "http"})
+      QDesktopServices::setUrlHandler(U(scheme), this, "Open");
+  }
+  ~OpenedUrls() override {
+    for (const char* scheme : {"file", "http"}) QDesktopServices::unsetUrlHandler(U(scheme));
+  }
+  std::vector<QUrl> urls;
+
+ public slots:
+  void Open(const QUrl& url) { urls.push_back(url); }
+};
+
 // Every picture file of an album folder, by name.
 std::set<std::string> FilesIn(const fs::path& folder) {
   std::set<std::string> files;
@@ -241,6 +261,47 @@ TEST_F(WindowTest, DuplicateSwitchIsWrittenAtOnceAndFollowedByTheEngine) {
   // What the user types as the save folder is what the engine reads.
   Find<QLineEdit>("编辑框_保存位置")->setText(U("/tmp/相册"));
   EXPECT_EQ(ToQString(window.Engine().Values().SaveFolder()), U("/tmp/相册"));
+}
+
+TEST_F(WindowTest, FolderDialogOpensAtTheRootAndCancellingStoresTheProgramDirectory) {
+  MainWindow& window = Open();
+  QLineEdit* box = Find<QLineEdit>("编辑框_保存位置");
+  const std::string albums = home_.NativeFile("albums");
+  fs::create_directories(albums);
+
+  Find<QPushButton>("按钮_选择位置")->click();
+  QFileDialog* dialog = window.findChild<QFileDialog*>();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_EQ(dialog->windowTitle(), U("选择相册的存放位置"));
+  EXPECT_EQ(dialog->directory().absolutePath(), U("/"));
+  dialog->setDirectory(QString::fromStdString(albums));
+  static_cast<QDialog*>(dialog)->accept();  // as its Choose button does
+  ASSERT_TRUE(WaitFor([&] { return box->text() == QString::fromStdString(albums); }));
+  EXPECT_EQ(ReadSetting(SettingsPath(), kSettingsSection, kSaveFolderKey), ToText(box->text()));
+  EXPECT_EQ(window.Engine().Values().SaveFolder(), ToText(box->text()));
+  QTest::qWait(50);  // the dialog goes
+
+  Find<QPushButton>("按钮_选择位置")->click();
+  dialog = window.findChild<QFileDialog*>();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->directory().absolutePath(), U("/"));
+  dialog->reject();
+  ASSERT_TRUE(WaitFor([&] { return box->text() == ToQString(home_.Path()); }));
+  EXPECT_EQ(ReadSetting(SettingsPath(), kSettingsSection, kSaveFolderKey), home_.Path());
+}
+
+TEST_F(WindowTest, OpenFolderAndFeedbackGoToTheDesktop) {
+  Open();
+  OpenedUrls opened;
+  Find<QLineEdit>("编辑框_保存位置")->clear();
+  Find<QPushButton>("按钮_打开目录")->click();
+  const int page = Find<QTabWidget>("选择夹1")->currentIndex();
+  Tool(6)->trigger();
+  ASSERT_EQ(opened.urls.size(), 2u);
+  EXPECT_EQ(opened.urls[0], QUrl::fromLocalFile(QString::fromStdString(home_.Native())));
+  EXPECT_EQ(opened.urls[1].toString(), QString::fromStdString(site_.SiteHost() + "/feedback"));
+  EXPECT_EQ(Find<QTabWidget>("选择夹1")->currentIndex(), page);
 }
 
 TEST_F(WindowTest, ResizingChangesOnlyTheWidthsOfTheTabsAndTheViewer) {
@@ -369,6 +430,16 @@ TEST_F(WindowTest, RetrievalFillsTheListWhileTheWindowKeepsResponding) {
   EXPECT_EQ(Caption("标签_动态"), U("温馨提示：相册列表获取完毕,共计4个"));
   EXPECT_TRUE(Log().startsWith(U("正努力获取相册列表，耐心等待哈！\n\n")));
   EXPECT_TRUE(Log().endsWith(U("-----获取完毕,共计4个\n\n")));
+}
+
+TEST_F(WindowTest, AnEmptyAddressBoxAsksForAddresses) {
+  Open();
+  Tool(2)->trigger();
+  Find<QPushButton>("按钮_获取相册封面")->click();
+  ASSERT_TRUE(WaitFor([this] { return Box(U("请输入网址")) != nullptr; }));
+  EXPECT_EQ(Box(U("请输入网址"))->windowTitle(), U("信息："));
+  EXPECT_EQ(Find<QTabWidget>("选择夹1")->currentIndex(), 0);
+  EXPECT_EQ(Log(), QString());
 }
 
 TEST_F(WindowTest, SelectAllAndInvertAreOneShotCommands) {
@@ -593,10 +664,24 @@ TEST_F(WindowTest, SignInThroughTheViewerThenAPrivateBoardDownloadsWithItsCookie
         << request.target << " sent " << request.Header("Cookie") << " not " << sidItem;
   }
   EXPECT_EQ(pictures, pins);
+
+  // The sign-in is still there after a restart, before and after the viewer
+  // is made.
+  window_.reset();
+  MainWindow& again = Open();
+  EXPECT_NE(again.Engine().Values().ViewerCookies().find(sidItem), Text::npos);
+  Tool(8)->trigger();
+  loaded = false;
+  QObject::connect(Find<WebViewer>("超文本浏览框1")->View(), &QWebEngineView::loadFinished,
+                   [&loaded](bool ok) { loaded = ok; });
+  ASSERT_TRUE(WaitFor([&] { return loaded; }, 30000));
+  EXPECT_NE(again.Engine().Values().ViewerCookies().find(sidItem), Text::npos);
 }
 
 }  // namespace
 }  // namespace albumdl::app
+
+#include "test_app.moc"
 
 int main(int argc, char** argv) {
   // Without a display the window is drawn off screen; the web viewer wants the

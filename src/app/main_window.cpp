@@ -82,6 +82,10 @@ MainWindow::MainWindow(const WindowSetup& setup) {
   worker_ = std::make_unique<WorkerControl>(engine_, session_, RealPacers(setup.pace));
   Connect();
   engine_.SetView(this);
+  // A sign-in of an earlier run is in use from the start.
+  c_.viewer->Configure(NativeFolder(session_.programDirectory + "\\viewer-profile"),
+                       ToQString(session_.site.siteHost));
+  UseViewerCookies(c_.viewer->CookieText());
 
   // 2.-4. The settings page has not been visited; the version we are.
   settingsPageVisits_ = 1;
@@ -171,17 +175,20 @@ void MainWindow::Connect() {
   });
   connect(c_.viewer, &WebViewer::addressChanged, this,
           [this](const QUrl& address) { c_.address->setText(address.toString()); });
-  connect(c_.viewer, &WebViewer::cookiesChanged, this, [this](const QByteArray& text) {
-    // The cookie bytes go out as the site set them.
-    const Text cookies(text.constData(), static_cast<size_t>(text.size()));
-    engine_.Values().SetViewerCookies(cookies);
-    // Requests that carry no cookie text of their own (the board pages) use
-    // the process-wide store, as the viewer's own requests would.
-    StoreCookies(session_.site.siteHost, cookies);
-    emit viewerCookiesChanged();
-  });
+  connect(c_.viewer, &WebViewer::cookiesChanged, this, &MainWindow::UseViewerCookies);
 
   connect(model_, &AlbumTableModel::columnWidthChanged, this, &MainWindow::ShowColumnWidth);
+}
+
+// The engine takes the viewer's cookies for the site: the album requests as
+// their cookie text, and requests that carry no cookie text of their own (the
+// board pages) through the process-wide store, as the viewer's own requests
+// would. The bytes go out as the site set them.
+void MainWindow::UseViewerCookies(const QByteArray& text) {
+  const Text cookies(text.constData(), static_cast<size_t>(text.size()));
+  engine_.Values().SetViewerCookies(cookies);
+  if (!cookies.empty()) StoreCookies(session_.site.siteHost, cookies);
+  emit viewerCookiesChanged();
 }
 
 void MainWindow::ToolbarClicked(int index) {
@@ -217,9 +224,7 @@ void MainWindow::ToolbarClicked(int index) {
 // The browser engine is started when the login page is first shown, so that
 // start-up stays quick for everyone who never signs in.
 void MainWindow::PageShown(int page) {
-  if (page != kPageLogin || c_.viewer->Created()) return;
-  c_.viewer->EnsureCreated(NativeFolder(session_.programDirectory + "\\viewer-profile"),
-                           ToQString(session_.site.siteHost));
+  if (page == kPageLogin) c_.viewer->EnsureCreated();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -87,6 +87,7 @@ class MainWindow : public QWidget, private WindowView {
   void StartUpdateCheck();
   void ShowUpdateVerdict(const UpdateVerdict& verdict);
   void ShowColumnWidth(int column, int width);
+  void UseViewerCookies(const QByteArray& text);
 
   Session session_;
   // Before the controls that call it: it must outlive their threads.

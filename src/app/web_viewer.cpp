@@ -7,6 +7,8 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include "app/site_cookies.h"
+
 namespace albumdl::app {
 
 namespace {
@@ -64,19 +66,40 @@ WebViewer::~WebViewer() {
   delete profile_;
 }
 
-void WebViewer::EnsureCreated(const QString& storageFolder, const QString& siteHost) {
+namespace {
+QString CookieFile(const QString& storageFolder) {
+  return storageFolder + QStringLiteral("/site-cookies.txt");
+}
+}  // namespace
+
+void WebViewer::Configure(const QString& storageFolder, const QString& siteHost) {
+  storageFolder_ = storageFolder;
+  siteOrigin_ = QUrl(siteHost);
+  siteHostName_ = siteOrigin_.host();
+  cookies_.clear();
+  for (const QNetworkCookie& cookie : ReadSiteCookies(CookieFile(storageFolder_)))
+    if (ForSite(cookie)) cookies_.push_back(cookie);
+}
+
+void WebViewer::EnsureCreated() {
   if (view_ != nullptr) return;
-  siteHostName_ = QUrl(siteHost).host();
-  QDir().mkpath(storageFolder);
+  QDir().mkpath(storageFolder_);
   // A named profile keeps its data on disk; session cookies are kept too, so
   // that a sign-in lasts beyond this run of the program.
   profile_ = new QWebEngineProfile(QStringLiteral("albumdl"), nullptr);
-  profile_->setPersistentStoragePath(storageFolder);
-  profile_->setCachePath(storageFolder + QStringLiteral("/cache"));
+  profile_->setPersistentStoragePath(storageFolder_);
+  profile_->setCachePath(storageFolder_ + QStringLiteral("/cache"));
   profile_->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
   QWebEngineCookieStore* store = profile_->cookieStore();
   connect(store, &QWebEngineCookieStore::cookieAdded, this, &WebViewer::CookieAdded);
   connect(store, &QWebEngineCookieStore::cookieRemoved, this, &WebViewer::CookieRemoved);
+  // The site's cookies of the last run go in again: the engine restores its
+  // own but does not report them. A cookie for the host alone is given by
+  // its origin, one for a domain by the domain.
+  for (QNetworkCookie cookie : cookies_) {
+    if (!cookie.domain().startsWith(QLatin1Char('.'))) cookie.setDomain(QString());
+    store->setCookie(cookie, siteOrigin_);
+  }
   store->loadAllCookies();
 
   view_ = new QWebEngineView(this);
@@ -110,29 +133,28 @@ void WebViewer::CookieAdded(const QNetworkCookie& cookie) {
   if (!ForSite(cookie)) return;
   for (QNetworkCookie& known : cookies_) {
     if (known.hasSameIdentifier(cookie)) {
+      if (known.toRawForm() == cookie.toRawForm()) return;
       known = cookie;
-      emit cookiesChanged(CookieText());
+      CookiesChanged();
       return;
     }
   }
   cookies_.push_back(cookie);
-  emit cookiesChanged(CookieText());
+  CookiesChanged();
 }
 
 void WebViewer::CookieRemoved(const QNetworkCookie& cookie) {
   const auto before = cookies_.size();
   std::erase_if(cookies_,
                 [&](const QNetworkCookie& known) { return known.hasSameIdentifier(cookie); });
-  if (cookies_.size() != before) emit cookiesChanged(CookieText());
+  if (cookies_.size() != before) CookiesChanged();
 }
 
-QByteArray WebViewer::CookieText() const {
-  QByteArray text;
-  for (const QNetworkCookie& cookie : cookies_) {
-    if (!text.isEmpty()) text += "; ";
-    text += cookie.name() + '=' + cookie.value();
-  }
-  return text;
+void WebViewer::CookiesChanged() {
+  WriteSiteCookies(CookieFile(storageFolder_), cookies_);
+  emit cookiesChanged(CookieText());
 }
+
+QByteArray WebViewer::CookieText() const { return SiteCookieText(cookies_); }
 
 }  // namespace albumdl::app

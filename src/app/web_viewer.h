@@ -1,7 +1,8 @@
 // 超文本浏览框1, the web viewer in which the user signs in to the site. The
 // control itself is a plain container, so the window starts without loading
 // the browser engine; the engine's view and its profile are made on first use.
-// The profile keeps its cookies on disk in the program directory, so a sign-in
+// The profile keeps its cookies on disk in the program directory, and the
+// site's are kept in a file of their own too (site_cookies.h), so a sign-in
 // survives a restart. The viewer follows its cookie store and reports the
 // site's cookies (HttpOnly ones included, which a page's script cannot see) as
 // one cookie text.
@@ -26,10 +27,12 @@ class WebViewer : public QWidget {
   explicit WebViewer(QWidget* parent = nullptr);
   ~WebViewer() override;
 
-  // Makes the view on first call. storageFolder: where the profile keeps its
-  // cookies and cache (native path); siteHost: the site whose cookies are
-  // reported ("http://host:port").
-  void EnsureCreated(const QString& storageFolder, const QString& siteHost);
+  // Where the profile keeps its data (native path) and the site whose cookies
+  // are reported ("http://host:port"). Reads the site's cookies kept from the
+  // last run (cheap: the browser engine is not started).
+  void Configure(const QString& storageFolder, const QString& siteHost);
+  // Makes the view and its profile on first call.
+  void EnsureCreated();
   bool Created() const { return view_ != nullptr; }
   QWebEngineView* View() const { return view_; }
 
@@ -51,6 +54,10 @@ class WebViewer : public QWidget {
   void CookieAdded(const QNetworkCookie& cookie);
   void CookieRemoved(const QNetworkCookie& cookie);
 
+  void CookiesChanged();
+
+  QString storageFolder_;
+  QUrl siteOrigin_;
   QWebEngineProfile* profile_ = nullptr;
   QWebEngineView* view_ = nullptr;
   QString siteHostName_;  // without scheme and port
