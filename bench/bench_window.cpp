@@ -118,7 +118,8 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   char home[] = "/tmp/bench_window.XXXXXX";
   if (mkdtemp(home) == nullptr) return 1;
-  albumdl::platform::SetProgramDirectory(albumdl::platform::FromNativePath(home));
+  albumdl::platform::SetProgramDirectory(
+      albumdl::platform::TextPathOf(albumdl::platform::NativePath::FromSystem(home)));
 
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);

@@ -151,7 +151,7 @@ class WindowTest : public ::testing::Test {
   }
 
   std::string SaveFolderNative() {
-    return platform::NativePath(ToText(Find<QLineEdit>("编辑框_保存位置")->text()));
+    return platform::NativePathOf(ToText(Find<QLineEdit>("编辑框_保存位置")->text())).str();
   }
 
   TempDir home_;
@@ -583,7 +583,8 @@ TEST_F(WindowTest, ClosingDuringARunLeavesNoPartialFileAndNoRecordWithoutItsFile
   ASSERT_FALSE(files.empty());
   for (const std::string& file : files) EXPECT_EQ(file.find(".part"), std::string::npos) << file;
   const std::set<std::string> ids = RecordedIds(
-      platform::NativePath(DuplicateStore::RecordFile(home_.Path(), demosite::kBigBoardId)));
+      platform::NativePathOf(DuplicateStore::RecordFile(home_.Path(), demosite::kBigBoardId))
+          .str());
   EXPECT_EQ(ids.size(), files.size());
   for (const std::string& id : ids) {
     bool found = false;

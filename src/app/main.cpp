@@ -36,8 +36,8 @@ bool UseHome(const QString& home) {
   if (error) return false;
   std::filesystem::create_directories(path, error);
   if (!std::filesystem::is_directory(path, error)) return false;
-  albumdl::platform::SetProgramDirectory(
-      albumdl::platform::FromNativePath(path.lexically_normal().string()));
+  albumdl::platform::SetProgramDirectory(albumdl::platform::TextPathOf(
+      albumdl::platform::NativePath::FromSystem(path.lexically_normal().string())));
   return true;
 }
 

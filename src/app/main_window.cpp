@@ -6,14 +6,12 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextCursor>
@@ -46,7 +44,7 @@ QString Utf8(const char* text) { return QString::fromUtf8(text); }
 
 // A path as the core names it (code page 936, "\" or "/") as this system's.
 QString NativeFolder(const Text& path) {
-  return QString::fromStdString(platform::NativePath(path));
+  return QString::fromStdString(platform::NativePathOf(path).str());
 }
 
 // Message boxes never hold up the window thread: they are opened, and what

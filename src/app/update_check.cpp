@@ -22,7 +22,7 @@ UpdateVerdict JudgeUpdate(const Text& pageText, const Text& current, const Text&
 
 // The page is a plain GET with the default header lines, no cookie text of its
 // own and no post data.
-Bytes FetchVersionPage(const Text& url) { return WebRequest(url); }
+Bytes FetchVersionPage(const Text& url) { return WebRequest({.url = url}).body; }
 
 UpdateChecker::UpdateChecker(VerdictHandler handler, QObject* parent)
     : QObject(parent), handler_(std::move(handler)) {}
