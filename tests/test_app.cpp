@@ -41,6 +41,7 @@
 #include "net/cookie_store.h"
 #include "platform/files.h"
 #include "platform/program_directory.h"
+#include "support/stand_in_site.h"
 #include "support/temp_dir.h"
 #include "text/settings.h"
 
@@ -70,18 +71,9 @@ class WindowTest : public ::testing::Test {
     site_.Stop();
   }
 
-  Site StandInSite() const {
-    Site site;
-    site.siteHost = site_.SiteHost();
-    site.imageHost = site_.ImageHost();
-    site.versionPage = site_.SiteHost() + "/version";
-    site.feedbackPage = site_.SiteHost() + "/feedback";
-    return site;
-  }
-
   MainWindow& Open(double pace = 0) {
     WindowSetup setup;
-    setup.site = StandInSite();
+    setup.site = albumdl::testing::StandInSite(site_);
     setup.pace = pace;
     window_ = std::make_unique<MainWindow>(setup);
     window_->show();
