@@ -1,19 +1,33 @@
 // The stand-in site over real HTTP on loopback: what the downloader sends and
-// reads, the fault switches, and the request record.
+// reads, the fault switches and their command-line form, the latency, raw
+// answers and the hostile data set, and the request record.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "demo_data.h"
 #include "demo_site.h"
+#include "fault_spec.h"
+#include "hostile_data.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -57,6 +71,24 @@ std::string RawGet(int port, const std::string& target) {
   }
   close(sock);
   return reply;
+}
+
+// A raw reply cut at the blank line: the status line and headers, and the body.
+struct RawReply {
+  std::string head;
+  std::string body;
+  bool complete = false;  // the blank line was there
+};
+
+RawReply SplitReply(const std::string& raw) {
+  auto end = raw.find("\r\n\r\n");
+  if (end == std::string::npos) return {raw, "", false};
+  return {raw.substr(0, end + 2), raw.substr(end + 4), true};
+}
+
+// The value of a header line of a raw head, empty when absent.
+std::string HeadValue(const std::string& head, const std::string& name) {
+  return Between(head, "\r\n" + name + ": ", "\r\n");
 }
 
 std::vector<Pin> NumberedPins(const std::string& prefix, int count, long long firstId) {
@@ -114,7 +146,10 @@ TEST_F(DemoSiteTest, BoardAnswerCarriesTheMarkersTheAlbumListCuts) {
   EXPECT_TRUE(cookies.count("lang=zh; Path=/"));
   EXPECT_EQ(client->Get("/boards/empty/")->get_header_value("Set-Cookie", 0), "visit=2; Path=/");
 
-  Board quoted{"q", "say \"hi\"", {}, false, 42, 100};
+  Board quoted;
+  quoted.id = "q";
+  quoted.title = "say \"hi\"";
+  quoted.pinCount = 42;
   site.AddBoard(quoted);
   std::string body = Body("/boards/q/");
   EXPECT_NE(body.find(R"("title":"say \"hi\"")"), std::string::npos);
@@ -150,7 +185,10 @@ TEST_F(DemoSiteTest, BoardPagesChainOnTheLastPinId) {
   EXPECT_EQ(sizes, (std::vector<size_t>{100, 100, 50, 0}));
   EXPECT_EQ(seen.size(), 250u);
 
-  Board stingy{"stingy", "stingy", NumberedPins("s", 70, 1000), false, {}, 30};
+  Board stingy;
+  stingy.id = stingy.title = "stingy";
+  stingy.pins = NumberedPins("s", 70, 1000);
+  stingy.pageLimit = 30;
   site.AddBoard(stingy);
   EXPECT_EQ(BoardPage("stingy", "", 100).size(), 30u);
   EXPECT_EQ(BoardPage("stingy", "971", 100).size(), 30u);
@@ -175,7 +213,12 @@ TEST_F(DemoSiteTest, SearchAnswerAndPages) {
   EXPECT_EQ(SearchPage("%E6%A8%B1%E8%8A%B1%5F", 1).size(), 7u);
   EXPECT_EQ(Between(Body("/search/?q=%E6%A8%B1%E8%8A%B1"), "\"text\":\"", "\","), U8(u8"樱花"));
 
-  Search gappy{"gap", "gap text", NumberedPins("g", 250, 500), 999, {2}};
+  Search gappy;
+  gappy.keyword = "gap";
+  gappy.text = "gap text";
+  gappy.pins = NumberedPins("g", 250, 500);
+  gappy.total = 999;
+  gappy.emptyPages = {2};
   site.AddSearch(gappy);
   EXPECT_EQ(Between(Body("/search/?q=gap"), "\"total\":", "},"), "999");
   EXPECT_EQ(SearchPage("gap%5F", 2).size(), 0u);
@@ -410,6 +453,366 @@ TEST_F(DemoSiteTest, StopsWithAnIdleConnectionOpenAndRefusesATakenPort) {
   ASSERT_TRUE(site.Start(0));
   httplib::Client again("127.0.0.1", site.Port());
   EXPECT_TRUE(again.Get("/version"));
+}
+
+TEST(FaultSpec, ReadsEveryKindAndOption) {
+  std::string error;
+  auto busy = demosite::ParseFaultSpec("/img/=status:503,retry-after=2,first=3", error);
+  ASSERT_TRUE(busy) << error;
+  EXPECT_EQ(busy->pathPrefix, "/img/");
+  EXPECT_EQ(busy->fault.kind, Fault::Kind::kStatus);
+  EXPECT_EQ(busy->fault.status, 503);
+  EXPECT_EQ(busy->fault.retryAfter, 2);
+  EXPECT_EQ(busy->fault.firstN, 3);
+
+  auto half = demosite::ParseFaultSpec("/boards/travel/=reset,share=0.5", error);
+  ASSERT_TRUE(half) << error;
+  EXPECT_EQ(half->fault.kind, Fault::Kind::kReset);
+  EXPECT_DOUBLE_EQ(half->fault.fraction, 0.5);
+  EXPECT_EQ(half->fault.firstN, -1);
+
+  auto trickle = demosite::ParseFaultSpec("/img/=trickle:16/250", error);
+  ASSERT_TRUE(trickle) << error;
+  EXPECT_EQ(trickle->fault.trickleBytes, 16);
+  EXPECT_EQ(trickle->fault.trickleMs, 250);
+  auto huge = demosite::ParseFaultSpec("/img/a.jpg=huge:100,length=no", error);
+  ASSERT_TRUE(huge) << error;
+  EXPECT_EQ(huge->fault.hugeMegabytes, 100);
+  EXPECT_FALSE(huge->fault.hugeLength);
+  auto cut = demosite::ParseFaultSpec("/x=truncate:10", error);
+  ASSERT_TRUE(cut) << error;
+  EXPECT_EQ(cut->fault.truncateAt, 10);
+  EXPECT_EQ(demosite::ParseFaultSpec("/x=truncate", error)->fault.truncateAt, -1);
+  EXPECT_EQ(demosite::ParseFaultSpec("/x=notpicture:json", error)->fault.imposter,
+            Fault::Imposter::kJson);
+  EXPECT_EQ(demosite::ParseFaultSpec("/x=delay:1500", error)->fault.delayMs, 1500);
+  EXPECT_EQ(demosite::ParseFaultSpec("/x=badjson", error)->fault.kind, Fault::Kind::kBadJson);
+  EXPECT_EQ(demosite::ParseFaultSpec("/x=empty", error)->fault.kind, Fault::Kind::kEmptyBody);
+
+  // Each mistake is named by what is wrong.
+  const std::vector<std::pair<std::string, std::string>> bad = {
+      {"/img/", "no \"=\""},
+      {"img/=reset", "must start with \"/\""},
+      {"/img/=status", "status needs a code"},
+      {"/img/=status:99", "status needs a code"},
+      {"/img/=reset:1", "reset takes no argument"},
+      {"/img/=trickle:4", "trickle needs BYTES/MS"},
+      {"/img/=notpicture:gif", "notpicture needs json, text or html"},
+      {"/img/=huge:0", "huge needs a size"},
+      {"/img/=melt", "unknown fault kind \"melt\""},
+      {"/img/=", "the fault kind is missing"},
+      {"/img/=reset,retry-after=3", "retry-after goes only with status"},
+      {"/img/=reset,share=0", "share needs a number above 0"},
+      {"/img/=reset,share=1.5", "share needs a number above 0"},
+      {"/img/=reset,first=-1", "first needs a whole number"},
+      {"/img/=reset,often=2", "unknown option \"often\""},
+      {"/img/=reset,", "an empty option"},
+      {"/img/=status:503,length=no", "length goes only with huge"},
+  };
+  for (const auto& [spec, message] : bad) {
+    EXPECT_FALSE(demosite::ParseFaultSpec(spec, error)) << spec;
+    EXPECT_NE(error.find(message), std::string::npos) << spec << ": " << error;
+  }
+}
+
+// The program started with a fault and a latency, and refused with a bad fault.
+TEST(DemoSiteProgram, TakesFaultsAndLatencyOnItsCommandLine) {
+  albumdl::testing::TempDir scratch;
+  auto start = [&](std::vector<std::string> arguments) {
+    const std::string program = ALBUMDL_BINARY_DIR "/tools/demo-site/albumdl-demo-site";
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, scratch.NativeFile("out.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, scratch.NativeFile("err.txt").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t child = -1;
+    if (posix_spawn(&child, program.c_str(), &files, nullptr, argv.data(), environ) != 0) {
+      child = -1;
+    }
+    posix_spawn_file_actions_destroy(&files);
+    return child;
+  };
+  auto exitStatus = [](pid_t child) {
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+  };
+  auto read = [&](const std::string& name) {
+    std::stringstream text;
+    text << std::ifstream(scratch.NativeFile(name)).rdbuf();
+    return text.str();
+  };
+
+  pid_t bad = start({"--fault", "/img/=status:503", "--fault", "/img/=reset,first=x"});
+  ASSERT_GT(bad, 0);
+  EXPECT_EQ(exitStatus(bad), 2);
+  EXPECT_NE(read("err.txt").find("bad --fault \"/img/=reset,first=x\": first needs"),
+            std::string::npos)
+      << read("err.txt");
+
+  pid_t site = start({"--port", "0", "--latency", "200", "--fault", "/img/=status:503,first=1"});
+  ASSERT_GT(site, 0);
+  int port = 0;
+  for (int i = 0; i < 500 && port == 0; ++i) {
+    std::string address = Between(read("out.txt"), "listening on http://127.0.0.1:", "\n");
+    if (!address.empty()) port = std::stoi(address);
+    if (port == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_GT(port, 0) << read("err.txt");
+  httplib::Client client("127.0.0.1", port);
+  auto before = std::chrono::steady_clock::now();
+  auto first = client.Get("/img/spring-1.png");
+  auto second = client.Get("/img/spring-1.png");
+  auto waited = std::chrono::steady_clock::now() - before;
+  kill(site, SIGTERM);
+  EXPECT_EQ(exitStatus(site), 0);
+  ASSERT_TRUE(first);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(first->status, 503);
+  EXPECT_EQ(second->status, 200);
+  EXPECT_EQ(second->body, DemoSite::PictureBytes("spring-1.png"));
+  EXPECT_GE(waited, std::chrono::milliseconds(400));
+}
+
+TEST_F(DemoSiteTest, LatencyDelaysEveryAnswerWithoutQueuingConnections) {
+  using Clock = std::chrono::steady_clock;
+  const auto latency = std::chrono::milliseconds(1000);
+  site.SetLatency(static_cast<int>(latency.count()));
+  std::mutex mutex;
+  std::vector<Clock::time_point> arrived;  // requests, as the site records them
+  site.SetRequestObserver([&](const demosite::RequestRecord&) {
+    std::lock_guard lock(mutex);
+    arrived.push_back(Clock::now());
+  });
+  std::vector<std::thread> clients;
+  std::vector<int> statuses(8, 0);
+  std::vector<Clock::time_point> sent(8), answered(8);
+  for (int i = 0; i < 8; ++i) {
+    clients.emplace_back([&, i] {
+      httplib::Client own("127.0.0.1", site.Port());
+      sent[i] = Clock::now();
+      auto res = own.Get("/version");
+      answered[i] = Clock::now();
+      statuses[i] = res ? res->status : 0;
+    });
+  }
+  for (auto& client : clients) client.join();
+  site.SetRequestObserver(nullptr);
+  EXPECT_EQ(statuses, std::vector<int>(8, 200));
+  for (int i = 0; i < 8; ++i) EXPECT_GE(answered[i] - sent[i], latency);
+  // Side by side: every request reached the site before the first answer left
+  // it. Waiting in turn, the second would arrive only after the first answer.
+  ASSERT_EQ(arrived.size(), 8u);
+  EXPECT_LT(*std::max_element(arrived.begin(), arrived.end()),
+            *std::min_element(answered.begin(), answered.end()));
+
+  site.SetLatency(0);
+  auto before = Clock::now();
+  ASSERT_TRUE(client->Get("/version"));
+  EXPECT_LT(Clock::now() - before, latency);
+}
+
+TEST_F(DemoSiteTest, PictureAnswersThatAreNoPictures) {
+  const std::string picture = DemoSite::PictureBytes("spring-1.png");
+  std::vector<std::pair<Fault::Imposter, std::string>> variants = {
+      {Fault::Imposter::kJson, "json"},
+      {Fault::Imposter::kText, "text"},
+      {Fault::Imposter::kHtml, "html"}};
+  std::set<std::string> bodies;
+  for (const auto& [imposter, name] : variants) {
+    Fault fault;
+    fault.kind = Fault::Kind::kNotPicture;
+    fault.imposter = imposter;
+    site.SetFault("/img/", fault);
+    auto res = client->Get("/img/spring-1.png");
+    ASSERT_TRUE(res) << name;
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(res->get_header_value("Content-Type"), "image/png") << name;
+    EXPECT_NE(res->body.compare(0, 4, "\x89PNG"), 0) << name;
+    EXPECT_EQ(Json::accept(res->body), imposter == Fault::Imposter::kJson) << name;
+    EXPECT_EQ(res->body.find("<html") != std::string::npos, imposter == Fault::Imposter::kHtml);
+    bodies.insert(res->body);
+  }
+  EXPECT_EQ(bodies.size(), 3u);
+  Fault fault;
+  fault.kind = Fault::Kind::kNotPicture;
+  site.SetFault("/img/", fault);
+  EXPECT_EQ(client->Get("/img/k.jpg")->get_header_value("Content-Type"), "image/jpeg");
+  site.ClearFaults();
+  EXPECT_EQ(Body("/img/spring-1.png"), picture);
+}
+
+TEST_F(DemoSiteTest, TruncateTrickleAndHugeBodies) {
+  const std::string picture = DemoSite::PictureBytes("spring-1.png");
+
+  Fault cut;
+  cut.kind = Fault::Kind::kTruncate;
+  cut.truncateAt = 10;
+  site.SetFault("/img/", cut);
+  RawReply shortReply = SplitReply(RawGet(site.Port(), "/img/spring-1.png"));
+  ASSERT_TRUE(shortReply.complete);
+  EXPECT_EQ(HeadValue(shortReply.head, "Content-Length"), std::to_string(picture.size()));
+  EXPECT_EQ(shortReply.body, picture.substr(0, 10));  // and then the connection closed
+
+  Fault trickle;
+  trickle.kind = Fault::Kind::kTrickle;
+  trickle.trickleBytes = 40;
+  trickle.trickleMs = 100;
+  site.SetFault("/img/", trickle);
+  auto before = std::chrono::steady_clock::now();
+  auto slow = client->Get("/img/spring-1.png");
+  auto took = std::chrono::steady_clock::now() - before;
+  ASSERT_TRUE(slow);
+  EXPECT_EQ(slow->body, picture);
+  EXPECT_EQ(slow->get_header_value("Content-Length"), std::to_string(picture.size()));
+  int pauses = static_cast<int>((picture.size() + 39) / 40) - 1;
+  EXPECT_GE(took, std::chrono::milliseconds(100 * pauses));
+
+  Fault huge;
+  huge.kind = Fault::Kind::kHuge;
+  huge.hugeMegabytes = 3;
+  site.SetFault("/img/", huge);
+  for (bool withLength : {true, false}) {
+    huge.hugeLength = withLength;
+    site.SetFault("/img/", huge);
+    RawReply big = SplitReply(RawGet(site.Port(), "/img/spring-1.png"));
+    ASSERT_TRUE(big.complete);
+    EXPECT_EQ(HeadValue(big.head, "Content-Length"), withLength ? "3145728" : "");
+    EXPECT_EQ(HeadValue(big.head, "Content-Type"), "image/png");
+    ASSERT_EQ(big.body.size(), 3u << 20) << withLength;
+    EXPECT_EQ(big.body.substr(0, picture.size()), picture);
+    EXPECT_EQ(big.body.find_first_not_of('\0', picture.size()), std::string::npos);
+  }
+  auto kept = client->Get("/img/spring-1.png");  // a client that keeps its connection
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept->body.size(), 3u << 20);
+}
+
+TEST_F(DemoSiteTest, RawAnswersReplaceTheSiteForOneTarget) {
+  demosite::RawAnswer byPath;
+  byPath.status = 202;
+  byPath.headers = {{"Content-Type", "text/x-odd"}, {"X-Odd", "1"}};
+  byPath.body = "by path";
+  site.SetRawAnswer("/boards/travel/", byPath);
+  demosite::RawAnswer byTarget = byPath;
+  byTarget.body = "by target";
+  site.SetRawAnswer("/boards/travel/?max=5", byTarget);
+
+  auto path = client->Get("/boards/travel/");
+  ASSERT_TRUE(path);
+  EXPECT_EQ(path->status, 202);
+  EXPECT_EQ(path->body, "by path");
+  EXPECT_EQ(path->get_header_value("Content-Type"), "text/x-odd");
+  EXPECT_EQ(path->get_header_value("X-Odd"), "1");
+  EXPECT_EQ(Body("/boards/travel/?max=5"), "by target");
+  EXPECT_EQ(Body("/boards/travel/?max=6"), "by path");
+
+  // A body made piece by piece: with a true length, chunked, or ended by the close.
+  demosite::RawAnswer pieces;
+  pieces.headers = {{"Content-Type", "application/json"}};
+  pieces.pieces = [](size_t i) { return i < 3 ? std::to_string(i) + "," : ""; };
+  pieces.contentLength = 6;
+  site.SetRawAnswer("/pieces", pieces);
+  RawReply sized = SplitReply(RawGet(site.Port(), "/pieces"));
+  EXPECT_EQ(HeadValue(sized.head, "Content-Length"), "6");
+  EXPECT_EQ(sized.body, "0,1,2,");
+  pieces.contentLength.reset();
+  pieces.chunked = true;
+  site.SetRawAnswer("/pieces", pieces);
+  auto chunked = client->Get("/pieces");
+  ASSERT_TRUE(chunked);
+  EXPECT_EQ(chunked->get_header_value("Transfer-Encoding"), "chunked");
+  EXPECT_EQ(chunked->body, "0,1,2,");
+  pieces.chunked = false;
+  site.SetRawAnswer("/pieces", pieces);
+  RawReply closing = SplitReply(RawGet(site.Port(), "/pieces"));
+  EXPECT_EQ(HeadValue(closing.head, "Content-Length"), "");
+  EXPECT_EQ(closing.body, "0,1,2,");
+  // A length the pieces fall short of: what there is, then the connection closes.
+  pieces.contentLength = 100;
+  site.SetRawAnswer("/pieces", pieces);
+  RawReply promised = SplitReply(RawGet(site.Port(), "/pieces"));
+  EXPECT_EQ(HeadValue(promised.head, "Content-Length"), "100");
+  EXPECT_EQ(promised.body, "0,1,2,");
+
+  // Faults still come first.
+  Fault busy;
+  busy.status = 503;
+  site.SetFault("/boards/travel/", busy);
+  EXPECT_EQ(client->Get("/boards/travel/")->status, 503);
+  site.ClearFaults();
+  site.ClearRawAnswers();
+  EXPECT_EQ(Between(Body("/boards/travel/"), "\"pin_count\":", ","), "20");
+}
+
+TEST(HostileData, AnswersCarryTheHostileBytesAsTheyAre) {
+  DemoSite site(true);
+  demosite::AddHostileData(site);
+  ASSERT_TRUE(site.Start(0));
+  httplib::Client client("127.0.0.1", site.Port());
+  auto body = [&](const std::string& target) {
+    auto res = client.Get(target.c_str());
+    return res ? res->body : "";
+  };
+  auto title = [&](const std::string& id) {
+    return Between(body("/boards/" + id + "/"), "title\":\"", "\",\"pin_count");
+  };
+  EXPECT_EQ(title(demosite::kControlsBoardId), "ESC\x1b[31mred\x1b[0m BEL\x07 CR\r LF\n end");
+  EXPECT_EQ(title(demosite::kLongTitleBoardId).size(), 300u);
+  std::string badUtf8 = title(demosite::kBadUtf8BoardId);
+  EXPECT_NE(badUtf8.find("\xFF\xFE"), std::string::npos);
+  EXPECT_NE(badUtf8.find("\xC0\xAF"), std::string::npos);
+  EXPECT_NE(title(demosite::kEmojiBoardId).find("\xF0\x9F\x98\x80"), std::string::npos);
+  for (const char* id :
+       {demosite::kDotDotBoardId, demosite::kSlashBoardId, demosite::kBackslashBoardId}) {
+    // Sent as typed, without the clean-up a client library may do.
+    std::string reply = RawGet(site.Port(), std::string("/boards/") + id + "/");
+    EXPECT_NE(reply.find(R"("pin_count":3,)"), std::string::npos) << id;
+  }
+  EXPECT_EQ(Between(body("/boards/hostile-count/"), "\"pin_count\":", ",").size(), 400u);
+  EXPECT_EQ(Between(body("/search/?q=hostile-total"), "\"total\":", "},").size(), 400u);
+  EXPECT_EQ(Between(body("/search/?q=hostile-controls"), "\"text\":\"", "\","),
+            "ESC\x1b[1m BEL\x07 CR\r LF\n");
+  EXPECT_NE(body("/search/?q=%F0%9F%98%80").find("\xF0\x9F\x98\x80"), std::string::npos);
+
+  Json keys = Json::parse(body(demosite::FirstPageTarget(demosite::kBadKeysBoardId)));
+  std::set<std::string> keyTexts;
+  for (const Json& pin : keys["board"]["pins"]) keyTexts.insert(pin["file"]["key"]);
+  for (const char* key : {"../escape-1.jpg", "a/b/escape-2.jpg", "..\\escape-3.jpg"}) {
+    EXPECT_TRUE(keyTexts.count(key)) << key;
+  }
+  Json ids = Json::parse(body(demosite::FirstPageTarget(demosite::kBadPinIdsBoardId)));
+  std::set<std::string> idTexts;
+  int numbers = 0;
+  for (const Json& pin : ids["board"]["pins"]) {
+    idTexts.insert(pin["pin_id"].dump());
+    numbers += pin["pin_id"].is_number_integer();
+  }
+  for (const char* id : {R"("../x")", R"("a/b")", R"("..\\x")", R"({"id":4})", "[5]", "null"}) {
+    EXPECT_TRUE(idTexts.count(id)) << id;
+  }
+  EXPECT_EQ(numbers, 1);  // -8; the other numbers are too big or not whole
+
+  std::string deep = body(demosite::FirstPageTarget(demosite::kDeepKeyBoardId));
+  EXPECT_NE(deep.find(std::string(demosite::kDeepKeyLevels, '[') + "\"deep-1.jpg\"" +
+                      std::string(demosite::kDeepKeyLevels, ']')),
+            std::string::npos);
+
+  RawReply huge = SplitReply(RawGet(site.Port(), demosite::FirstPageTarget("hostile-huge-page")));
+  EXPECT_EQ(HeadValue(huge.head, "Content-Length"), std::to_string(demosite::kHugePageBytes));
+  ASSERT_EQ(huge.body.size(), demosite::kHugePageBytes);
+  // One member of filler, then a page with one pin.
+  const std::string head = R"({"board":{"board_id":"hostile-huge-page","filler":")";
+  const std::string tail = R"(","pins":[{"pin_id":9909001,)";
+  ASSERT_EQ(huge.body.compare(0, head.size(), head), 0);
+  size_t fillerEnd = huge.body.find_first_not_of('x', head.size());
+  EXPECT_EQ(huge.body.compare(fillerEnd, tail.size(), tail), 0);
+  EXPECT_TRUE(Json::accept(huge.body.substr(0, head.size()) + huge.body.substr(fillerEnd)));
+  EXPECT_EQ(Between(body("/boards/hostile-huge-page/"), "\"pin_count\":", ","), "3");
 }
 
 TEST(DemoData, OffersTheCasesTheDownloaderMeets) {

@@ -19,6 +19,7 @@
 #include "demo_data.h"
 #include "fault_switches.h"
 #include "site_pages.h"
+#include "streamed_bodies.h"
 
 namespace demosite {
 namespace {
@@ -32,8 +33,9 @@ const char kTextType[] = "text/plain; charset=utf-8";
 const time_t kKeepAliveSeconds = 5;
 const size_t kKeepAliveRequests = 10000;
 // Clients may hold several idle keep-alive connections, each of which keeps
-// a worker, so there are more workers than cores.
-const size_t kWorkers = 16;
+// a worker, and with a latency set every waiting request keeps one too; 32
+// serve eight connections at once with room for two dozen idle ones.
+const size_t kWorkers = 32;
 
 struct Reply {
   int status = 200;
@@ -131,6 +133,8 @@ struct DemoSite::Impl {
   std::map<std::string, Search> searches;
   std::vector<std::string> searchOrder;
   FaultSwitches faults;
+  int latencyMs = 0;
+  std::map<std::string, std::shared_ptr<const RawAnswer>> rawAnswers;
   std::vector<RequestRecord> requests;
   std::function<void(const RequestRecord&)> observer;
   std::set<int> remotePorts;
@@ -147,6 +151,11 @@ struct DemoSite::Impl {
   int port = 0;
 
   void Handle(const httplib::Request& req, httplib::Response& res);
+  void ApplyBodyFault(const Fault& fault, const std::string& path, Reply& reply);
+  // Called with the mutex held.
+  std::shared_ptr<const RawAnswer> FindRawAnswer(const httplib::Request& req) const;
+  static Reply ReplyOf(const RawAnswer& raw);
+  static void SendRawPieces(const RawAnswer& raw, httplib::Response& res);
   void Record(const httplib::Request& req);
   // Called with the mutex held.
   Reply Route(const httplib::Request& req);
@@ -156,7 +165,8 @@ struct DemoSite::Impl {
   Reply LoginReply(const httplib::Request& req);
   bool SignedIn(const httplib::Request& req) const;
   std::string NewSession();
-  void Delay(int ms);
+  // Waits ms; false when the site is stopping (which ends the wait early).
+  bool Delay(int ms);
 };
 
 // What sets cookies, kept deliberately small: every board album answer sets
@@ -167,11 +177,15 @@ struct DemoSite::Impl {
 // else sets cookies.
 void DemoSite::Impl::Handle(const httplib::Request& req, httplib::Response& res) {
   std::optional<Fault> fault;
+  int latency = 0;
   {
     std::lock_guard<std::mutex> lock(mutex);
     Record(req);
     fault = faults.Next(req.path);
+    latency = latencyMs;
   }
+  // Each request waits on its own worker, so connections wait side by side.
+  if (latency > 0) Delay(latency);
   using Kind = Fault::Kind;
   if (fault && fault->kind == Kind::kDelay) Delay(fault->delayMs);
   if (fault && fault->kind == Kind::kReset) {
@@ -188,41 +202,87 @@ void DemoSite::Impl::Handle(const httplib::Request& req, httplib::Response& res)
     return;
   }
 
+  std::shared_ptr<const RawAnswer> raw;
   Reply reply;
   {
     std::lock_guard<std::mutex> lock(mutex);
-    reply = Route(req);
+    raw = FindRawAnswer(req);
+    if (!raw) reply = Route(req);
   }
-  if (fault && fault->kind == Kind::kBadJson) {
-    reply.body = MalformedJson();
-    reply.contentType = kJsonType;
+  if (raw && raw->pieces) {
+    SendRawPieces(*raw, res);
+    return;
   }
-  if (fault && fault->kind == Kind::kEmptyBody) {
-    reply.status = 200;
-    reply.body.clear();
-  }
+  if (raw) reply = ReplyOf(*raw);
+  if (fault) ApplyBodyFault(*fault, req.path, reply);
 
   res.status = reply.status;
   for (const auto& [name, value] : reply.headers) res.set_header(name, value);
   if (fault && fault->kind == Kind::kTruncate) {
-    // Promise the whole body (at least one byte), send half of it and give up:
-    // the client sees the connection end before Content-Length is reached.
-    size_t declared = std::max<size_t>(reply.body.size(), 1);
-    auto sent = std::make_shared<std::string>(reply.body.substr(0, reply.body.size() / 2));
-    res.set_content_provider(declared, reply.contentType,
-                             [sent](size_t offset, size_t, httplib::DataSink& sink) {
-                               if (offset == 0 && !sent->empty()) {
-                                 sink.write(sent->data(), sent->size());
-                               }
-                               return false;
-                             });
-    return;
-  }
-  if (reply.body.empty()) {
-    res.set_header("Content-Type", reply.contentType);
+    SendTruncated(res, reply.contentType, std::move(reply.body), fault->truncateAt);
+  } else if (fault && fault->kind == Kind::kTrickle) {
+    SendTrickled(res, reply.contentType, std::move(reply.body), fault->trickleBytes,
+                 fault->trickleMs, [this](int ms) { return Delay(ms); });
+  } else if (fault && fault->kind == Kind::kHuge) {
+    unsigned long long total = static_cast<unsigned long long>(std::max(fault->hugeMegabytes, 0LL))
+                               << 20;
+    SendHuge(res, reply.contentType, std::move(reply.body), total, fault->hugeLength);
   } else {
-    res.set_content(reply.body, reply.contentType);
+    // The body goes in as it is: set_content would add an empty Content-Type
+    // header to a raw answer that has none.
+    if (!reply.contentType.empty()) res.set_header("Content-Type", reply.contentType);
+    res.body = std::move(reply.body);
   }
+}
+
+// The faults that rewrite the answer's body before it is sent.
+void DemoSite::Impl::ApplyBodyFault(const Fault& fault, const std::string& path, Reply& reply) {
+  using Kind = Fault::Kind;
+  if (fault.kind == Kind::kBadJson) {
+    reply.status = 200;
+    reply.body = MalformedJson();
+    reply.contentType = kJsonType;
+  }
+  if (fault.kind == Kind::kEmptyBody) {
+    reply.status = 200;
+    reply.body.clear();
+  }
+  if (fault.kind == Kind::kNotPicture) {
+    // The Content-Type still says picture: the one the key would be served
+    // with, image/jpeg outside the image host.
+    const std::string imagePrefix = "/img/";
+    bool picture = path.compare(0, imagePrefix.size(), imagePrefix) == 0;
+    reply.status = 200;
+    reply.contentType = PictureContentType(picture ? path.substr(imagePrefix.size()) : "");
+    reply.body = ImposterBody(fault.imposter);
+  }
+}
+
+std::shared_ptr<const RawAnswer> DemoSite::Impl::FindRawAnswer(const httplib::Request& req) const {
+  auto found = rawAnswers.find(req.target);
+  if (found == rawAnswers.end()) found = rawAnswers.find(req.path);
+  return found == rawAnswers.end() ? nullptr : found->second;
+}
+
+// The raw answer's Content-Type header becomes the reply's type, the other
+// header lines stay as they are.
+Reply DemoSite::Impl::ReplyOf(const RawAnswer& raw) {
+  Reply reply{raw.status, "", raw.body, {}};
+  for (const auto& [name, value] : raw.headers) {
+    if (reply.contentType.empty() && EqualsNoCase(name, "Content-Type")) {
+      reply.contentType = value;
+    } else {
+      reply.headers.emplace_back(name, value);
+    }
+  }
+  return reply;
+}
+
+void DemoSite::Impl::SendRawPieces(const RawAnswer& raw, httplib::Response& res) {
+  Reply reply = ReplyOf(raw);
+  res.status = reply.status;
+  for (const auto& [name, value] : reply.headers) res.set_header(name, value);
+  SendPieces(res, reply.contentType, raw.pieces, raw.contentLength, raw.chunked);
 }
 
 void DemoSite::Impl::Record(const httplib::Request& req) {
@@ -260,6 +320,10 @@ Reply DemoSite::Impl::Route(const httplib::Request& req) {
   if (path == "/version") return Reply{200, kTextType, versionText.value_or(VersionText()), {}};
   if (path.compare(0, boardsPrefix.size(), boardsPrefix) == 0) {
     std::string rest = path.substr(boardsPrefix.size());
+    // A board whose id holds "/" is found by its whole path.
+    if (rest.size() > 1 && rest.back() == '/' && boards.count(rest.substr(0, rest.size() - 1))) {
+      return BoardReply(req, rest.substr(0, rest.size() - 1));
+    }
     auto slash = rest.find('/');
     std::string id = rest.substr(0, slash);
     if (!id.empty() && (slash == std::string::npos || slash + 1 == rest.size())) {
@@ -307,12 +371,17 @@ Reply DemoSite::Impl::SearchReply(const httplib::Request& req) {
     return Reply{200, kJsonType, SearchPageJson(search, page, perPage), {}};
   }
   std::string text = query;
-  long long total = 0;
+  std::string total = "0";
+  bool rawText = false;
   if (search) {
     text = search->text.empty() ? search->keyword : search->text;
-    total = search->total.value_or(static_cast<long long>(search->pins.size()));
+    rawText = search->rawText;
+    total =
+        search->rawTotal.empty()
+            ? std::to_string(search->total.value_or(static_cast<long long>(search->pins.size())))
+            : search->rawTotal;
   }
-  Reply reply{200, kJsonType, SearchAnswerJson(text, total), {}};
+  Reply reply{200, kJsonType, SearchAnswerJson(text, rawText, total), {}};
   reply.headers.emplace_back("Set-Cookie", "tracker=deleted; Path=/; Max-Age=0");
   return reply;
 }
@@ -356,11 +425,11 @@ std::string DemoSite::Impl::NewSession() {
   return token.str();
 }
 
-void DemoSite::Impl::Delay(int ms) {
+bool DemoSite::Impl::Delay(int ms) {
   // A stop ends the wait early, so Stop() does not hang on a long delay.
   std::unique_lock<std::mutex> lock(mutex);
-  stopping.wait_for(lock, std::chrono::milliseconds(std::max(ms, 0)),
-                    [this] { return stopRequested; });
+  return !stopping.wait_for(lock, std::chrono::milliseconds(std::max(ms, 0)),
+                            [this] { return stopRequested; });
 }
 
 DemoSite::DemoSite(bool empty) : impl_(std::make_unique<Impl>()) {
@@ -382,9 +451,11 @@ bool DemoSite::Start(int port) {
   server->set_tcp_nodelay(true);
   // The server's default also sets SO_REUSEPORT, which lets a second site bind
   // a port that is taken and share its connections; a taken port must fail.
-  server->set_socket_options([](socket_t sock) {
+  auto listening = std::make_shared<socket_t>(INVALID_SOCKET);
+  server->set_socket_options([listening](socket_t sock) {
     int yes = 1;
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    *listening = sock;
   });
   Impl* impl = impl_.get();
   auto handler = [impl](const httplib::Request& req, httplib::Response& res) {
@@ -402,6 +473,10 @@ bool DemoSite::Start(int port) {
     bound = port;
   }
   if (bound <= 0) return false;
+  // The server listens with a backlog of 5: a sixth client that connects
+  // before the accept loop catches up has its connection request dropped and
+  // tries again only a second later. Calling listen again raises the backlog.
+  if (*listening != INVALID_SOCKET) listen(*listening, SOMAXCONN);
 
   {
     std::lock_guard<std::mutex> lock(impl_->mutex);
@@ -464,6 +539,21 @@ void DemoSite::SetFault(const std::string& pathPrefix, const Fault& fault) {
 void DemoSite::ClearFaults() {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->faults.Clear();
+}
+
+void DemoSite::SetLatency(int ms) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->latencyMs = std::max(ms, 0);
+}
+
+void DemoSite::SetRawAnswer(const std::string& target, RawAnswer answer) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->rawAnswers[target] = std::make_shared<const RawAnswer>(std::move(answer));
+}
+
+void DemoSite::ClearRawAnswers() {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->rawAnswers.clear();
 }
 
 void DemoSite::SetRequestObserver(std::function<void(const RequestRecord&)> observer) {

@@ -19,14 +19,28 @@ struct Pin {
   std::string type;  // media type: "image/png", "image/jpeg", "image/gif", or anything
 };
 
+// Parts of a pin's JSON sent as raw JSON text instead of what the pin holds, for
+// answers a sound site never gives: a pin_id that is a string ("\"../x\"") or
+// an object, a key nested thousands of levels deep. Empty: the usual value.
+struct RawPinJson {
+  std::string pinId;  // in place of the pin_id number
+  std::string key;    // in place of the file key string
+};
+
 struct Board {
-  std::string id;
+  std::string id;     // any text; ids with "/" are found by their whole path
   std::string title;  // UTF-8
   std::vector<Pin> pins;
   bool isPrivate = false;             // answers in full only to a signed-in session
   std::optional<long long> pinCount;  // what the answer claims; default pins.size()
   // Pins per page the site hands out at most (a site may give fewer than asked).
   int pageLimit = 100;
+  // The title goes between its quotes byte for byte, not escaped, as a site
+  // that writes its JSON by hand would send it: control bytes, quotes and
+  // invalid UTF-8 reach the client as they are.
+  bool rawTitle = false;
+  std::string rawPinCount;                  // sent as the pin_count when not empty
+  std::map<long long, RawPinJson> rawPins;  // by the pinId of the pin they change
 };
 
 struct Search {
@@ -35,17 +49,58 @@ struct Search {
   std::vector<Pin> pins;
   std::optional<long long> total;  // default pins.size()
   std::vector<int> emptyPages;     // 1-based pages answered without pins
+  bool rawText = false;            // text sent byte for byte, as Board::rawTitle
+  std::string rawTotal;            // sent as the total when not empty (400 digits, say)
+  std::map<long long, RawPinJson> rawPins;
 };
 
 // A fault for the requests whose path starts with a prefix ("/img/", "/boards/b1/").
+// The command line of albumdl-demo-site writes them as --fault (fault_spec.h).
 struct Fault {
-  enum class Kind { kStatus, kReset, kTruncate, kDelay, kBadJson, kEmptyBody };
+  enum class Kind {
+    kStatus,      // answer status with a short text body, and Retry-After when asked
+    kReset,       // cut the connection before a byte of the answer is sent
+    kTruncate,    // Content-Length promises the whole body; part of it is sent, then
+                  // the connection closes
+    kDelay,       // wait delayMs, then answer normally
+    kBadJson,     // status 200 with JSON that no parser accepts
+    kEmptyBody,   // status 200 with an empty body
+    kNotPicture,  // status 200, an image Content-Type, a body that is no picture
+    kTrickle,     // the normal answer, trickleBytes at a time every trickleMs
+    kHuge,        // the normal answer's bytes, then zero bytes up to hugeMegabytes MiB
+  };
+  // What a kNotPicture body holds instead of the picture.
+  enum class Imposter { kJson, kText, kHtml };
+
   Kind kind = Kind::kStatus;
-  int status = 500;       // kStatus
-  int delayMs = 0;        // kDelay: wait this long, then answer normally
-  int retryAfter = -1;    // kStatus: a Retry-After header when >= 0
-  int firstN = -1;        // only the first N matching requests (-1: all)
-  double fraction = 1.0;  // or this share of them, chosen deterministically
+  int status = 500;           // kStatus
+  int delayMs = 0;            // kDelay: wait this long, then answer normally
+  int retryAfter = -1;        // kStatus: a Retry-After header when >= 0
+  int firstN = -1;            // only the first N matching requests (-1: all)
+  double fraction = 1.0;      // or this share of them, chosen deterministically
+  long long truncateAt = -1;  // kTruncate: bytes sent; -1 half the body (at most size - 1)
+  Imposter imposter = Imposter::kHtml;  // kNotPicture
+  int trickleBytes = 4;                 // kTrickle
+  int trickleMs = 100;                  // kTrickle
+  long long hugeMegabytes = 64;         // kHuge: body size in MiB (2^20 bytes)
+  bool hugeLength = true;               // kHuge: with a Content-Length, else the body ends when the
+                                        // connection closes
+};
+
+// An answer sent exactly as given, for one request target: status, header lines
+// and body, nothing of the site's own. The body is either body or, when pieces
+// is set, made while it is sent: pieces(0), pieces(1), ... until one returns an
+// empty string, so a body of any size is never held whole.
+struct RawAnswer {
+  int status = 200;
+  std::vector<std::pair<std::string, std::string>> headers;  // Content-Type included
+  std::string body;
+  std::function<std::string(size_t index)> pieces;
+  // With pieces: the Content-Length sent (kept to or not: a body that ends
+  // early closes the connection); without it the body ends when the
+  // connection closes, or is chunked when chunked is set.
+  std::optional<unsigned long long> contentLength;
+  bool chunked = false;
 };
 
 struct RequestRecord {
@@ -79,6 +134,14 @@ class DemoSite {
   void AddSearch(const Search& search);
   void SetFault(const std::string& pathPrefix, const Fault& fault);
   void ClearFaults();
+  // Every answer waits this long first, as over a slow network; requests on
+  // different connections wait side by side. 0 (the default) for none.
+  void SetLatency(int ms);
+  // Answers requests whose target (path and query as sent) is target, or whose
+  // percent-decoded path is target, with answer instead of the site's own.
+  // The target match wins over the path match. Faults and latency still apply.
+  void SetRawAnswer(const std::string& target, RawAnswer answer);
+  void ClearRawAnswers();
 
   std::vector<RequestRecord> Requests() const;
   // Called for every request as it is recorded (under the site's lock: keep it short).

@@ -15,14 +15,33 @@ std::string Dump(const Json& json) {
   return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-Json PinJson(const Pin& pin) {
-  return Json{{"pin_id", pin.pinId}, {"file", Json{{"key", pin.key}, {"type", pin.type}}}};
+// The pages are put together as text, so that raw parts (RawPinJson) go in
+// as they are; the rest is laid out exactly as the JSON library writes it.
+std::string PinJson(const Pin& pin, const std::map<long long, RawPinJson>& rawPins) {
+  std::string pinId = std::to_string(pin.pinId);
+  std::string key = JsonText(pin.key);
+  auto raw = rawPins.find(pin.pinId);
+  if (raw != rawPins.end()) {
+    if (!raw->second.pinId.empty()) pinId = raw->second.pinId;
+    if (!raw->second.key.empty()) key = raw->second.key;
+  }
+  return R"({"pin_id":)" + pinId + R"(,"file":{"key":)" + key + R"(,"type":)" + JsonText(pin.type) +
+         "}}";
 }
 
-Json PinsJson(const std::vector<Pin>& pins, size_t from, size_t to) {
-  Json array = Json::array();
-  for (size_t i = from; i < to && i < pins.size(); ++i) array.push_back(PinJson(pins[i]));
-  return array;
+std::string PinsJson(const std::vector<Pin>& pins, const std::map<long long, RawPinJson>& rawPins,
+                     size_t from, size_t to) {
+  std::string array = "[";
+  for (size_t i = from; i < to && i < pins.size(); ++i) {
+    if (array.size() > 1) array += ',';
+    array += PinJson(pins[i], rawPins);
+  }
+  return array + "]";
+}
+
+// A text between quotes, escaped as JSON or, when raw, byte for byte.
+std::string QuotedText(const std::string& text, bool raw) {
+  return raw ? "\"" + text + "\"" : JsonText(text);
 }
 
 std::optional<long long> ParsePinId(const std::string& text) {
@@ -82,42 +101,45 @@ std::string HtmlPage(const std::string& title, const std::string& body) {
 
 }  // namespace
 
+std::string JsonText(const std::string& text) { return Dump(Json(text)); }
+
 std::string BoardAnswerJson(const Board& board, bool signedIn) {
   bool hidden = board.isPrivate && !signedIn;
   long long count = hidden ? 0 : board.pinCount.value_or(static_cast<long long>(board.pins.size()));
-  Json answer{{"board_id", board.id},
-              {"title", board.title},
-              {"pin_count", count},
-              {"user", Json{{"user_id", 1}, {"username", "demo"}}},
-              {"is_private", board.isPrivate}};
-  return Dump(Json{{"board", answer}});
+  std::string countText = std::to_string(count);
+  if (!hidden && !board.rawPinCount.empty()) countText = board.rawPinCount;
+  return R"({"board":{"board_id":)" + JsonText(board.id) + R"(,"title":)" +
+         QuotedText(board.title, board.rawTitle) + R"(,"pin_count":)" + countText +
+         R"(,"user":{"user_id":1,"username":"demo"},"is_private":)" +
+         (board.isPrivate ? "true" : "false") + "}}";
 }
 
 std::string BoardPageJson(const Board& board, bool signedIn, const std::string& maxPinId,
                           int limit) {
-  Json pins = Json::array();
+  std::string pins = "[]";
   if (!board.isPrivate || signedIn) {
     size_t size = static_cast<size_t>(std::max(board.pageLimit, 0));
     if (limit > 0) size = std::min(size, static_cast<size_t>(limit));
     size_t start = PageStart(board, maxPinId);
-    pins = PinsJson(board.pins, start, start + size);
+    pins = PinsJson(board.pins, board.rawPins, start, start + size);
   }
-  return Dump(Json{{"board", Json{{"board_id", board.id}, {"pins", pins}}}});
+  return R"({"board":{"board_id":)" + JsonText(board.id) + R"(,"pins":)" + pins + "}}";
 }
 
-std::string SearchAnswerJson(const std::string& text, long long total) {
-  return Dump(Json{{"query", Json{{"text", text}, {"total", total}}}, {"pins", Json::array()}});
+std::string SearchAnswerJson(const std::string& text, bool rawText, const std::string& total) {
+  return R"({"query":{"text":)" + QuotedText(text, rawText) + R"(,"total":)" + total +
+         R"(},"pins":[]})";
 }
 
 std::string SearchPageJson(const Search* search, int page, int perPage) {
-  Json pins = Json::array();
+  std::string pins = "[]";
   bool listedEmpty = search && std::find(search->emptyPages.begin(), search->emptyPages.end(),
                                          page) != search->emptyPages.end();
   if (search && page >= 1 && perPage > 0 && !listedEmpty) {
     size_t start = static_cast<size_t>(page - 1) * static_cast<size_t>(perPage);
-    pins = PinsJson(search->pins, start, start + static_cast<size_t>(perPage));
+    pins = PinsJson(search->pins, search->rawPins, start, start + static_cast<size_t>(perPage));
   }
-  return Dump(Json{{"pins", pins}});
+  return R"({"pins":)" + pins + "}";
 }
 
 std::string NotFoundJson(const std::string& what) {
@@ -125,6 +147,18 @@ std::string NotFoundJson(const std::string& what) {
 }
 
 std::string MalformedJson() { return R"({"board":{"pins":[{"pin_id":1,,"file":{"key":)"; }
+
+std::string ImposterBody(Fault::Imposter imposter) {
+  switch (imposter) {
+    case Fault::Imposter::kJson:
+      return R"({"err":403,"msg":"hotlinking is not allowed"})";
+    case Fault::Imposter::kText:
+      return "Access denied: this picture is not available.\n";
+    case Fault::Imposter::kHtml:
+      break;
+  }
+  return HtmlPage("404 Not Found", "<h1>404 Not Found</h1>\n<p>The picture is not here.</p>\n");
+}
 
 std::string IndexHtml(const std::vector<Board>& boards, const std::vector<Search>& searches) {
   std::string body =

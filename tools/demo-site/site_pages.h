@@ -21,8 +21,9 @@ std::string BoardPageJson(const Board& board, bool signedIn, const std::string& 
                           int limit);
 
 // {"query":{"text":..,"total":N},"pins":[]}: clients cut the text up to `",`
-// and the total up to `},`, hence this order.
-std::string SearchAnswerJson(const std::string& text, long long total);
+// and the total up to `},`, hence this order. The text is escaped as JSON
+// unless rawText; total is the number's text as sent.
+std::string SearchAnswerJson(const std::string& text, bool rawText, const std::string& total);
 
 // {"pins":[..]}: page (from 1) of perPage pins; pages listed in emptyPages and
 // pages beyond the end have none. search may be null (nothing found).
@@ -30,9 +31,16 @@ std::string SearchPageJson(const Search* search, int page, int perPage);
 
 std::string NotFoundJson(const std::string& what);
 
+// text as a JSON string, quotes included; bytes that are not UTF-8 become U+FFFD.
+std::string JsonText(const std::string& text);
+
 // JSON that no parser accepts and that carries none of the markers clients
 // look for.
 std::string MalformedJson();
+
+// What a picture answer holds when it is not a picture: a JSON error, a line
+// of text, or an error page.
+std::string ImposterBody(Fault::Imposter imposter);
 
 std::string IndexHtml(const std::vector<Board>& boards, const std::vector<Search>& searches);
 std::string LoginFormHtml(const std::string& message);
