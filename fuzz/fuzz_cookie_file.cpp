@@ -1,0 +1,63 @@
+// The cookies.txt reader on any file: it reads whatever it is given, what the
+// store then sends to a host never holds a line break (it goes into a Cookie
+// header line), and a well-formed line after the fuzzed ones is honoured.
+#include <fuzzer/FuzzedDataProvider.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "fuzz_check.h"
+#include "net/cookie_store.h"
+
+namespace {
+
+// The file lives in memory; its /proc path opens it from the start each time.
+int MemoryFile() {
+  static const int fd = [] {
+    int made = memfd_create("cookies.txt", 0);
+    if (made < 0) std::abort();
+    return made;
+  }();
+  return fd;
+}
+
+// A cookie name or value of letters and digits only, never empty.
+std::string Token(const std::string& bytes, const char* fallback) {
+  static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::string token;
+  for (unsigned char c : bytes) token += kAlphabet[c % (sizeof kAlphabet - 1)];
+  return token.empty() ? fallback : token;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzedDataProvider input(data, size);
+  const std::string name = Token(input.ConsumeRandomLengthString(12), "n");
+  const std::string value = Token(input.ConsumeRandomLengthString(12), "v");
+  const std::string host = input.ConsumeRandomLengthString(24);
+  std::string file = input.ConsumeRemainingBytesAsString();
+  file += "\nfuzz.example\tFALSE\t/\tFALSE\t0\t" + name + "\t" + value + "\n";
+
+  const int fd = MemoryFile();
+  if (ftruncate(fd, 0) != 0 ||
+      pwrite(fd, file.data(), file.size(), 0) != static_cast<ssize_t>(file.size())) {
+    std::abort();
+  }
+  albumdl::ClearCookieStore();
+  FUZZ_CHECK(albumdl::LoadCookieFile("/proc/self/fd/" + std::to_string(fd)));
+
+  for (const std::string& address :
+       {"http://" + host + "/", "https://" + host + "/boards/x/", host}) {
+    const albumdl::Text cookies = albumdl::StoredCookiesFor(address);
+    FUZZ_CHECK(cookies.find('\r') == albumdl::Text::npos);
+    FUZZ_CHECK(cookies.find('\n') == albumdl::Text::npos);
+  }
+  const albumdl::Text ours = albumdl::StoredCookiesFor("http://fuzz.example/boards/");
+  const std::string item = name + "=" + value;
+  FUZZ_CHECK(("; " + ours + "; ").find("; " + item + "; ") != std::string::npos);
+  return 0;
+}

@@ -1,0 +1,84 @@
+// A board page as the download reads it: Parse, then board.pins, each pin's
+// pin_id rendered and its file.key. Checked against the JSON library read
+// directly: what does not parse is empty, the pin count is the array's size,
+// indexes outside it give the empty value, a number renders as its digits, and
+// an object or array that renders as plain ASCII reads back as the same JSON.
+//
+// Render of a value nested deeper than the stack allows overflows it (the
+// library's dump recurses); scripts/fuzz keeps -max_len small enough that the
+// fuzzer cannot build such a page.
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "download/json_value.h"
+#include "fuzz_check.h"
+
+using albumdl::JsonValue;
+using Json = nlohmann::json;
+
+namespace {
+
+bool Ascii(const std::string& text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+void CheckRender(const JsonValue& value, const Json* expected) {
+  const albumdl::Text text = value.Render();
+  if (expected == nullptr || expected->is_null()) {
+    FUZZ_CHECK(text.empty());
+    return;
+  }
+  if (expected->is_number_integer()) {
+    const std::string digits = expected->is_number_unsigned()
+                                   ? std::to_string(expected->get<unsigned long long>())
+                                   : std::to_string(expected->get<long long>());
+    FUZZ_CHECK(text == digits);
+  } else if (expected->is_object() || expected->is_array()) {
+    if (Ascii(text)) FUZZ_CHECK(Json::parse(text) == *expected);
+  } else if (expected->is_boolean()) {
+    FUZZ_CHECK(text == (expected->get<bool>() ? "true" : "false"));
+  }
+}
+
+const Json* MemberOf(const Json* node, const char* name) {
+  if (node == nullptr || !node->is_object()) return nullptr;
+  auto found = node->find(name);
+  return found == node->end() ? nullptr : &*found;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string page(reinterpret_cast<const char*>(data), size);
+  const JsonValue document = JsonValue::Parse(page);
+  const Json reference = Json::parse(page, nullptr, false);
+  if (reference.is_discarded()) {
+    FUZZ_CHECK(document.Empty());
+    return 0;
+  }
+  FUZZ_CHECK(!document.Empty());
+
+  const JsonValue pins = document.Member("board").Member("pins");
+  const Json* referencePins = MemberOf(MemberOf(&reference, "board"), "pins");
+  const int count = pins.Count();
+  FUZZ_CHECK(
+      count ==
+      (referencePins && referencePins->is_array() ? static_cast<int>(referencePins->size()) : 0));
+  FUZZ_CHECK(pins.At(-1).Empty() && pins.At(count).Empty());
+  FUZZ_CHECK(pins.At(0).Count() == 0 || pins.At(0).Render().size() > 0);
+
+  for (int i = 0; i < count; ++i) {
+    const JsonValue pin = pins.At(i);
+    FUZZ_CHECK(!pin.Empty());
+    const Json* referencePin = &(*referencePins)[static_cast<size_t>(i)];
+    CheckRender(pin.Member("pin_id"), MemberOf(referencePin, "pin_id"));
+    const JsonValue key = pin.Member("file").Member("key");
+    CheckRender(key, MemberOf(MemberOf(referencePin, "file"), "key"));
+  }
+  document.Render();
+  return 0;
+}
