@@ -797,10 +797,14 @@ TEST(HostileData, AnswersCarryTheHostileBytesAsTheyAre) {
   }
   EXPECT_EQ(numbers, 1);  // -8; the other numbers are too big or not whole
 
-  std::string deep = body(demosite::FirstPageTarget(demosite::kDeepKeyBoardId));
-  EXPECT_NE(deep.find(std::string(demosite::kDeepKeyLevels, '[') + "\"deep-1.jpg\"" +
-                      std::string(demosite::kDeepKeyLevels, ']')),
-            std::string::npos);
+  for (auto [id, levels] : {std::pair{demosite::kDeepKeyBoardId, demosite::kDeepKeyLevels},
+                            std::pair{demosite::kDeeperKeyBoardId, demosite::kDeeperKeyLevels}}) {
+    std::string page = body(demosite::FirstPageTarget(id));
+    const std::string key = "\"" + std::string(id) + "-1.jpg\"";
+    const size_t at = page.find(std::string(levels, '[') + key + std::string(levels, ']'));
+    ASSERT_NE(at, std::string::npos) << id;
+    EXPECT_EQ(page[at - 1], ':') << id;  // exactly that deep
+  }
 
   RawReply huge = SplitReply(RawGet(site.Port(), demosite::FirstPageTarget("hostile-huge-page")));
   EXPECT_EQ(HeadValue(huge.head, "Content-Length"), std::to_string(demosite::kHugePageBytes));

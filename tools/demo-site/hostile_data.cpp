@@ -57,6 +57,19 @@ RawAnswer HugePage() {
   return answer;
 }
 
+// One pin whose file key is a string inside `levels` arrays.
+Board DeepKeyBoard(const std::string& id, int levels, long long pinId) {
+  Board board;
+  board.id = id;
+  board.title = id;
+  const std::string key = id + "-1.jpg";
+  board.pins = {{pinId, key, "image/jpeg"}};
+  const size_t arrays = static_cast<size_t>(levels);
+  board.rawPins[pinId] =
+      RawPinJson{"", std::string(arrays, '[') + "\"" + key + "\"" + std::string(arrays, ']')};
+  return board;
+}
+
 }  // namespace
 
 std::string FirstPageTarget(const std::string& boardId) {
@@ -114,13 +127,10 @@ void AddHostileData(DemoSite& site) {
   }
   site.AddBoard(ids);
 
-  Board deep;
-  deep.id = kDeepKeyBoardId;
-  deep.title = "deep key";
-  deep.pins = {{9907001, "deep-1.jpg", "image/jpeg"}};
-  deep.rawPins[9907001] = RawPinJson{
-      "", std::string(kDeepKeyLevels, '[') + "\"deep-1.jpg\"" + std::string(kDeepKeyLevels, ']')};
-  site.AddBoard(deep);
+  // 50,000 levels fit a default 8 MiB stack when a reader recurses once per
+  // level in an optimised build; 200,000 do not.
+  site.AddBoard(DeepKeyBoard(kDeepKeyBoardId, kDeepKeyLevels, 9907001));
+  site.AddBoard(DeepKeyBoard(kDeeperKeyBoardId, kDeeperKeyLevels, 9908001));
 
   site.AddBoard(PlainBoard(kHugePageBoardId, "huge page", 9909001));
   site.SetRawAnswer(FirstPageTarget(kHugePageBoardId), HugePage());
