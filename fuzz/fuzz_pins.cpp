@@ -1,15 +1,15 @@
 // A board page as the download reads it: Parse, then board.pins, each pin's
 // pin_id rendered and its file.key. Checked against the JSON library read
-// directly: what does not parse is empty, the pin count is the array's size,
-// indexes outside it give the empty value, a number renders as its digits, and
-// an object or array that renders as plain ASCII reads back as the same JSON.
-//
-// Render of a value nested deeper than the stack allows overflows it (the
-// library's dump recurses); scripts/fuzz keeps -max_len small enough that the
-// fuzzer cannot build such a page.
+// directly: what does not parse, or nests deeper than Parse takes, is empty;
+// the pin count is the array's size, indexes outside it give the empty value,
+// a number renders as its digits, and an object or array that renders as plain
+// ASCII reads back as the same JSON.
+#include <algorithm>
 #include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "download/json_value.h"
 #include "fuzz_check.h"
@@ -44,6 +44,21 @@ void CheckRender(const JsonValue& value, const Json* expected) {
   }
 }
 
+// How many objects and arrays the deepest part of the document sits in,
+// counted without recursion.
+int Nesting(const Json& document) {
+  int deepest = 0;
+  std::vector<std::pair<const Json*, int>> open{{&document, 1}};
+  while (!open.empty()) {
+    auto [node, depth] = open.back();
+    open.pop_back();
+    if (!node->is_structured()) continue;
+    deepest = std::max(deepest, depth);
+    for (const Json& child : *node) open.emplace_back(&child, depth + 1);
+  }
+  return deepest;
+}
+
 const Json* MemberOf(const Json* node, const char* name) {
   if (node == nullptr || !node->is_object()) return nullptr;
   auto found = node->find(name);
@@ -60,6 +75,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(document.Empty());
     return 0;
   }
+  // Deeper than that no real page goes; a document a level or two around the
+  // limit may go either way, as the parser counts its levels.
+  const int nesting = Nesting(reference);
+  if (nesting > JsonValue::kMostNesting + 2) {
+    FUZZ_CHECK(document.Empty());
+    return 0;
+  }
+  if (nesting >= JsonValue::kMostNesting - 2) return 0;
   FUZZ_CHECK(!document.Empty());
 
   const JsonValue pins = document.Member("board").Member("pins");

@@ -127,8 +127,8 @@ void AddHostileData(DemoSite& site) {
   }
   site.AddBoard(ids);
 
-  // 50,000 levels fit a default 8 MiB stack when a reader recurses once per
-  // level in an optimised build; 200,000 do not.
+  // A reader that recurses once per level gets through 50,000 levels on an
+  // 8 MiB stack in an optimised build, but not through 200,000.
   site.AddBoard(DeepKeyBoard(kDeepKeyBoardId, kDeepKeyLevels, 9907001));
   site.AddBoard(DeepKeyBoard(kDeeperKeyBoardId, kDeeperKeyLevels, 9908001));
 
