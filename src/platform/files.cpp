@@ -26,13 +26,14 @@ std::string TemporaryNameFor(const std::string& targetName) {
          (static_cast<unsigned char>(targetName[keep]) & 0xC0) == 0x80) {
     --keep;
   }
-  // Appended piece by piece: GCC 12 misreads "." + std::string&& (an insert at
-  // the front) as an overlapping copy and warns (-Wrestrict) in optimised builds.
+  // Appended piece by piece: GCC 12 misreads "-" + std::string&& (an insert
+  // at the front) as an overlapping copy and warns (-Wrestrict) in optimised
+  // builds.
   std::string name = ".";
-  name += targetName.substr(0, keep);
-  name += kTemporaryMark;
-  name += "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-          std::to_string(random() % 1000000);
+  name.append(targetName, 0, keep).append(kTemporaryMark);
+  name.append("-").append(std::to_string(::getpid()));
+  name.append("-").append(std::to_string(counter++));
+  name.append("-").append(std::to_string(random() % 1000000));
   return name;
 }
 
