@@ -25,7 +25,7 @@
 
 #include "demo_data.h"
 #include "demo_site.h"
-#include "fault_spec.h"
+#include "fault_setting.h"
 #include "hostile_data.h"
 #include "support/temp_dir.h"
 
@@ -455,9 +455,9 @@ TEST_F(DemoSiteTest, StopsWithAnIdleConnectionOpenAndRefusesATakenPort) {
   EXPECT_TRUE(again.Get("/version"));
 }
 
-TEST(FaultSpec, ReadsEveryKindAndOption) {
+TEST(FaultSetting, ReadsEveryKindAndOption) {
   std::string error;
-  auto busy = demosite::ParseFaultSpec("/img/=status:503,retry-after=2,first=3", error);
+  auto busy = demosite::ParseFaultSetting("/img/=status:503,retry-after=2,first=3", error);
   ASSERT_TRUE(busy) << error;
   EXPECT_EQ(busy->pathPrefix, "/img/");
   EXPECT_EQ(busy->fault.kind, Fault::Kind::kStatus);
@@ -465,29 +465,29 @@ TEST(FaultSpec, ReadsEveryKindAndOption) {
   EXPECT_EQ(busy->fault.retryAfter, 2);
   EXPECT_EQ(busy->fault.firstN, 3);
 
-  auto half = demosite::ParseFaultSpec("/boards/travel/=reset,share=0.5", error);
+  auto half = demosite::ParseFaultSetting("/boards/travel/=reset,share=0.5", error);
   ASSERT_TRUE(half) << error;
   EXPECT_EQ(half->fault.kind, Fault::Kind::kReset);
   EXPECT_DOUBLE_EQ(half->fault.fraction, 0.5);
   EXPECT_EQ(half->fault.firstN, -1);
 
-  auto trickle = demosite::ParseFaultSpec("/img/=trickle:16/250", error);
+  auto trickle = demosite::ParseFaultSetting("/img/=trickle:16/250", error);
   ASSERT_TRUE(trickle) << error;
   EXPECT_EQ(trickle->fault.trickleBytes, 16);
   EXPECT_EQ(trickle->fault.trickleMs, 250);
-  auto huge = demosite::ParseFaultSpec("/img/a.jpg=huge:100,length=no", error);
+  auto huge = demosite::ParseFaultSetting("/img/a.jpg=huge:100,length=no", error);
   ASSERT_TRUE(huge) << error;
   EXPECT_EQ(huge->fault.hugeMegabytes, 100);
   EXPECT_FALSE(huge->fault.hugeLength);
-  auto cut = demosite::ParseFaultSpec("/x=truncate:10", error);
+  auto cut = demosite::ParseFaultSetting("/x=truncate:10", error);
   ASSERT_TRUE(cut) << error;
   EXPECT_EQ(cut->fault.truncateAt, 10);
-  EXPECT_EQ(demosite::ParseFaultSpec("/x=truncate", error)->fault.truncateAt, -1);
-  EXPECT_EQ(demosite::ParseFaultSpec("/x=notpicture:json", error)->fault.imposter,
+  EXPECT_EQ(demosite::ParseFaultSetting("/x=truncate", error)->fault.truncateAt, -1);
+  EXPECT_EQ(demosite::ParseFaultSetting("/x=notpicture:json", error)->fault.imposter,
             Fault::Imposter::kJson);
-  EXPECT_EQ(demosite::ParseFaultSpec("/x=delay:1500", error)->fault.delayMs, 1500);
-  EXPECT_EQ(demosite::ParseFaultSpec("/x=badjson", error)->fault.kind, Fault::Kind::kBadJson);
-  EXPECT_EQ(demosite::ParseFaultSpec("/x=empty", error)->fault.kind, Fault::Kind::kEmptyBody);
+  EXPECT_EQ(demosite::ParseFaultSetting("/x=delay:1500", error)->fault.delayMs, 1500);
+  EXPECT_EQ(demosite::ParseFaultSetting("/x=badjson", error)->fault.kind, Fault::Kind::kBadJson);
+  EXPECT_EQ(demosite::ParseFaultSetting("/x=empty", error)->fault.kind, Fault::Kind::kEmptyBody);
 
   // Each mistake is named by what is wrong.
   const std::vector<std::pair<std::string, std::string>> bad = {
@@ -509,9 +509,9 @@ TEST(FaultSpec, ReadsEveryKindAndOption) {
       {"/img/=reset,", "an empty option"},
       {"/img/=status:503,length=no", "length goes only with huge"},
   };
-  for (const auto& [spec, message] : bad) {
-    EXPECT_FALSE(demosite::ParseFaultSpec(spec, error)) << spec;
-    EXPECT_NE(error.find(message), std::string::npos) << spec << ": " << error;
+  for (const auto& [setting, message] : bad) {
+    EXPECT_FALSE(demosite::ParseFaultSetting(setting, error)) << setting;
+    EXPECT_NE(error.find(message), std::string::npos) << setting << ": " << error;
   }
 }
 

@@ -55,7 +55,7 @@ struct Search {
 };
 
 // A fault for the requests whose path starts with a prefix ("/img/", "/boards/b1/").
-// The command line of albumdl-demo-site writes them as --fault (fault_spec.h).
+// The command line of albumdl-demo-site writes them as --fault (fault_setting.h).
 struct Fault {
   enum class Kind {
     kStatus,      // answer status with a short text body, and Retry-After when asked

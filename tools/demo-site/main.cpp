@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "demo_site.h"
-#include "fault_spec.h"
+#include "fault_setting.h"
 #include "hostile_data.h"
 
 namespace {
@@ -20,7 +20,7 @@ const int kDefaultPort = 18631;
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
                "Usage: albumdl-demo-site [--port N] [--log-requests] [--latency MS]\n"
-               "                         [--fault SPEC]... [--hostile]\n"
+               "                         [--fault FAULT]... [--hostile]\n"
                "Serves the demo image-board site on http://127.0.0.1:N (default %d)\n"
                "until interrupted. Pictures are under /img, the login page is /login.\n"
                "  --log-requests  print \"METHOD target\" of every request to stdout\n"
@@ -32,8 +32,8 @@ void PrintUsage(std::FILE* out) {
                "                  hostile-deeper, hostile-huge-page, hostile-count, ../x, a/b,\n"
                "                  ..\\x; searches\n"
                "                  hostile-total, hostile-controls, %%F0%%9F%%98%%80 (an emoji)\n"
-               "  --fault SPEC    make the requests under a path fail; repeatable, one per\n"
-               "                  path prefix. SPEC is\n"
+               "  --fault FAULT    make the requests under a path fail; repeatable, one per\n"
+               "                  path prefix. FAULT is\n"
                "%s",
                kDefaultPort, demosite::kFaultSyntax);
 }
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
   int latency = 0;
   bool logRequests = false;
   bool hostile = false;
-  std::vector<demosite::FaultSpec> faults;
+  std::vector<demosite::FaultSetting> faults;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if ((arg == "--port" || arg == "--latency" || arg == "--fault") && i + 1 >= argc) {
@@ -107,15 +107,15 @@ int main(int argc, char** argv) {
     }
     if (const char* value = OptionValue("--fault", argc, argv, i)) {
       std::string error;
-      auto spec = demosite::ParseFaultSpec(value, error);
-      if (!spec) return BadUse(std::string("bad --fault \"") + value + "\": " + error);
+      auto setting = demosite::ParseFaultSetting(value, error);
+      if (!setting) return BadUse(std::string("bad --fault \"") + value + "\": " + error);
       for (const auto& earlier : faults) {
-        if (earlier.pathPrefix == spec->pathPrefix) {
+        if (earlier.pathPrefix == setting->pathPrefix) {
           return BadUse(std::string("bad --fault \"") + value + "\": the prefix " +
-                        spec->pathPrefix + " has a fault already (one fault per prefix)");
+                        setting->pathPrefix + " has a fault already (one fault per prefix)");
         }
       }
-      faults.push_back(*spec);
+      faults.push_back(*setting);
       continue;
     }
     std::fprintf(stderr, "albumdl-demo-site: unknown argument: %s\n", arg.c_str());
@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
 
   demosite::DemoSite site;
   if (hostile) demosite::AddHostileData(site);
-  for (const auto& spec : faults) site.SetFault(spec.pathPrefix, spec.fault);
+  for (const auto& setting : faults) site.SetFault(setting.pathPrefix, setting.fault);
   site.SetLatency(latency);
   if (logRequests) {
     site.SetRequestObserver([](const demosite::RequestRecord& request) {

@@ -2,7 +2,7 @@
 //
 //   PREFIX=KIND[:ARG][,OPTION=VALUE]...      e.g. /img/=status:503,first=2
 //
-// FAULT_SYNTAX below is the full description, printed by --help.
+// kFaultSyntax below is the full description, printed by --help.
 #pragma once
 
 #include <optional>
@@ -12,14 +12,14 @@
 
 namespace demosite {
 
-struct FaultSpec {
+struct FaultSetting {
   std::string pathPrefix;
   Fault fault;
 };
 
 // One fault; nullopt with a message that names the wrong part when the text
 // does not follow the syntax.
-std::optional<FaultSpec> ParseFaultSpec(const std::string& text, std::string& error);
+std::optional<FaultSetting> ParseFaultSetting(const std::string& text, std::string& error);
 
 inline constexpr char kFaultSyntax[] =
     "PREFIX=KIND[:ARG][,OPTION=VALUE]...\n"

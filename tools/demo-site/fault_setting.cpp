@@ -1,4 +1,4 @@
-#include "fault_spec.h"
+#include "fault_setting.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -187,25 +187,25 @@ bool ParseOption(const std::string& text, Fault& fault, std::string& error) {
 
 }  // namespace
 
-std::optional<FaultSpec> ParseFaultSpec(const std::string& text, std::string& error) {
+std::optional<FaultSetting> ParseFaultSetting(const std::string& text, std::string& error) {
   error.clear();
   size_t equals = text.find('=');
   if (equals == std::string::npos) {
     error = "no \"=\" between the path prefix and the fault kind, as in /img/=status:503";
     return std::nullopt;
   }
-  FaultSpec spec;
-  spec.pathPrefix = text.substr(0, equals);
-  if (spec.pathPrefix.empty() || spec.pathPrefix[0] != '/') {
+  FaultSetting setting;
+  setting.pathPrefix = text.substr(0, equals);
+  if (setting.pathPrefix.empty() || setting.pathPrefix[0] != '/') {
     error = "the path prefix must start with \"/\", as in /img/=status:503";
     return std::nullopt;
   }
   std::vector<std::string> parts = SplitOn(text.substr(equals + 1), ',');
-  if (!ParseKind(parts[0], spec.fault, error)) return std::nullopt;
+  if (!ParseKind(parts[0], setting.fault, error)) return std::nullopt;
   for (size_t i = 1; i < parts.size(); ++i) {
-    if (!ParseOption(parts[i], spec.fault, error)) return std::nullopt;
+    if (!ParseOption(parts[i], setting.fault, error)) return std::nullopt;
   }
-  return spec;
+  return setting;
 }
 
 }  // namespace demosite
