@@ -2,8 +2,8 @@
 // pin_id rendered and its file.key. Checked against the JSON library read
 // directly: what does not parse, or nests deeper than Parse takes, is empty;
 // the pin count is the array's size, indexes outside it give the empty value,
-// a number renders as its digits, and an object or array that renders as plain
-// ASCII reads back as the same JSON.
+// a number renders as its digits, and an object or array of plain ASCII reads
+// back from its rendering as the same JSON.
 #include <algorithm>
 #include <cstdint>
 #include <nlohmann/json.hpp>
@@ -38,7 +38,9 @@ void CheckRender(const JsonValue& value, const Json* expected) {
                                    : std::to_string(expected->get<long long>());
     FUZZ_CHECK(text == digits);
   } else if (expected->is_object() || expected->is_array()) {
-    if (Ascii(text)) FUZZ_CHECK(Json::parse(text) == *expected);
+    // Characters code page 936 lacks come out as "?": only plain ASCII JSON
+    // reads back the same.
+    if (Ascii(expected->dump())) FUZZ_CHECK(Json::parse(text) == *expected);
   } else if (expected->is_boolean()) {
     FUZZ_CHECK(text == (expected->get<bool>() ? "true" : "false"));
   }
