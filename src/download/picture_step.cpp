@@ -51,11 +51,16 @@ bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber) {
   const Text extension = PictureExtension(file.Member("type").Render());
   const Text photoId = TextTrim(pin.Member("pin_id").Render());
 
-  // The photo id becomes part of the file name and the key part of a request
-  // line: anything but a plain number, or a key with control characters, could
-  // lead somewhere it should not.
-  if (!IsPlainDecimal(photoId) || HasControlCharacters(key)) {
+  // The photo id becomes part of the file name and the key part of the
+  // picture's address: anything but a plain number, or a key that could climb
+  // out of the image host's folder, could lead somewhere it should not.
+  if (!IsPlainDecimal(photoId)) {
     window.AppendLog("第[" + number + "]个图片的编号不对，已跳过\r\n");
+    ++summary.failedPictures;
+    return context.gate.Pass();
+  }
+  if (!IsSafeFileKey(key)) {
+    window.AppendLog("第[" + number + "]个图片的地址不对，已跳过\r\n");
     ++summary.failedPictures;
     return context.gate.Pass();
   }

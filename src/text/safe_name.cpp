@@ -59,6 +59,17 @@ bool IsSafeNamePart(const Text& text) {
   return true;
 }
 
+bool IsSafeFileKey(const Text& key) {
+  if (key.empty() || key.front() == '/' || HasControlCharacters(key)) return false;
+  // Steps are cut at "/" only: a "\" is refused outright, so a trail byte 0x5C
+  // never has to be told apart.
+  if (TextFind(key, "\\") > 0) return false;
+  for (const Text& step : TextSplit(key, "/")) {
+    if (step == "..") return false;
+  }
+  return true;
+}
+
 bool IsPlainDecimal(const Text& text) {
   if (text.empty() || text.size() > 20) return false;
   for (char c : text) {

@@ -19,6 +19,10 @@ bool IsSafeNamePart(const Text& text);
 bool HasControlCharacters(const Text& text);
 // The text without its control characters.
 Text RemoveControlCharacters(const Text& text);
+// A picture's key on the image host, appended to its address: no control
+// characters, no "\", not starting with "/", no ".." step that would climb out
+// of the image host's folder.
+bool IsSafeFileKey(const Text& key);
 // True for 1 to 20 ASCII digits: what a photo id looks like.
 bool IsPlainDecimal(const Text& text);
 

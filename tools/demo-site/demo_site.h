@@ -77,6 +77,8 @@ struct Fault {
   int delayMs = 0;            // kDelay: wait this long, then answer normally
   int retryAfter = -1;        // kStatus: a Retry-After header when >= 0
   int firstN = -1;            // only the first N matching requests (-1: all)
+  int skipFirst = 0;          // the first N matching requests pass untouched (a board's
+                              // answer before its pages, on the same path)
   double fraction = 1.0;      // or this share of them, chosen deterministically
   long long truncateAt = -1;  // kTruncate: bytes sent; -1 half the body (at most size - 1)
   Imposter imposter = Imposter::kHtml;  // kNotPicture

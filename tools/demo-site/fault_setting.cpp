@@ -150,6 +150,14 @@ bool ParseOption(const std::string& text, Fault& fault, std::string& error) {
     fault.firstN = static_cast<int>(number);
     return true;
   }
+  if (name == "after") {
+    if (!ParseCount(value, 0, 1000000000, number)) {
+      error = "after needs a whole number of requests, as in after=1";
+      return false;
+    }
+    fault.skipFirst = static_cast<int>(number);
+    return true;
+  }
   if (name == "share") {
     if (!ParseShare(value, fault.fraction)) {
       error = "share needs a number above 0 and at most 1, as in share=0.5";
@@ -181,7 +189,7 @@ bool ParseOption(const std::string& text, Fault& fault, std::string& error) {
     fault.hugeLength = value == "yes";
     return true;
   }
-  error = "unknown option \"" + name + "\" (first, share, retry-after, length)";
+  error = "unknown option \"" + name + "\" (first, after, share, retry-after, length)";
   return false;
 }
 

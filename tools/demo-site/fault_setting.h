@@ -40,12 +40,15 @@ inline constexpr char kFaultSyntax[] =
     "                          streamed, with a Content-Length\n"
     "  OPTIONs:\n"
     "    first=N               only the first N requests the prefix matches\n"
+    "    after=N               the first N requests pass untouched, the fault counts from\n"
+    "                          the next (a board's answer, then its pages)\n"
     "    share=F               only a share F of them (0 < F <= 1), spread evenly and the\n"
     "                          same on every run: 0.5 is every second request\n"
     "    retry-after=SECONDS   (status) send a Retry-After header\n"
     "    length=no             (huge) no Content-Length: the body ends when the connection\n"
     "                          closes\n"
     "  Examples: /img/=status:503,retry-after=2,first=2   /boards/travel/=reset,share=0.5\n"
-    "            /img/=trickle:4/250   /img/spring-1.png=huge:100,length=no\n";
+    "            /img/=trickle:4/250   /img/spring-1.png=huge:100,length=no\n"
+    "            /boards/travel/=status:503,after=1   (its pages, not its answer)\n";
 
 }  // namespace demosite

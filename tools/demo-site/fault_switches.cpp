@@ -20,8 +20,12 @@ std::optional<Fault> FaultSwitches::Next(const std::string& path) {
     }
   }
   if (!best) return std::nullopt;
-  long long index = best->seen++;
   const Fault& fault = best->fault;
+  if (best->seen < fault.skipFirst) {
+    ++best->seen;
+    return std::nullopt;
+  }
+  long long index = best->seen++ - fault.skipFirst;
   if (fault.firstN >= 0 && index >= fault.firstN) return std::nullopt;
   // The share is spread evenly and the same on every run: request i (from 0)
   // fires when floor((i + 1) * f) moves past floor(i * f), so 0.5 hits every
