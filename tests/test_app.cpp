@@ -23,7 +23,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QWebEngineCookieStore>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <atomic>
 #include <filesystem>
@@ -669,6 +671,15 @@ TEST_F(WindowTest, SignInThroughTheViewerThenAPrivateBoardDownloadsWithItsCookie
                    [&loaded](bool ok) { loaded = ok; });
   ASSERT_TRUE(WaitFor([&] { return loaded; }, 30000));
   EXPECT_NE(again.Engine().Values().ViewerCookies().find(sidItem), Text::npos);
+
+  // Signed out in the viewer: the board pages no longer carry the session
+  // either.
+  const Text siteHost = site_.SiteHost();
+  ASSERT_NE(StoredCookiesFor(siteHost + "/").find(sidItem), Text::npos);
+  Find<WebViewer>("超文本浏览框1")->View()->page()->profile()->cookieStore()->deleteAllCookies();
+  ASSERT_TRUE(WaitFor(
+      [&] { return again.Engine().Values().ViewerCookies().find("sid=") == Text::npos; }, 30000));
+  EXPECT_EQ(StoredCookiesFor(siteHost + "/").find("sid="), Text::npos);
 }
 
 }  // namespace

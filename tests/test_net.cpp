@@ -544,6 +544,21 @@ TEST_F(NetTest, CookieStoreIsSharedByAllThreads) {
   EXPECT_EQ(server.Requests().at(1).Values("Cookie"), Names{"shared=1"});
 }
 
+TEST_F(NetTest, ForgottenCookiesAreNeitherListedNorSent) {
+  const Text url = server.Url("/after-sign-out");
+  StoreCookies(server.Url(""), "session=abc; theme=dark; other=1");
+  ForgetStoredCookies(server.Url(""), "session=abc; other");
+  EXPECT_EQ(StoredCookiesFor(url), "theme=dark");
+  WebRequest({.url = url});
+  EXPECT_EQ(server.Requests().at(0).Values("Cookie"), Names{"theme=dark"});
+
+  // Signing in again brings it back; another host's cookie of that name stays.
+  StoreCookies("other.example", "session=keep");
+  StoreCookies(server.Url(""), "session=new");
+  EXPECT_EQ(StoredCookiesFor(url), "theme=dark; session=new");
+  EXPECT_EQ(StoredCookiesFor("http://other.example/"), "session=keep");
+}
+
 TEST(CookieStore, FilledFromACookieFileAndMatchedByHostPathAndScheme) {
   ClearCookieStore();
   albumdl::testing::TempDir folder;

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
 #include <QStringConverter>
 #include <QTextStream>
 #include <cstdio>
@@ -61,6 +62,9 @@ int main(int argc, char** argv) {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("albumdl-gui"));
+  // The desktop's task bar matches the window with its menu entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("albumdl-gui"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("albumdl")));
   if (!options.home.isEmpty() && !UseHome(options.home)) {
     std::fprintf(stderr, "albumdl-gui: cannot use %s as the program directory\n",
                  qPrintable(options.home));

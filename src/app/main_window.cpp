@@ -19,6 +19,8 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <set>
+
 #include "app/album_table_model.h"
 #include "app/look.h"
 #include "app/qt_text.h"
@@ -29,6 +31,7 @@
 #include "download/duplicate_store.h"
 #include "download/worker_control.h"
 #include "net/cookie_store.h"
+#include "net/url_cookies.h"
 #include "platform/files.h"
 #include "text/settings.h"
 
@@ -55,6 +58,18 @@ QMessageBox* OpenBox(QWidget* parent, QMessageBox::Icon icon, const QString& tit
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::WindowModal);
   return box;
+}
+
+// The names of before's cookies that after has no more ("a; b").
+Text CookiesNotIn(const Text& before, const Text& after) {
+  std::set<Text> kept;
+  for (const Text& item : TextSplit(after, ";")) kept.insert(CookieName(TextTrim(item)));
+  Text gone;
+  for (const Text& item : TextSplit(before, ";")) {
+    const Text name = CookieName(TextTrim(item));
+    if (!name.empty() && kept.count(name) == 0) gone += name + ";";
+  }
+  return gone;
 }
 
 }  // namespace
@@ -182,10 +197,14 @@ void MainWindow::Connect() {
 // their cookie text, and requests that carry no cookie text of their own (the
 // board pages) through the process-wide store, as the viewer's own requests
 // would. The bytes go out as the site set them.
+// A cookie the viewer lost (a sign-out, an expiry) leaves the store too.
 void MainWindow::UseViewerCookies(const QByteArray& text) {
   const Text cookies(text.constData(), static_cast<size_t>(text.size()));
   engine_.Values().SetViewerCookies(cookies);
+  const Text gone = CookiesNotIn(viewerCookies_, cookies);
+  if (!gone.empty()) ForgetStoredCookies(session_.site.siteHost, gone);
   if (!cookies.empty()) StoreCookies(session_.site.siteHost, cookies);
+  viewerCookies_ = cookies;
   emit viewerCookiesChanged();
 }
 

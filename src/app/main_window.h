@@ -90,6 +90,7 @@ class MainWindow : public QWidget, private WindowView {
   void UseViewerCookies(const QByteArray& text);
 
   Session session_;
+  Text viewerCookies_;  // the viewer's cookie text last handed to the engine
   // Before the controls that call it: it must outlive their threads.
   QueuedWindow engine_;
   WindowControls c_;

@@ -102,6 +102,20 @@ void StoreCookies(const Text& host, const Text& cookieText) {
   });
 }
 
+void ForgetStoredCookies(const Text& host, const Text& cookieNames) {
+  const Text name = UrlHost(host);
+  if (name.empty()) return;
+  WithStoreHandle([&](CURL* easy) {
+    for (const Text& piece : TextSplit(cookieNames, ";")) {
+      const Text cookie = CookieField(CookieName(TextTrim(piece)));
+      if (cookie.empty()) continue;
+      // The same cookie, expired long ago: libcurl drops the one it holds.
+      const Text line = CookieField(name) + "\tFALSE\t/\tFALSE\t1\t" + cookie + "\t";
+      curl_easy_setopt(easy, CURLOPT_COOKIELIST, line.c_str());
+    }
+  });
+}
+
 void StoreCookiesNotHeld(const Text& url, const Text& cookieText) {
   std::set<Text> held;
   for (const Text& item : TextSplit(StoredCookiesFor(url), ";")) held.insert(CookieName(item));
