@@ -1,6 +1,9 @@
 // The per-album record store on real SQLite files in a temporary program folder.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -58,15 +61,74 @@ TEST_F(DuplicateStoreTest, FirstOpenCreatesAndLogsLaterOpensAreSilentAndKeepReco
   EXPECT_FALSE(again.Contains("789"));
 }
 
-TEST_F(DuplicateStoreTest, RecordsAreCommittedAsTheyAreAdded) {
-  // A second connection sees each add at once, so an ended or crashed run loses
-  // nothing it recorded.
-  DuplicateStore writer;
-  ASSERT_EQ(writer.Open(home.Path(), "b1").outcome, Outcome::kCreated);
-  writer.Add("42");
-  DuplicateStore reader;
-  ASSERT_EQ(reader.Open(home.Path(), "b1").outcome, Outcome::kOpened);
-  EXPECT_TRUE(reader.Contains("42"));
+TEST_F(DuplicateStoreTest, RecordIsOneCommitWhetherTheIdIsNewOrNot) {
+  DuplicateStore store;
+  ASSERT_EQ(store.Open(home.Path(), "b1").outcome, Outcome::kCreated);
+  EXPECT_TRUE(store.Record("7"));
+  EXPECT_TRUE(store.Record("7")) << "an id on record already is no failure";
+  EXPECT_FALSE(store.Add("7"));
+  EXPECT_TRUE(store.Contains("7"));
+  store.Close();
+  EXPECT_FALSE(store.Record("8")) << "a closed store records nothing";
+}
+
+// A child program that records and is then killed, without closing its store.
+TEST_F(DuplicateStoreTest, RecordsSurviveTheProgramBeingKilled) {
+  ASSERT_EQ(DuplicateStore().Open(home.Path(), "b1").outcome, Outcome::kCreated);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    DuplicateStore store;
+    const bool recorded = store.Open(home.Path(), "b1").outcome == Outcome::kOpened &&
+                          store.Record("42") && store.Record("43");
+    ::kill(::getpid(), recorded ? SIGKILL : SIGTERM);
+    ::_exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child did not record";
+
+  DuplicateStore store;
+  ASSERT_EQ(store.Open(home.Path(), "b1").outcome, Outcome::kOpened);
+  EXPECT_TRUE(store.Contains("42"));
+  EXPECT_TRUE(store.Contains("43"));
+}
+
+// One program holds an album's store from its open to its close; another that
+// opens it meanwhile gets no store (and downloads without records), while the
+// first goes on recording.
+TEST_F(DuplicateStoreTest, StoreHeldByAnotherProgramIsUnusableMeanwhile) {
+  int held[2], release[2];
+  ASSERT_EQ(::pipe(held), 0);
+  ASSERT_EQ(::pipe(release), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    DuplicateStore store;
+    bool ok = store.Open(home.Path(), "b1").outcome == Outcome::kCreated && store.Record("1");
+    char byte = ok ? 'y' : 'n';
+    ok = ::write(held[1], &byte, 1) == 1 && ::read(release[0], &byte, 1) == 1 && store.Record("2");
+    ::_exit(ok ? 0 : 1);
+  }
+  char byte = 0;
+  ASSERT_EQ(::read(held[0], &byte, 1), 1);
+  ASSERT_EQ(byte, 'y');
+
+  DuplicateStore second;
+  EXPECT_EQ(second.Open(home.Path(), "b1").outcome, Outcome::kUnusable);
+  EXPECT_FALSE(second.Contains("1"));
+  EXPECT_FALSE(second.Record("3"));
+
+  ASSERT_EQ(::write(release[1], "go", 1), 1);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (int fd : {held[0], held[1], release[0], release[1]}) ::close(fd);
+
+  ASSERT_EQ(second.Open(home.Path(), "b1").outcome, Outcome::kOpened) << "free again";
+  EXPECT_TRUE(second.Contains("1"));
+  EXPECT_TRUE(second.Contains("2"));
+  EXPECT_FALSE(second.Contains("3"));
 }
 
 TEST_F(DuplicateStoreTest, KeywordAlbumsHaveTheirOwnStore) {

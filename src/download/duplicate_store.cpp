@@ -18,6 +18,24 @@ bool Execute(sqlite3* db, const char* sql) {
   return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+// An album's store is this run's alone from its open to its close: one lock
+// taken once, instead of locks taken and given back around every look-up and
+// every add, and no shared-memory index file beside the store. It must be set
+// before the store is first read. Another program that opens the store
+// meanwhile finds it busy and downloads the album without records.
+void KeepForThisConnection(sqlite3* db) { Execute(db, "PRAGMA locking_mode=EXCLUSIVE"); }
+
+// WAL with synchronous=NORMAL: an add costs no sync of its own, and a record
+// that was committed survives a crash of the program. The journal is folded
+// into the store (a checkpoint, which syncs the disk) when the album ends, or
+// once it has grown by this many pages (two or so an add); SQLite's own
+// 1,000 would sync the disk every few hundred pictures.
+void SetJournal(sqlite3* db) {
+  Execute(db, "PRAGMA journal_mode=WAL");
+  Execute(db, "PRAGMA synchronous=NORMAL");
+  Execute(db, "PRAGMA wal_autocheckpoint=20000");
+}
+
 bool IsDamage(int resultCode) {
   const int primary = resultCode & 0xFF;
   return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
@@ -103,15 +121,15 @@ bool DuplicateStore::Create(const Text& file) {
     return false;
   }
   db_ = db;
-  // WAL with synchronous=NORMAL: an add costs no sync of its own and a record
-  // that was committed survives a crash of the program.
+  KeepForThisConnection(db_);
   const bool ok = Execute(db_, "PRAGMA journal_mode=WAL") &&
                   Execute(db_,
                           "BEGIN;"
                           "CREATE TABLE photos(photo_id VARCHAR(20) NOT NULL);"
                           "CREATE UNIQUE INDEX photos_photo_id ON photos(photo_id);"
                           "COMMIT;") &&
-                  Execute(db_, "PRAGMA synchronous=NORMAL") && Prepare();
+                  Prepare();
+  if (ok) SetJournal(db_);
   if (!ok) {
     Close();
     // A half-made file would pass for a store next time; better none at all.
@@ -128,7 +146,10 @@ DuplicateStore::Found DuplicateStore::OpenExisting(const Text& file) {
     return Found::kUnusable;
   }
   db_ = db;
-  sqlite3_busy_timeout(db_, 5000);
+  // A store held by another program stays held until that program's album
+  // ends: a short wait covers a quick look by some other tool, no more.
+  sqlite3_busy_timeout(db_, 1000);
+  KeepForThisConnection(db_);
 
   // SQLite reads the file only now: a file of another kind shows here.
   bool hasTable = false;
@@ -171,8 +192,7 @@ DuplicateStore::Found DuplicateStore::OpenExisting(const Text& file) {
     return IsDamage(rc) || (rc & 0xFF) == SQLITE_ERROR ? Found::kForeign : Found::kUnusable;
   }
   // Failures here cost speed or durability, not correctness.
-  Execute(db_, "PRAGMA journal_mode=WAL");
-  Execute(db_, "PRAGMA synchronous=NORMAL");
+  SetJournal(db_);
   Execute(db_, "CREATE UNIQUE INDEX IF NOT EXISTS photos_photo_id ON photos(photo_id)");
   if (!Prepare()) {
     Close();
@@ -203,6 +223,17 @@ bool DuplicateStore::Add(const Text& photoId) {
   sqlite3_reset(add_);
   sqlite3_bind_text(add_, 1, photoId.data(), static_cast<int>(photoId.size()), SQLITE_TRANSIENT);
   const bool done = sqlite3_step(add_) == SQLITE_DONE && sqlite3_changes(db_) > 0;
+  sqlite3_reset(add_);
+  return done;
+}
+
+bool DuplicateStore::Record(const Text& photoId) {
+  if (add_ == nullptr) return false;
+  sqlite3_reset(add_);
+  sqlite3_bind_text(add_, 1, photoId.data(), static_cast<int>(photoId.size()), SQLITE_TRANSIENT);
+  // The unique index leaves an id already there as it is: one statement and
+  // one commit, where a look-up first would be a second one.
+  const bool done = sqlite3_step(add_) == SQLITE_DONE;
   sqlite3_reset(add_);
   return done;
 }

@@ -1,8 +1,10 @@
 // The per-album record of photo ids already saved, so that a later run can skip
 // them. One SQLite file per album id in ProgramDirectory\防止重复下载数据库\,
 // named album id + ".edb", with one text column photo_id under a unique index.
-// The store is used by one thread at a time; every failure leaves it inert
-// (contains gives false, add records nothing) and the album downloads in full.
+// The store is used by one thread at a time and held by one program at a time
+// (another that opens it meanwhile finds it unusable); every failure leaves it
+// inert (contains gives false, add records nothing) and the album downloads in
+// full.
 #pragma once
 
 #include "text/text.h"
@@ -44,6 +46,9 @@ class DuplicateStore {
   StoreOpening Open(const Text& programDirectory, const Text& albumId);
   bool Contains(const Text& photoId);
   bool Add(const Text& photoId);  // false when nothing was recorded
+  // Puts the id on record unless it is there already, in one commit: false
+  // only when it could not be recorded.
+  bool Record(const Text& photoId);
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
 

@@ -99,8 +99,7 @@ bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber) {
     return context.gate.Pass();
   }
   ++summary.saved;
-  if (!album.store.Contains(photoId) && !album.store.Add(photoId) && album.store.IsOpen() &&
-      !album.recordFailureLogged) {
+  if (!album.store.Record(photoId) && album.store.IsOpen() && !album.recordFailureLogged) {
     // The picture is there; only a later run with the duplicate switch on
     // would fetch it again.
     window.AppendLog("第[" + number + "]个图片的下载记录无法保存\r\n");
