@@ -86,6 +86,8 @@ bool PrepareAlbumFolder(Album& album, FolderLog log) {
     }
   }
   RemoveStaleTemporaries(album.folder);
+  // Converted once for every picture of the album.
+  album.nativeFolder = platform::NativePathOf(album.folder);
   return true;
 }
 

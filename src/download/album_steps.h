@@ -10,6 +10,7 @@
 #include "download/duplicate_store.h"
 #include "download/json_value.h"
 #include "net/http_result.h"
+#include "platform/native_path.h"
 
 namespace albumdl {
 
@@ -27,10 +28,11 @@ struct Album {
 
   DownloadContext& context;
   const DownloadJob& job;
-  Text folder;                       // where the pictures go, ending in "\"
-  DuplicateStore store;              // open from the album start to the album end
-  bool saveFailureLogged = false;    // a picture could not be written: said once
-  bool recordFailureLogged = false;  // an id could not be recorded: said once
+  Text folder;                        // where the pictures go, ending in "\"
+  platform::NativePath nativeFolder;  // the same as the system names it, once it is made
+  DuplicateStore store;               // open from the album start to the album end
+  bool saveFailureLogged = false;     // a picture could not be written: said once
+  bool recordFailureLogged = false;   // an id could not be recorded: said once
 };
 
 // Logs the duplicate option, opens the store (its creation lines end with

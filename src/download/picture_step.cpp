@@ -32,10 +32,12 @@ Text PictureExtension(const Text& mediaType) {
   return ".jpg";
 }
 
-platform::FileStatus SavePicture(const Text& folder, const Text& fileName, const Bytes& body) {
+platform::FileStatus SavePicture(const platform::NativePath& folder, const Text& fileName,
+                                 const Bytes& body) {
   // Not synced picture by picture: a crash of the program loses nothing that
   // was renamed into place, and the id is recorded only after the rename.
-  return platform::WriteFileAtomically(folder + fileName, body, /*sync=*/false);
+  return platform::WriteFileAtomically(folder / platform::NativePathOf(fileName).str(), body,
+                                       /*sync=*/false);
 }
 
 bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber) {
@@ -86,7 +88,7 @@ bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber) {
   }
   // The id is recorded only once the picture is in place under its name.
   const Text fileName = number + "_" + photoId + extension;
-  const platform::FileStatus saved = SavePicture(album.folder, fileName, fetch.reply.body);
+  const platform::FileStatus saved = SavePicture(album.nativeFolder, fileName, fetch.reply.body);
   if (!saved.ok()) {
     // A full disk or a folder gone read-only fails every picture alike: said
     // once for the album, each picture counted.

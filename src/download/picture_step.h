@@ -19,6 +19,7 @@ Text PictureExtension(const Text& mediaType);
 
 // Writes the picture under a temporary name in the folder and renames it into
 // place once complete, so the folder never holds a half-written picture.
-platform::FileStatus SavePicture(const Text& folder, const Text& fileName, const Bytes& body);
+platform::FileStatus SavePicture(const platform::NativePath& folder, const Text& fileName,
+                                 const Bytes& body);
 
 }  // namespace albumdl

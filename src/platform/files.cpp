@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -13,6 +14,22 @@ namespace albumdl::platform {
 namespace {
 
 constexpr char kTemporaryMark[] = ".part";
+
+// The process id of the temporary names, asked of the system once rather than
+// for every file; a child made by fork asks again.
+std::atomic<pid_t> knownProcessId{0};
+
+pid_t ThisProcess() {
+  pid_t id = knownProcessId.load(std::memory_order_relaxed);
+  if (id == 0) {
+    static const int forgetInChild =
+        ::pthread_atfork(nullptr, nullptr, [] { knownProcessId.store(0); });
+    (void)forgetInChild;
+    id = ::getpid();
+    knownProcessId.store(id, std::memory_order_relaxed);
+  }
+  return id;
+}
 
 // A name beside the target that no other writer picks: the process id, a
 // counter and a random part, so threads and parallel processes never share it.
@@ -31,7 +48,7 @@ std::string TemporaryNameFor(const std::string& targetName) {
   // builds.
   std::string name = ".";
   name.append(targetName, 0, keep).append(kTemporaryMark);
-  name.append("-").append(std::to_string(::getpid()));
+  name.append("-").append(std::to_string(ThisProcess()));
   name.append("-").append(std::to_string(counter++));
   name.append("-").append(std::to_string(random() % 1000000));
   return name;
@@ -62,7 +79,10 @@ bool WriteWholeFile(const Text& path, const Bytes& bytes) {
 std::optional<Bytes> ReadWholeFile(const Text& path) { return Files().Read(NativePathOf(path)); }
 
 FileStatus WriteFileAtomically(const Text& path, const Bytes& bytes, bool sync) {
-  const NativePath target = NativePathOf(path);
+  return WriteFileAtomically(NativePathOf(path), bytes, sync);
+}
+
+FileStatus WriteFileAtomically(const NativePath& target, const Bytes& bytes, bool sync) {
   if (target.empty() || target.str().back() == '/') return FileStatus::Failed(EISDIR);
   FileSystem& files = Files();
   NativePath temporary;

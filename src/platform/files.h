@@ -29,6 +29,8 @@ std::optional<Bytes> ReadWholeFile(const Text& path);
 // either the old file or the complete new one. With sync the bytes and the
 // rename are on the disk before it returns. On failure nothing is left behind.
 FileStatus WriteFileAtomically(const Text& path, const Bytes& bytes, bool sync = true);
+// The same for a path already converted (a folder converted once for many files).
+FileStatus WriteFileAtomically(const NativePath& target, const Bytes& bytes, bool sync = true);
 // True for the temporary names WriteFileAtomically uses (and the older
 // ".<name>.part"): what an interrupted write leaves behind.
 bool IsTemporaryName(const std::string& nativeName);

@@ -1,8 +1,20 @@
 #include "platform/native_path.h"
 
+#include <algorithm>
+
 #include "platform/code_page.h"
 
 namespace albumdl::platform {
+namespace {
+
+// Plain ASCII reads the same in code page 936 and in UTF-8: such a path (a
+// picture's file name) needs no conversion.
+bool IsAscii(const std::string& bytes) {
+  return std::all_of(bytes.begin(), bytes.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
 
 NativePath NativePath::operator/(const std::string& utf8Name) const {
   if (utf8_.empty()) return NativePath(utf8Name);
@@ -23,7 +35,7 @@ std::string NativePath::Name() const {
 }
 
 NativePath NativePathOf(const Text& path) {
-  std::string native = WideToMultiByte(65001, MultiByteToWide(936, path));
+  std::string native = IsAscii(path) ? path : WideToMultiByte(65001, MultiByteToWide(936, path));
   for (char& c : native) {
     if (c == '\\') c = '/';
   }
@@ -31,6 +43,7 @@ NativePath NativePathOf(const Text& path) {
 }
 
 Text TextPathOf(const NativePath& path) {
+  if (IsAscii(path.str())) return path.str();
   return WideToMultiByte(936, MultiByteToWide(65001, path.str()));
 }
 
