@@ -44,9 +44,34 @@ CURLM* ThisThreadsMulti() {
   return connections.multi();
 }
 
-struct EasyDeleter {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+// Easy handles are kept per thread too, set back to libcurl's defaults before
+// each transfer: making and freeing a handle for every picture costs more than
+// the picture's own bookkeeping. A handle keeps its cookie engine across a
+// reset, so transfers with the cookie store and those without never share one.
+class ThreadEasyHandle {
+ public:
+  ThreadEasyHandle() : easy_(curl_easy_init()) {}
+  ~ThreadEasyHandle() {
+    if (easy_ != nullptr) curl_easy_cleanup(easy_);
+  }
+  ThreadEasyHandle(const ThreadEasyHandle&) = delete;
+  ThreadEasyHandle& operator=(const ThreadEasyHandle&) = delete;
+  // The handle with every option at its default; nullptr when none could be made.
+  CURL* Fresh() {
+    if (easy_ != nullptr) curl_easy_reset(easy_);
+    return easy_;
+  }
+
+ private:
+  CURL* easy_;
 };
+
+CURL* ThisThreadsEasyHandle(bool withCookieStore) {
+  thread_local ThreadEasyHandle withStore;
+  thread_local ThreadEasyHandle withoutStore;
+  return withCookieStore ? withStore.Fresh() : withoutStore.Fresh();
+}
+
 struct SlistDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -174,7 +199,7 @@ HttpFailure FailureOf(CURLcode code) {
 }
 
 bool NamesHeader(const Text& line, const Text& name) {
-  return TextLower(HeaderName(line)) == TextLower(name);
+  return SameHeaderName(HeaderName(line), name);
 }
 
 // The header list as libcurl takes it. libcurl reads "Name:" with nothing after
@@ -325,9 +350,8 @@ namespace {
 TransferResult PerformOnce(const TransferRequest& request) {
   TransferResult result;
   ThisThreadsMulti();
-  std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-  if (!easy) return result;
-  CURL* e = easy.get();
+  CURL* e = ThisThreadsEasyHandle(request.useCookieStore);
+  if (e == nullptr) return result;
   std::unique_ptr<curl_slist, SlistDeleter> headers(BuildHeaderList(request.headerLines));
   const Text agent = WithoutLineBreaks(request.userAgent);
 

@@ -36,18 +36,16 @@ ResponseHeaders::ResponseHeaders(const std::vector<Text>& lines) {
 }
 
 std::optional<Text> ResponseHeaders::Find(const Text& name) const {
-  const Text wanted = TextLower(name);
   for (const Field& field : fields_) {
-    if (field.lowerName == wanted) return field.value;
+    if (SameHeaderName(field.lowerName, name)) return field.value;
   }
   return std::nullopt;
 }
 
 std::vector<Text> ResponseHeaders::FindAll(const Text& name) const {
-  const Text wanted = TextLower(name);
   std::vector<Text> values;
   for (const Field& field : fields_) {
-    if (field.lowerName == wanted) values.push_back(field.value);
+    if (SameHeaderName(field.lowerName, name)) values.push_back(field.value);
   }
   return values;
 }

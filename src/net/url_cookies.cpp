@@ -1,6 +1,7 @@
 #include "net/url_cookies.h"
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace albumdl {
@@ -40,19 +41,62 @@ Text UrlPath(const Text& url) {
   return "/";
 }
 
+namespace {
+
+bool IsAscii(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Header lines are plain ASCII as a rule, and every request and answer goes
+// through these: the character-stepping primitives are asked only when a byte
+// of a double-byte character is involved, and give the same answer.
+
+// Where the first ":" of a line is, 1-based as TextFind gives it.
+int ColonOf(const Text& line) {
+  const size_t colon = line.find(':');
+  if (colon == Text::npos) return -1;
+  if (IsAscii(std::string_view(line).substr(0, colon))) return static_cast<int>(colon) + 1;
+  return TextFind(line, ":");
+}
+
+// TextTrim of line's bytes from begin to end.
+Text TrimmedPart(const Text& line, size_t begin, size_t end) {
+  const std::string_view part = std::string_view(line).substr(begin, end - begin);
+  if (!IsAscii(part)) return TextTrim(Text(part));
+  const size_t first = part.find_first_not_of(' ');
+  if (first == std::string_view::npos) return "";
+  return Text(part.substr(first, part.find_last_not_of(' ') + 1 - first));
+}
+
+}  // namespace
+
 Text HeaderName(const Text& line) {
-  const int colon = TextFind(line, ":");
+  const int colon = ColonOf(line);
   if (colon < 1) return "";
-  return TextTrim(TextLeft(line, colon - 1));
+  return TrimmedPart(line, 0, static_cast<size_t>(colon - 1));
 }
 
 Text HeaderValue(const Text& line) {
-  const int colon = TextFind(line, ":");
+  const int colon = ColonOf(line);
   if (colon < 1) return "";
-  return TextTrim(TextMid(line, colon + 1, static_cast<int>(line.size())));
+  return TrimmedPart(line, static_cast<size_t>(colon), line.size());
+}
+
+bool SameHeaderName(const Text& a, const Text& b) {
+  if (a.size() != b.size()) return false;
+  // Compared in place, without lower-cased copies.
+  if (!IsAscii(a) || !IsAscii(b)) return TextLower(a) == TextLower(b);
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
 }
 
 Text CollectCookies(const Text& rawHeaders) {
+  // Answers without a cookie (every picture) need no line-by-line look.
+  if (rawHeaders.find("Set-Cookie") == Text::npos) return "";
   Text result;
   for (const Text& line : TextSplit(rawHeaders, "\r\n")) {
     if (TextFind(line, "Set-Cookie") == -1) continue;

@@ -12,6 +12,9 @@ int UrlPort(const Text& url);
 Text UrlPath(const Text& url);
 Text HeaderName(const Text& line);
 Text HeaderValue(const Text& line);
+// True when two header names are the same without letter case (TextLower of
+// both equal).
+bool SameHeaderName(const Text& a, const Text& b);
 // The name=value items of every Set-Cookie line of a raw header block, joined by "; ".
 Text CollectCookies(const Text& rawHeaders);
 // The new cookies over the old ones; the result is also left in oldCookies, and

@@ -56,7 +56,7 @@ HttpResult WebRequest(const WebRequestParams& params) {
     // answer, wins.
     std::vector<Text> lines;
     for (const Text& line : request.headerLines) {
-      if (TextLower(HeaderName(line)) == "cookie") {
+      if (SameHeaderName(HeaderName(line), "Cookie")) {
         StoreCookiesNotHeld(request.url, HeaderValue(line));
       } else {
         lines.push_back(line);

@@ -19,7 +19,7 @@ class RequestHeaderSet {
   void Set(const Text& name, const Text& value) {
     if (name.empty()) return;
     const auto same = [&name](const std::pair<Text, Text>& header) {
-      return TextLower(header.first) == TextLower(name);
+      return SameHeaderName(header.first, name);
     };
     const auto found = std::find_if(headers_.begin(), headers_.end(), same);
     if (value.empty()) {
@@ -91,12 +91,9 @@ HttpResult WinHttpRequest(const WinHttpRequestParams& params) {
   request.sendBody = !request.body.empty() || request.verb == "POST";
   request.useCookieStore = false;
 
-  net_internal::TransferResult result;
-  if (net_internal::AcceptableAddress(request.url)) {
-    result = net_internal::PerformTransfer(request);
-  } else {
-    result.failure = HttpFailure::kBadAddress;
-  }
+  // libcurl refuses what is not an http or https address it can parse, as
+  // kBadAddress, before it connects anywhere.
+  net_internal::TransferResult result = net_internal::PerformTransfer(request);
 
   out.failure = result.failure;
   // A failed exchange reports no header lines and no status.
