@@ -215,6 +215,31 @@ TEST_F(DuplicateStoreTest, ForeignSqliteDatabaseIsRenamedAside) {
   EXPECT_TRUE(fs::is_regular_file(NativeRecordFile("b1") + ".damaged-1"));
 }
 
+TEST_F(DuplicateStoreTest, StoreOfTheEarlierLayoutKeepsItsRecordsAndTakesNewOnes) {
+  // A table with a separate unique index over the ids, as stores were made before.
+  ASSERT_TRUE(EnsureDuplicateStoreFolder(home.Path()));
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(NativeRecordFile("b1").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "PRAGMA journal_mode=WAL;"
+                         "CREATE TABLE photos(photo_id VARCHAR(20) NOT NULL);"
+                         "CREATE UNIQUE INDEX photos_photo_id ON photos(photo_id);"
+                         "INSERT INTO photos VALUES('100');",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+
+  for (int open = 1; open <= 2; ++open) {
+    SCOPED_TRACE(open);
+    DuplicateStore store;
+    ASSERT_EQ(store.Open(home.Path(), "b1").outcome, Outcome::kOpened);
+    EXPECT_TRUE(store.Contains("100"));
+    EXPECT_FALSE(store.Add("100"));
+    EXPECT_TRUE(store.Record("200"));
+    EXPECT_TRUE(store.Contains("200"));
+  }
+}
+
 TEST_F(DuplicateStoreTest, EmptyFileLeftByAnInterruptedCreationIsTakenIn) {
   ASSERT_TRUE(EnsureDuplicateStoreFolder(home.Path()));
   ASSERT_TRUE(platform::WriteWholeFile(DuplicateStore::RecordFile(home.Path(), "b1"), ""));

@@ -1,6 +1,7 @@
 // The per-album record of photo ids already saved, so that a later run can skip
 // them. One SQLite file per album id in ProgramDirectory\防止重复下载数据库\,
-// named album id + ".edb", with one text column photo_id under a unique index.
+// named album id + ".edb", with one text column photo_id, unique: the table's
+// key (stores made before have a unique index over it instead; both work).
 // The store is used by one thread at a time and held by one program at a time
 // (another that opens it meanwhile finds it unusable); every failure leaves it
 // inert (contains gives false, add records nothing) and the album downloads in
