@@ -331,8 +331,20 @@ bool AcceptableAddress(const Text& url) {
 
 std::vector<Text> HeaderLines(const Text& headerText) {
   std::vector<Text> lines;
-  for (const Text& line : TextSplit(headerText, "\r\n")) {
-    if (!line.empty()) lines.push_back(line);
+  const bool ascii = std::all_of(headerText.begin(), headerText.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii) {
+    for (const Text& line : TextSplit(headerText, "\r\n")) {
+      if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+  }
+  // Without double-byte characters every CR LF is a line end: cut in place.
+  for (size_t start = 0; start <= headerText.size();) {
+    size_t end = headerText.find("\r\n", start);
+    if (end == Text::npos) end = headerText.size();
+    if (end > start) lines.emplace_back(headerText, start, end - start);
+    start = end + 2;
   }
   return lines;
 }
