@@ -4,11 +4,21 @@
 
 namespace albumdl {
 
-bool RealPacer::PumpingWait(int ms) {
+PaceClock::duration RealPacer::Scaled(int ms) const {
   double scaled = ms * factor_;
   if (!(scaled > 0)) scaled = 0;  // also catches NaN
   if (scaled > INT_MAX) scaled = INT_MAX;
-  return gate_.WaitFor(static_cast<int>(scaled));
+  return std::chrono::milliseconds(static_cast<int>(scaled));
+}
+
+bool RealPacer::PumpingWait(int ms) {
+  const PaceClock::duration pause = Scaled(ms);
+  if (pause == PaceClock::duration::zero()) return gate_.Pass();
+  return gate_.WaitUntil(PaceClock::now() + pause);
+}
+
+bool RealPacer::PumpingWaitSince(PaceClock::time_point since, int ms) {
+  return gate_.WaitUntil(since + Scaled(ms));
 }
 
 PacerFactory RealPacers(double pace) {

@@ -54,14 +54,17 @@ bool RunGate::Pass() {
 }
 
 bool RunGate::WaitFor(int ms) {
-  if (ms > 0) {
-    // A steady clock, so that a change of the wall clock neither cuts a pause
-    // short nor stretches it.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    std::unique_lock lock(mutex_);
-    changed_.wait_until(lock, deadline, [this] { return ended_; });
-  }
-  return Pass();
+  if (ms <= 0) return Pass();
+  // A steady clock, so that a change of the wall clock neither cuts a pause
+  // short nor stretches it.
+  return WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
+}
+
+bool RunGate::WaitUntil(std::chrono::steady_clock::time_point moment) {
+  std::unique_lock lock(mutex_);
+  changed_.wait_until(lock, moment, [this] { return ended_; });
+  changed_.wait(lock, [this] { return !paused_ || ended_; });
+  return !ended_;
 }
 
 }  // namespace albumdl

@@ -29,6 +29,9 @@ class RunGate {
   bool Pass();
   // Waits ms milliseconds (less when ended), then Pass().
   bool WaitFor(int ms);
+  // Waits until the moment (at once when it has passed; sooner when ended),
+  // then Pass().
+  bool WaitUntil(std::chrono::steady_clock::time_point moment);
 
  private:
   mutable std::mutex mutex_;

@@ -39,6 +39,9 @@ Text BoardHeaderBlock(const Site& site, const Text& boardId, const Text& viewerC
 bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
   Window& window = context.window;
   Session& session = context.session;
+  // The pause before the first page runs from here: opening the store and
+  // making the folder lie inside it.
+  const PaceClock::time_point albumStarted = PaceClock::now();
   // The board id names the album folder; one that could reach outside the save
   // folder is not downloaded at all.
   if (!IsSafeBoardId(job.albumId)) {
@@ -58,7 +61,7 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
   // Built once: WebRequest completes it with its default lines, and later pages
   // send the completed block.
   Text headerBlock = BoardHeaderBlock(session.site, job.albumId, window.Values().ViewerCookies());
-  if (!context.pacer.PumpingWait(kPagePauseMs)) return false;
+  if (!context.pacer.PumpingWaitSince(albumStarted, kPagePauseMs)) return false;
 
   // Pages: each asks for the pins after the last pin of the page before.
   Text lastPinId;

@@ -1,7 +1,18 @@
 // The step for one pin of a page, shared by both album downloads: progress,
-// duplicate skip, fetch, the 100 ms pause, the file and its record.
+// duplicate skip, fetch, the file and its record, the 100 ms pause. It comes
+// in parts, so that the run's lanes (picture_lanes.h) can fetch several
+// pictures at once while the user sees everything in picture order:
+//   TakePin        in picture order, after the gate: the progress, the pin's
+//                  fields, the duplicate skip
+//   FetchAndSave   on any lane: the request and the file
+//   RecordPicture  one lane at a time: the id into the album's store
+//   TellPicture    in picture order: the log lines and the counts
+// PictureStep is all of them in a row, as one lane does them.
 #pragma once
 
+#include <optional>
+
+#include "control/pacer.h"
 #include "download/album_steps.h"
 #include "download/json_value.h"
 #include "platform/file_status.h"
@@ -10,9 +21,51 @@ namespace albumdl {
 
 inline constexpr int kPicturePauseMs = 100;
 
+// A pin taken up to be fetched.
+struct PictureTask {
+  long long number = 0;  // (page number - 1) * 100 + position on the page
+  Text key;              // the file key, quotes removed
+  Text extension;        // ".gif", ".png" or ".jpg"
+  Text photoId;          // a plain decimal number
+};
+
+// What became of one picture, for TellPicture.
+struct PictureOutcome {
+  enum class Kind {
+    kSaved,        // in place under its name (recorded, unless recordFailed)
+    kSkipped,      // on record already, with the duplicate switch on
+    kBadId,        // a pin whose id is no plain number
+    kBadKey,       // a pin whose key could climb out of the image host's folder
+    kFetchFailed,  // no good answer: no file, no record
+    kSaveFailed,   // the file could not be written: no record
+    kEnded,        // the run was ended during the fetch: nothing to tell
+  };
+  Kind kind = Kind::kEnded;
+  long long number = 0;
+  Text photoId;
+  Text fileName;              // kSaved, kSaveFailed
+  Text reason;                // kFetchFailed, kSaveFailed
+  bool recordFailed = false;  // kSaved: the id could not be recorded
+};
+
 // pictureNumber: (page number - 1) * 100 + position on the page. Returns false
 // when the run was ended; the caller then stops at once.
 bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber);
+
+// In picture order, once the gate let the caller through: shows the progress
+// and reads the pin. Returns the task when the picture is to be fetched;
+// otherwise nothing, with outcome saying why (a bad id, a skip).
+std::optional<PictureTask> TakePin(Album& album, const JsonValue& pin, long long pictureNumber,
+                                   PictureOutcome& outcome);
+// Fetches the picture (with its attempts) and, when it came good, saves it.
+// fetchedAt: when the fetch was over; the pause after the picture counts from
+// then. Touches nothing of the album but its folder.
+PictureOutcome FetchAndSave(Album& album, const PictureTask& task,
+                            PaceClock::time_point& fetchedAt);
+// Records the id of a saved picture in the album's store.
+void RecordPicture(Album& album, PictureOutcome& outcome);
+// The log lines and the counts of one picture.
+void TellPicture(Album& album, const PictureOutcome& outcome);
 
 // ".gif" when the media type names gif, else ".png" for png, else ".jpg".
 Text PictureExtension(const Text& mediaType);
