@@ -4,6 +4,7 @@
 #include <string>
 
 #include "download/fetch_attempts.h"
+#include "download/picture_lanes.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
 #include "text/file_helpers.h"
@@ -11,6 +12,10 @@
 namespace albumdl {
 
 Album::Album(DownloadContext& context, const DownloadJob& job) : context(context), job(job) {}
+
+Album::~Album() {
+  if (context.lanes != nullptr) context.lanes->Abandon(*this);
+}
 
 namespace {
 

@@ -25,6 +25,11 @@ inline constexpr int kMostPagesWithoutPins = 3;
 // The working state of one album, from its start to its end.
 struct Album {
   Album(DownloadContext& context, const DownloadJob& job);
+  // An album left in the middle of a page (a fault) is ended, and waited for,
+  // on every lane.
+  ~Album();
+  Album(const Album&) = delete;
+  Album& operator=(const Album&) = delete;
 
   DownloadContext& context;
   const DownloadJob& job;

@@ -1,7 +1,9 @@
 #include "download/board_download.h"
 
+#include <utility>
+
 #include "download/album_steps.h"
-#include "download/picture_step.h"
+#include "download/picture_lanes.h"
 #include "net/site.h"
 #include "net/web_request.h"
 #include "platform/files.h"
@@ -63,16 +65,21 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
   Text headerBlock = BoardHeaderBlock(session.site, job.albumId, window.Values().ViewerCookies());
   if (!context.pacer.PumpingWaitSince(albumStarted, kPagePauseMs)) return false;
 
-  // Pages: each asks for the pins after the last pin of the page before.
+  // Pages: each asks for the pins after the last pin of the page before. The
+  // page's pictures go to the run's lanes; with several lanes the next page is
+  // asked for while they work, with one after its pictures, as always.
   Text lastPinId;
   long long pinsSeen = 0;
-  for (int page = 1; page <= pageBudget; ++page) {
+  const auto fetchPage = [&] {
     const Text url = BoardPageUrl(session.site, job.albumId, lastPinId);
-    const PageText fetched = FetchPage(context, [&] {
+    return FetchPage(context, [&] {
       HttpResult reply = WebRequest({.url = url, .headers = headerBlock, .limits = kPageLimits});
       headerBlock = reply.sentHeaders;
       return reply;
     });
+  };
+  PageText fetched = fetchPage();
+  for (int page = 1; page <= pageBudget; ++page) {
     if (fetched.ended) return false;
     if (window.Values().DebugSwitch()) {
       platform::WriteWholeFile(session.programDirectory + "\\jsonhtml.txt", fetched.text);
@@ -87,10 +94,12 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
     }
     pinsSeen += n;
     lastPinId = TextTrim(pins.At(n - 1).Member("pin_id").Render());
-    for (int j = 1; j <= n; ++j) {
-      const long long pictureNumber = static_cast<long long>(page - 1) * kPageSize + j;
-      if (!PictureStep(album, pins.At(j - 1), pictureNumber)) return false;
-    }
+    if (!context.lanes->Begin(album, pins, static_cast<long long>(page - 1) * kPageSize))
+      return false;
+    PageText next;
+    if (page < pageBudget) next = fetchPage();
+    if (!context.lanes->End()) return false;
+    fetched = std::move(next);
   }
 
   // Fewer pins than the count promised: the site ended the board early, or a

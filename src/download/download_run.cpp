@@ -6,6 +6,7 @@
 #include "download/board_download.h"
 #include "download/download_job.h"
 #include "download/keyword_download.h"
+#include "download/picture_lanes.h"
 
 namespace albumdl {
 
@@ -25,6 +26,23 @@ std::vector<DownloadJob> CollectJobs(const std::vector<AlbumRow>& rows, Text& se
   return jobs;
 }
 
+// The run's lanes, started once so that each keeps its connection from album
+// to album, and known to the albums through the context while the run lasts.
+class RunLanes {
+ public:
+  explicit RunLanes(DownloadContext& context)
+      : context_(context), lanes_(context, context.pictureLanes) {
+    context.lanes = &lanes_;
+  }
+  ~RunLanes() { context_.lanes = nullptr; }
+  RunLanes(const RunLanes&) = delete;
+  RunLanes& operator=(const RunLanes&) = delete;
+
+ private:
+  DownloadContext& context_;
+  PictureLanes lanes_;
+};
+
 DownloadSummary Ended(DownloadContext& context) {
   context.summary.ended = true;
   return context.summary;
@@ -34,6 +52,7 @@ DownloadSummary Ended(DownloadContext& context) {
 
 DownloadSummary DownloadRun(DownloadContext& context, const std::vector<AlbumRow>& rows) {
   Window& window = context.window;
+  const RunLanes lanes(context);
 
   Text selectedNumbers;
   const std::vector<DownloadJob> jobs = CollectJobs(rows, selectedNumbers);

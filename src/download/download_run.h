@@ -15,6 +15,8 @@
 
 namespace albumdl {
 
+class PictureLanes;
+
 // Everything a run works with. The gate is where pause, continue and end act:
 // the run passes it before every request and before every caption it changes,
 // so a paused run shows nothing new until it goes on.
@@ -25,6 +27,12 @@ struct DownloadContext {
   RunGate& gate;
   RunProgress progress;     // where the run stands
   DownloadSummary summary;  // what it did so far
+  // Pictures of a page fetched at once (the command line's --jobs); 1: one
+  // after the other on the run's thread.
+  int pictureLanes = 1;
+  // The run's lanes, made by DownloadRun for the whole run. While they work
+  // on a page, they alone touch progress and summary, under their lock.
+  PictureLanes* lanes = nullptr;
 
   // Holds while paused; false once the run was ended.
   bool Checkpoint() { return gate.Pass(); }

@@ -1,7 +1,7 @@
 #include "download/keyword_download.h"
 
 #include "download/album_steps.h"
-#include "download/picture_step.h"
+#include "download/picture_lanes.h"
 #include "net/site.h"
 #include "net/winhttp_request.h"
 #include "platform/files.h"
@@ -47,10 +47,8 @@ bool KeywordDownload(DownloadContext& context, const DownloadJob& job) {
     if (fetched.failed) ReportFailedPage(album, page, fetched.reason);
     const JsonValue pins = fetched.json.Member("pins");
     const int n = pins.Count();
-    for (int j = 1; j <= n; ++j) {
-      const long long pictureNumber = static_cast<long long>(page - 1) * kPageSize + j;
-      if (!PictureStep(album, pins.At(j - 1), pictureNumber)) return false;
-    }
+    const long long firstNumber = static_cast<long long>(page - 1) * kPageSize;
+    if (!context.lanes->Begin(album, pins, firstNumber) || !context.lanes->End()) return false;
     pagesWithoutPins = n == 0 ? pagesWithoutPins + 1 : 0;
     if (pagesWithoutPins == kMostPagesWithoutPins && page < pageBudget) {
       context.window.AppendLog("连续" + std::to_string(kMostPagesWithoutPins) +

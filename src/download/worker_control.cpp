@@ -11,8 +11,9 @@ namespace albumdl {
 // methods never wait), so holding mutex_ while telling it keeps the state
 // changes in order without any thread waiting for another.
 
-WorkerControl::WorkerControl(Window& window, Session& session, PacerFactory pacers)
-    : window_(window), session_(session), pacers_(std::move(pacers)) {}
+WorkerControl::WorkerControl(Window& window, Session& session, PacerFactory pacers,
+                             int pictureLanes)
+    : window_(window), session_(session), pacers_(std::move(pacers)), pictureLanes_(pictureLanes) {}
 
 WorkerControl::~WorkerControl() {
   thread_.Gate().End();
@@ -46,12 +47,13 @@ bool WorkerControl::Start() {
   const bool started = thread_.Start(
       [this, rows, finish](RunGate& gate) {
         const std::unique_ptr<Pacer> pacer = pacers_(gate);
-        DownloadContext context{window_, session_, *pacer, gate, {}, {}};
+        DownloadContext context{window_, session_, *pacer, gate, {}, {}, pictureLanes_};
         finish(DownloadRun(context, rows));
       },
       [this, finish](const char* what) {
-        // The run stops where the fault hit it; a picture is only ever in
-        // place complete and recorded after, so nothing is half-done on disk.
+        // The run stops where the fault hit it, on its own thread or on a
+        // lane; a picture is only ever in place complete and recorded after,
+        // so nothing is half-done on disk.
         window_.AppendLog("下载出错，本次下载已结束：" + Text(what) + "\r\n");
         DownloadSummary summary;
         summary.ended = true;

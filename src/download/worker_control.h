@@ -17,7 +17,9 @@ namespace albumdl {
 
 class WorkerControl {
  public:
-  WorkerControl(Window& window, Session& session, PacerFactory pacers);
+  // pictureLanes: pictures of a page fetched at once (see picture_lanes.h);
+  // the window keeps one.
+  WorkerControl(Window& window, Session& session, PacerFactory pacers, int pictureLanes = 1);
   ~WorkerControl();  // ends a run still going, quietly, and waits for its thread
   WorkerControl(const WorkerControl&) = delete;
   WorkerControl& operator=(const WorkerControl&) = delete;
@@ -51,6 +53,7 @@ class WorkerControl {
   Window& window_;
   Session& session_;
   PacerFactory pacers_;
+  int pictureLanes_;
 
   mutable std::mutex mutex_;
   RunState state_ = RunState::kIdle;
