@@ -236,6 +236,9 @@ TEST_F(AlbumdlTest, BadUseExitsWithTwoAndOneLine) {
       {"--list", "--input", scratch.NativeFile("missing.txt")},
       {"--list", "--input", scratch.Native()},  // a folder is no list
       {"--list", "--input", "-", Board("travel")},
+      {"--jobs", "0", Board("travel")},  // one lane at least
+      {"--jobs", "17", Board("travel")},
+      {"--jobs", "two", Board("travel")},
   };
   for (const auto& arguments : cases) {
     const Outcome run = Run(arguments);
@@ -412,6 +415,37 @@ TEST_F(AlbumdlTest, DownloadsTheTickedAlbumsAndSkipsThemTheSecondTime) {
   ASSERT_EQ(second.status, 0) << second.err;
   EXPECT_EQ(PictureRequests(), 0);
   EXPECT_EQ(FilesUnder(saved.Native()), files);
+}
+
+TEST_F(AlbumdlTest, FourLanesSaveAndLogWhatOneLaneDoes) {
+  const std::vector<std::string> albums{Board(demosite::kSpringBoardId),
+                                        Search(demosite::kCatKeyword)};
+  std::vector<std::string> arguments{"-o", saved.Native()};
+  arguments.insert(arguments.end(), albums.begin(), albums.end());
+  const Outcome one = Run(arguments);
+  ASSERT_EQ(one.status, 0) << one.err;
+
+  TempDir fourHome, fourSaved;
+  std::vector<std::string> withLanes{"--site", site.SiteHost(),   "--pace", "0",
+                                     "--home", fourHome.Native(), "--jobs", "4",
+                                     "-o",     fourSaved.Native()};
+  withLanes.insert(withLanes.end(), albums.begin(), albums.end());
+  const Outcome four = RunAlbumdl(withLanes, scratch);
+  ASSERT_EQ(four.status, 0) << four.err;
+
+  const std::vector<std::string> files = FilesUnder(saved.Native());
+  EXPECT_EQ(files.size(), 6u + 150u);
+  EXPECT_EQ(FilesUnder(fourSaved.Native()), files);
+  for (const std::string& file : {files.front(), files.back()}) {
+    EXPECT_EQ(ReadFile(fourSaved.Native() + "/" + file), ReadFile(saved.Native() + "/" + file));
+  }
+  // The log names the save folder once (the keyword album's folder line).
+  const auto withoutFolder = [](std::string log, const std::string& folder) {
+    for (size_t at; (at = log.find(folder)) != std::string::npos;)
+      log.replace(at, folder.size(), "");
+    return log;
+  };
+  EXPECT_EQ(withoutFolder(four.out, fourSaved.Native()), withoutFolder(one.out, saved.Native()));
 }
 
 TEST_F(AlbumdlTest, PickTicksExactlyTheGivenSerials) {

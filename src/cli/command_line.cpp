@@ -68,6 +68,13 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options)
             return "";
           },
           "", "factor"));
+  app.add_option("-j,--jobs", options.jobs,
+                 "Fetch N pictures of an album at once, each over its own kept connection and "
+                 "with its own pause after each picture (1 to " +
+                     std::to_string(kMostJobs) +
+                     "; default 1: one after the other). Names, records and the log are the same")
+      ->type_name("N")
+      ->check(CLI::Range(1, kMostJobs));
   app.add_flag("--debug", options.debug, "Debug mode: keep the last album answer in json.txt");
   app.add_option("--log", options.logFile, "Append the activity log to FILE (UTF-8)")
       ->type_name("FILE");

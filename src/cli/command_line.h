@@ -18,6 +18,7 @@ struct CommandLine {
   std::string cookieFile;              // --cookies: a Netscape cookies.txt
   std::string home;                    // --home: the program directory
   double pace = 1.0;                   // multiplies every pause
+  int jobs = 1;                        // pictures of an album fetched at once
   bool debug = false;
   std::string logFile;                 // --log: the activity log is appended here too
   bool quiet = false;                  // no activity log on the console
@@ -27,6 +28,8 @@ struct CommandLine {
   std::string saveTo;                  // -o: the save folder
   std::optional<bool> skipDownloaded;  // unset: the settings file decides
 };
+
+inline constexpr int kMostJobs = 16;
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;

@@ -136,7 +136,7 @@ int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt
 
   DownloadSummary summary;
   {
-    WorkerControl control(window, session, RealPacers(options.pace));
+    WorkerControl control(window, session, RealPacers(options.pace), options.jobs);
     // A Ctrl-C that came before the action is set runs it at once.
     if (!interrupt.Interrupted() && control.Start()) {
       interrupt.SetAction([&control] { control.EndNow(); });
