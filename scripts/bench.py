@@ -37,8 +37,14 @@ PAGE_SIZE = 100
 BOARDS = {"b100": 100, "b200": 200, "b1000": 1000, "b2000": 2000, "b10000": 10000}
 THROUGHPUT_BOARD = "b2000"
 PACING_BOARD = "b100"
-LANES_PACE0_BOARD = "b2000"
-LANES_PACE1_BOARD = "b200"
+LANES_BOARD = "b2000"
+LANES = 4
+# One lane on the 2,000-picture board with latency would take minutes at
+# --pace 1 (2,000 x 150 ms): its time is derived from the same run on boards
+# of 100 and 200 pictures, whose difference is the cost of 100 more pictures
+# (start-up and pauses before the first page cancel out). --lanes-full
+# measures it on the whole board as well, to check the derivation.
+LANES_SHORT_BOARDS = ("b100", "b200")
 LATENCY_MS = 50
 STORE_FOLDER = "防止重复下载数据库"
 
@@ -591,27 +597,36 @@ class Bench:
     def memory(self):
         rounds = self.args.memory_rounds
         boards = ["b1000", "b10000"]
+        # albumdl with lanes too, on the large board: each lane holds one picture.
+        lanes_board = boards[-1]
         runs = {(t, b): [] for t in ("albumdl", "curl") for b in boards}
+        runs[("albumdl-lanes", lanes_board)] = []
         for r in range(rounds):
             for b in boards:
                 order = ["albumdl", "curl"] if r % 2 == 0 else ["curl", "albumdl"]
+                if b == lanes_board:
+                    order.append("albumdl-lanes")
                 for tool in order:
-                    run, error, _, _ = self.one(tool, b, f"m{r}")
+                    extra = ["--jobs", str(LANES)] if tool == "albumdl-lanes" else []
+                    run, error, _, _ = self.one(tool.split("-")[0], b, f"m{r}{tool}", extra=extra)
                     if error:
                         self.fail(f"{tool} on {b}", error)
                     runs[(tool, b)].append(run)
             print(f"bench: memory round {r + 1}/{rounds} done", flush=True)
         lines = [["pictures", "albumdl max RSS MB (min / median)",
                   "curl -K max RSS MB (min / median)", "× curl (median)"]]
-        for b in boards:
+        for tool, b in [("albumdl", b) for b in boards] + [("albumdl-lanes", lanes_board)]:
             n = BOARDS[b]
-            ours = [x.maxrss_kb for x in runs[("albumdl", b)]]
+            ours = [x.maxrss_kb for x in runs[(tool, b)]]
             peer = [x.maxrss_kb for x in runs[("curl", b)]]
-            lines.append([f"{n:,}", f"{mb(min(ours))} / {mb(statistics.median(ours))}",
+            lines.append([f"{n:,}" + (f", albumdl --jobs {LANES}" if tool != "albumdl" else ""),
+                          f"{mb(min(ours))} / {mb(statistics.median(ours))}",
                           f"{mb(min(peer))} / {mb(statistics.median(peer))}",
                           f"{statistics.median(ours) / statistics.median(peer):.2f}"])
         notes = [f"Peak resident memory of the program (GNU time %M) over the whole "
-                 f"download at --pace 0, {rounds} rounds; each run checked as in figure 1."]
+                 f"download at --pace 0, {rounds} rounds; each run checked as in figure 1. "
+                 f"The last row: albumdl with {LANES} lanes (each holds one picture at a "
+                 "time)."]
         self.raw["memory"] = {f"{t}-{b}": [vars_of(x) for x in v] for (t, b), v in runs.items()}
         self.add_section("2. Peak memory at 1,000 and 10,000 pictures", lines, notes)
 
@@ -779,36 +794,53 @@ class Bench:
         return re.search(r"(^|[\s,])" + re.escape(option) + r"\b", text) is not None
 
     def lanes(self):
-        title = "7. Parallel lanes: --jobs 4 against --jobs 1 with 50 ms latency"
+        title = (f"7. Parallel lanes: --jobs {LANES} against --jobs 1 with {LATENCY_MS} ms "
+                 "latency, 2,000 pictures")
         if not self.help_lists([self.albumdl], "--jobs"):
             self.add_section(title, None, ["not available (albumdl --help lists no --jobs)."])
             return
         if self.nginx.slow_port is None:
             self.add_section(title, None, [f"not available (nginx has no {ECHO_MODULE})."])
             return
-        cases = [(LANES_PACE0_BOARD, "0"), (LANES_PACE1_BOARD, "1")]
-        lines = [["board", "pace", "--jobs 1 s", "--jobs 4 s", "speed-up"]]
-        for board, pace in cases:
-            walls = {}
-            for jobs in ("1", "4"):
-                run, error, _, _ = self.one("albumdl", board, f"j{jobs}p{pace}", pace=pace,
-                                            slow=True, extra=["--jobs", jobs])
-                if error:
-                    self.fail(f"albumdl --jobs {jobs} --pace {pace}", error)
-                walls[jobs] = run.wall
-                print(f"bench: lanes {board} --pace {pace} --jobs {jobs}: {run.wall:.1f} s",
-                      flush=True)
-            lines.append([f"{BOARDS[board]:,} pictures", pace, f"{walls['1']:.1f}",
-                          f"{walls['4']:.1f}", f"{walls['1'] / walls['4']:.2f}"])
+        n = BOARDS[LANES_BOARD]
+        small, large = (BOARDS[b] for b in LANES_SHORT_BOARDS)
+        lines = [["pace", f"--jobs 1 s, {n:,} pictures (derived from {small} and {large})",
+                  f"--jobs 1 s, {n:,} pictures (measured)", f"--jobs {LANES} s, {n:,} pictures",
+                  "speed-up (derived)", "speed-up (measured)"]]
+        raw = {}
+
+        def timed(board, pace, jobs):
+            run, error, _, _ = self.one("albumdl", board, f"j{jobs}p{pace}", pace=pace,
+                                        slow=True, extra=["--jobs", str(jobs)])
+            if error:
+                self.fail(f"albumdl --jobs {jobs} --pace {pace} on {board}", error)
+            print(f"bench: lanes {board} --pace {pace} --jobs {jobs}: {run.wall:.1f} s "
+                  f"(max RSS {mb(run.maxrss_kb)} MB)", flush=True)
+            raw.setdefault(f"{board}-p{pace}-j{jobs}", []).append(vars_of(run))
+            return run.wall
+
+        for pace in ("0", "1"):
+            short = {b: timed(b, pace, 1) for b in LANES_SHORT_BOARDS}
+            per_picture = (short[LANES_SHORT_BOARDS[1]] - short[LANES_SHORT_BOARDS[0]]) / (large - small)
+            derived = short[LANES_SHORT_BOARDS[1]] + (n - large) * per_picture
+            measured = timed(LANES_BOARD, pace, 1) if self.args.lanes_full else None
+            lanes = timed(LANES_BOARD, pace, LANES)
+            lines.append([pace, f"{derived:.1f}", f"{measured:.1f}" if measured else "(not run)",
+                          f"{lanes:.1f}", f"{derived / lanes:.2f}",
+                          f"{measured / lanes:.2f}" if measured else ""])
         notes = [f"The generated boards of figure 1 from nginx with {LATENCY_MS} ms added to "
-                 f"every answer (album answer, pages and pictures; the echo module's "
-                 f"echo_sleep, shipped with Debian's nginx-light), one round each. At --pace 1 the "
-                 f"board has {BOARDS[LANES_PACE1_BOARD]} pictures, not 2,000: one lane would "
-                 f"take 2,000 × (100 + {LATENCY_MS}) ms, five minutes, alone. Every run "
-                 "checked as in figure 1."]
+                 "every answer (album answer, pages and pictures; the echo module's echo_sleep, "
+                 f"shipped with Debian's nginx-light), one round each; every run checked as in "
+                 f"figure 1. --jobs {LANES} is measured on the whole board of {n:,} pictures. "
+                 f"--jobs 1 on it would take minutes at --pace 1 ({n:,} x (100 + {LATENCY_MS}) "
+                 f"ms): its time is derived from --jobs 1 on boards of {small} and {large} "
+                 f"pictures, as the {large}-picture time plus {n - large:,} times the cost of a "
+                 f"picture (the difference of the two over {large - small}). "
+                 "`python3 scripts/bench.py --lanes-full` measures it on the whole board too."]
+        self.raw["lanes"] = raw
         self.add_section(title, lines, notes)
         self.commands.append(("7", self.shown(self.ours_argv(
-            LANES_PACE0_BOARD, "OUT", "HOME", pace="P", slow=True, extra=["--jobs", "J"]))))
+            "BOARD", "OUT", "HOME", pace="P", slow=True, extra=["--jobs", "J"]))))
 
     # ---- output
 
@@ -1208,6 +1240,12 @@ def main():
     parser.add_argument("--pacing-rounds", type=int, default=3)
     parser.add_argument("--gbench-repetitions", type=int, default=3)
     parser.add_argument("--no-doc", action="store_true", help="do not touch docs/performance.md")
+    parser.add_argument("--lanes-full", action="store_true",
+                        help="figure 7: also measure one lane on the whole 2,000-picture board "
+                        "(some 7 minutes more) to check the time derived from smaller boards")
+    parser.add_argument("--only", default="",
+                        help="comma-separated figures to measure (1-7), e.g. --only 1,7; "
+                        "implies --no-doc")
     parser.add_argument("--top", type=int, default=30, help="profile: functions listed")
     args = parser.parse_args()
 
@@ -1222,15 +1260,14 @@ def main():
             profile(bench, args)
             return
         t = time.perf_counter()
-        bench.throughput()
-        bench.memory()
-        bench.pacing()
-        bench.store()
-        bench.text()
-        bench.window()
-        bench.lanes()
+        figures = [bench.throughput, bench.memory, bench.pacing, bench.store, bench.text,
+                   bench.window, bench.lanes]
+        wanted = {int(x) for x in args.only.split(",") if x.strip()} or set(range(1, 8))
+        for number, figure in enumerate(figures, 1):
+            if number in wanted:
+                figure()
         print(f"\nbench: figures measured in {time.perf_counter() - t:.0f} s")
-        if not args.no_doc:
+        if not args.no_doc and not args.only:
             bench.write_doc(started, time.time() - began)
         print(f"bench: the whole run took {time.time() - began:.0f} s "
               "(installing, building and measuring)")
