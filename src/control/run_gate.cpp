@@ -62,7 +62,11 @@ bool RunGate::WaitFor(int ms) {
 
 bool RunGate::WaitUntil(std::chrono::steady_clock::time_point moment) {
   std::unique_lock lock(mutex_);
-  changed_.wait_until(lock, moment, [this] { return ended_; });
+  // A moment already past (no pauses, or work that took the whole pause)
+  // costs no timed wait, which would go to the system all the same.
+  if (std::chrono::steady_clock::now() < moment) {
+    changed_.wait_until(lock, moment, [this] { return ended_; });
+  }
   changed_.wait(lock, [this] { return !paused_ || ended_; });
   return !ended_;
 }

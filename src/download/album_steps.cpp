@@ -105,7 +105,7 @@ PageText FetchPage(DownloadContext& context, const std::function<HttpResult()>& 
         return JudgePage(reply, parsed);
       });
   page.ended = fetched.ended;
-  page.text = Utf8ToAnsi(fetched.reply.body);
+  page.body = fetched.reply.body;
   page.failed = !fetched.verdict.ok();
   page.reason = fetched.verdict.reason;
   // An error page whose body happens to be JSON is no page of the album.

@@ -63,7 +63,7 @@ enum class FolderLog { kSilent, kEachAttempt };
 bool PrepareAlbumFolder(Album& album, FolderLog log);
 
 struct PageText {
-  Text text;            // the last answer's body, decoded to code page 936
+  Bytes body;           // the last answer's body as it came (UTF-8)
   JsonValue json;       // the page, when it came (empty when it failed)
   bool failed = false;  // no good answer after every attempt, or given up
   Text reason;          // why, for the log

@@ -82,7 +82,9 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
   for (int page = 1; page <= pageBudget; ++page) {
     if (fetched.ended) return false;
     if (window.Values().DebugSwitch()) {
-      platform::WriteWholeFile(session.programDirectory + "\\jsonhtml.txt", fetched.text);
+      // Decoded to code page 936 only for the debug copy.
+      platform::WriteWholeFile(session.programDirectory + "\\jsonhtml.txt",
+                               Utf8ToAnsi(fetched.body));
     }
     const JsonValue pins = fetched.json.Member("board").Member("pins");
     const int n = pins.Count();
