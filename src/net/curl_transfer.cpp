@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "net/curl_shares.h"
 #include "net/transfer_abort.h"
@@ -114,17 +115,18 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto* sink = static_cast<TransferSink*>(user);
   TransferResult* result = sink->result;
   const size_t n = size * count;
-  Text line(data, n);
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  size_t end = n;
+  while (end > 0 && (data[end - 1] == '\n' || data[end - 1] == '\r')) --end;
+  const std::string_view line(data, end);
   // A status line starts a new response (after a redirect that was followed,
   // an interim 1xx answer or a proxy's CONNECT answer): only the last counts.
-  if (line.rfind("HTTP/", 0) == 0) {
+  if (line.starts_with("HTTP/")) {
     result->responseLines.clear();
     result->body.clear();
     sink->headersParsed = false;
   }
   if (!line.empty()) {
-    result->responseLines.push_back(line);
+    result->responseLines.emplace_back(line);
     return n;
   }
   // The response's header lines are complete.
@@ -211,11 +213,11 @@ curl_slist* BuildHeaderList(const std::vector<Text>& lines) {
   bool hasExpect = false;
   for (const Text& line : lines) {
     if (line.find_first_of("\r\n") != Text::npos) continue;
-    if (HeaderName(line).empty()) continue;
-    hasAccept = hasAccept || NamesHeader(line, "Accept");
-    hasExpect = hasExpect || NamesHeader(line, "Expect");
-    const Text sent = HeaderValue(line).empty() ? HeaderName(line) + ";" : line;
-    list = curl_slist_append(list, sent.c_str());
+    const Text name = HeaderName(line);
+    if (name.empty()) continue;
+    hasAccept = hasAccept || SameHeaderName(name, "Accept");
+    hasExpect = hasExpect || SameHeaderName(name, "Expect");
+    list = curl_slist_append(list, HeaderValue(line).empty() ? (name + ";").c_str() : line.c_str());
   }
   // No header lines of libcurl's own: no "Accept: */*" beside (or instead of)
   // ours, and no "Expect: 100-continue" round trip before a body.
