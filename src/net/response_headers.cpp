@@ -1,5 +1,7 @@
 #include "net/response_headers.h"
 
+#include <utility>
+
 #include "net/url_cookies.h"
 
 namespace albumdl {
@@ -14,6 +16,17 @@ std::optional<long long> PlainNumber(const std::optional<Text>& value) {
   return TextToInt(*value);
 }
 
+// TextLower of a header name, in place when it is plain ASCII (as names are).
+Text LowerName(Text name) {
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) >= 0x80) return TextLower(name);
+  }
+  for (char& c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return name;
+}
+
 }  // namespace
 
 ResponseHeaders::ResponseHeaders(const std::vector<Text>& lines) {
@@ -26,9 +39,9 @@ ResponseHeaders::ResponseHeaders(const std::vector<Text>& lines) {
   }
   fields_.reserve(lines.size() - first);
   for (size_t i = first; i < lines.size(); ++i) {
-    const Text name = HeaderName(lines[i]);
+    Text name = HeaderName(lines[i]);
     if (name.empty()) continue;
-    fields_.push_back(Field{TextLower(name), HeaderValue(lines[i])});
+    fields_.push_back(Field{LowerName(std::move(name)), HeaderValue(lines[i])});
   }
   contentLength_ = PlainNumber(Find("Content-Length"));
   contentType_ = Find("Content-Type").value_or("");
