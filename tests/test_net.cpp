@@ -559,6 +559,30 @@ TEST_F(NetTest, ForgottenCookiesAreNeitherListedNorSent) {
   EXPECT_EQ(StoredCookiesFor("http://other.example/"), "session=keep");
 }
 
+// Handles are kept per thread between transfers; what a store transfer took in
+// must not ride along on the next transfer without the store, nor outlive a
+// cleared store.
+TEST_F(NetTest, StoreCookiesStayOutOfTransfersWithoutTheStoreOnTheSameThread) {
+  server.SetResponse("/set", MakeResponse("HTTP/1.1 200 OK", "Set-Cookie: kept=1; path=/\r\n", "x",
+                                          /*keepAlive=*/true));
+  std::thread([&] {
+    WebRequest({.url = server.Url("/set")});
+    WebRequest({.url = server.Url("/own"), .cookies = ""});
+    WinHttpRequest({.url = server.Url("/plain")});
+    WebRequest({.url = server.Url("/store")});
+    ClearCookieStore();
+    WebRequest({.url = server.Url("/cleared")});
+    WebRequest({.url = server.Url("/own-again"), .cookies = "c=3"});
+  }).join();
+  const std::vector<RawRequest> requests = server.Requests();
+  ASSERT_EQ(requests.size(), 6u);
+  EXPECT_TRUE(requests[1].Values("Cookie").empty()) << requests[1].Values("Cookie")[0];
+  EXPECT_TRUE(requests[2].Values("Cookie").empty()) << requests[2].Values("Cookie")[0];
+  EXPECT_EQ(requests[3].Values("Cookie"), Names{"kept=1"});
+  EXPECT_TRUE(requests[4].Values("Cookie").empty()) << requests[4].Values("Cookie")[0];
+  EXPECT_EQ(requests[5].Values("Cookie"), Names{"c=3"});
+}
+
 TEST(CookieStore, FilledFromACookieFileAndMatchedByHostPathAndScheme) {
   ClearCookieStore();
   albumdl::testing::TempDir folder;

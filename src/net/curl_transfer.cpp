@@ -47,8 +47,10 @@ CURLM* ThisThreadsMulti() {
 
 // Easy handles are kept per thread too, set back to libcurl's defaults before
 // each transfer: making and freeing a handle for every picture costs more than
-// the picture's own bookkeeping. A handle keeps its cookie engine across a
-// reset, so transfers with the cookie store and those without never share one.
+// the picture's own bookkeeping. A reset leaves the share a handle is attached
+// to, and with it the store's cookies, in place: transfers with the cookie
+// store and those without never share a handle, and those without attach the
+// plain share before each transfer all the same.
 class ThreadEasyHandle {
  public:
   ThreadEasyHandle() : easy_(curl_easy_init()) {}
