@@ -6,8 +6,9 @@
 // set of the same ids.
 //
 // Adds: 10,000 photo ids recorded one by one, each committed on its own as a
-// download records them (SQLite in WAL mode, synchronous=NORMAL, the store held
-// by one connection for the album, its table keyed by the id in 1 kB pages).
+// download records them: newest first, the ids falling, as the site lists pins
+// (SQLite in WAL mode, synchronous=NORMAL, the store held by one connection for
+// the album, its table keyed by the id from the highest down in 1 kB pages).
 // The peers are a bare SQLite connection with the same table and settings; the
 // store as it was before (a table with a separate unique index, the locks
 // taken around every commit, a look-up before each add); and SQLite's default
@@ -65,6 +66,9 @@ class ScratchFolder {
 
 std::string PhotoId(long long n) { return std::to_string(kFirstId + n); }
 
+// The n-th id a download of kAdds pictures records (n from 1): falling.
+std::string AddedId(long long n) { return PhotoId(kAdds + 1 - n); }
+
 // The ids asked for: spread over twice the stored range, so about half are
 // found; the same list for every contender.
 const std::vector<std::string>& Probes() {
@@ -82,8 +86,8 @@ const std::vector<std::string>& Probes() {
 }
 
 // A store of 1,000,000 ids, made once: created by DuplicateStore itself and
-// filled in one transaction. A download holds its store alone, so each
-// contender opens the file for itself.
+// filled in one transaction, newest first as downloads fill stores. A
+// download holds its store alone, so each contender opens the file for itself.
 struct BigStore {
   ScratchFolder folder;
   std::string file;
@@ -100,7 +104,7 @@ struct BigStore {
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt* insert = nullptr;
     sqlite3_prepare_v2(db, "INSERT INTO photos(photo_id) VALUES(?1)", -1, &insert, nullptr);
-    for (long long n = 1; n <= kStoredIds; ++n) {
+    for (long long n = kStoredIds; n >= 1; --n) {
       const std::string id = PhotoId(n);
       sqlite3_bind_text(insert, 1, id.data(), static_cast<int>(id.size()), SQLITE_TRANSIENT);
       sqlite3_step(insert);
@@ -174,13 +178,14 @@ void BM_StoreAdd(benchmark::State& state) {
   store.Open(folder.Path(), "adds");
   long long n = 0;
   long long added = 0;
-  for (auto _ : state) added += store.Record(PhotoId(++n)) ? 1 : 0;
+  for (auto _ : state) added += store.Record(AddedId(++n)) ? 1 : 0;
   if (added != state.iterations()) state.SkipWithError("an add was not recorded");
   state.SetItemsProcessed(state.iterations());
 }
 
 enum class Settings {
-  kStore,            // as DuplicateStore: keyed table of 1 kB pages, WAL, NORMAL, held
+  kStore,            // as DuplicateStore: table keyed highest id first, 1 kB pages, WAL,
+                     // NORMAL, held
   kLockEveryCommit,  // as the store was: table and index, WAL, NORMAL, locks around
                      // each commit, a look-up before each add
   kDefault,          // table and index, rollback journal, FULL
@@ -194,7 +199,8 @@ void SqliteAdds(benchmark::State& state, Settings settings) {
   const char* schema =
       settings == Settings::kStore
           ? "PRAGMA locking_mode=EXCLUSIVE; PRAGMA page_size=1024;"
-            "CREATE TABLE photos(photo_id VARCHAR(20) NOT NULL PRIMARY KEY) WITHOUT ROWID;"
+            "CREATE TABLE photos(photo_id VARCHAR(20) NOT NULL, PRIMARY KEY(photo_id DESC))"
+            " WITHOUT ROWID;"
             "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=20000;"
       : settings == Settings::kLockEveryCommit
           ? "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
@@ -210,7 +216,7 @@ void SqliteAdds(benchmark::State& state, Settings settings) {
   sqlite3_prepare_v2(db, "SELECT 1 FROM photos WHERE photo_id = ?1 LIMIT 1", -1, &lookup, nullptr);
   long long n = 0;
   for (auto _ : state) {
-    const std::string id = PhotoId(++n);
+    const std::string id = AddedId(++n);
     if (settings == Settings::kLockEveryCommit) {
       sqlite3_bind_text(lookup, 1, id.data(), static_cast<int>(id.size()), SQLITE_TRANSIENT);
       if (sqlite3_step(lookup) != SQLITE_DONE) state.SkipWithError("a new id was found");
