@@ -290,6 +290,11 @@ Text AnsiToUtf8(const Text& text) { return WideToText(TextToWide(text, 936), 650
 
 Text Utf8ToAnsi(const Bytes& utf8) {
   if (utf8.empty()) return {};
+  // Plain ASCII reads the same in both: a page's keys, types and numbers (two
+  // texts for every picture) need no trip through the converters.
+  const bool ascii = std::all_of(utf8.begin(), utf8.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii) return UpToFirstZero(utf8);
   return UpToFirstZero(platform::WideToMultiByte(936, platform::MultiByteToWide(65001, utf8)));
 }
 
