@@ -99,7 +99,10 @@ Text DuplicateStore::RecordFile(const Text& programDirectory, const Text& albumI
   return DuplicateStoreFolder(programDirectory) + albumId + ".edb";
 }
 
-DuplicateStore::~DuplicateStore() { Close(); }
+void DuplicateStore::Closer::operator()(sqlite3* db) const { sqlite3_close(db); }
+void DuplicateStore::Finalizer::operator()(sqlite3_stmt* statement) const {
+  sqlite3_finalize(statement);
+}
 
 StoreOpening DuplicateStore::Open(const Text& programDirectory, const Text& albumId) {
   Close();
@@ -132,22 +135,16 @@ StoreOpening DuplicateStore::Open(const Text& programDirectory, const Text& albu
 }
 
 bool DuplicateStore::Create(const Text& file) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(platform::NativePathOf(file).c_str(), &db,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-    sqlite3_close(db);
-    return false;
-  }
-  db_ = db;
-  KeepForThisConnection(db_);
-  SetSmallPages(db_);
+  if (!OpenConnection(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) return false;
+  KeepForThisConnection(db_.get());
+  SetSmallPages(db_.get());
   // A new file holds nothing to lose yet: it is made without waiting for the
   // disk. Should the machine stop right then, the next open finds no table, or
   // no store of ours, and makes it again.
-  Execute(db_, "PRAGMA synchronous=OFF");
-  Execute(db_, "PRAGMA journal_mode=WAL");
-  const bool ok = MakeTable(db_) && Prepare();
-  SetJournal(db_);
+  Execute(db_.get(), "PRAGMA synchronous=OFF");
+  Execute(db_.get(), "PRAGMA journal_mode=WAL");
+  const bool ok = MakeTable(db_.get()) && Prepare();
+  SetJournal(db_.get());
   if (!ok) {
     Close();
     // A half-made file would pass for a store next time; better none at all.
@@ -157,28 +154,22 @@ bool DuplicateStore::Create(const Text& file) {
 }
 
 DuplicateStore::Found DuplicateStore::OpenExisting(const Text& file) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(platform::NativePathOf(file).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
-      SQLITE_OK) {
-    sqlite3_close(db);
-    return Found::kUnusable;
-  }
-  db_ = db;
+  if (!OpenConnection(file, SQLITE_OPEN_READWRITE)) return Found::kUnusable;
   // A store held by another program stays held until that program's album
   // ends: a short wait covers a quick look by some other tool, no more.
-  sqlite3_busy_timeout(db_, 1000);
-  KeepForThisConnection(db_);
+  sqlite3_busy_timeout(db_.get(), 1000);
+  KeepForThisConnection(db_.get());
 
   // SQLite reads the file only now: a file of another kind shows here.
   bool hasTable = false;
   bool keyedTable = false;  // the table is its own index (made so by MakeTable)
   bool hasOther = false;
-  sqlite3_stmt* schema = nullptr;
-  int rc = sqlite3_prepare_v2(db_, "SELECT name, sql FROM sqlite_master", -1, &schema, nullptr);
+  Statement schema;
+  int rc = Compile("SELECT name, sql FROM sqlite_master", schema);
   if (rc == SQLITE_OK) {
-    while ((rc = sqlite3_step(schema)) == SQLITE_ROW) {
-      const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(schema, 0));
-      const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(schema, 1));
+    while ((rc = sqlite3_step(schema.get())) == SQLITE_ROW) {
+      const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(schema.get(), 0));
+      const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(schema.get(), 1));
       if (name != nullptr && std::string(name) == kTable) {
         hasTable = true;
         keyedTable = sql != nullptr && std::string(sql).find("WITHOUT ROWID") != std::string::npos;
@@ -188,7 +179,7 @@ DuplicateStore::Found DuplicateStore::OpenExisting(const Text& file) {
     }
     if (rc == SQLITE_DONE) rc = SQLITE_OK;
   }
-  sqlite3_finalize(schema);
+  schema.reset();
   if (rc != SQLITE_OK) {
     Close();
     return IsDamage(rc) ? Found::kForeign : Found::kUnusable;
@@ -200,24 +191,24 @@ DuplicateStore::Found DuplicateStore::OpenExisting(const Text& file) {
   if (!hasTable) {
     // An empty database: the program stopped between making the file and its
     // table. Finish the job in place.
-    SetSmallPages(db_);
-    if (!MakeTable(db_)) {
+    SetSmallPages(db_.get());
+    if (!MakeTable(db_.get())) {
       Close();
       return Found::kUnusable;
     }
     keyedTable = true;
   }
-  sqlite3_stmt* probe = nullptr;
-  rc = sqlite3_prepare_v2(db_, "SELECT photo_id FROM photos LIMIT 1", -1, &probe, nullptr);
-  sqlite3_finalize(probe);
+  Statement probe;
+  rc = Compile("SELECT photo_id FROM photos LIMIT 1", probe);
+  probe.reset();
   if (rc != SQLITE_OK) {
     Close();
     return IsDamage(rc) || (rc & 0xFF) == SQLITE_ERROR ? Found::kForeign : Found::kUnusable;
   }
   // Failures here cost speed or durability, not correctness.
-  SetJournal(db_);
+  SetJournal(db_.get());
   if (!keyedTable)
-    Execute(db_, "CREATE UNIQUE INDEX IF NOT EXISTS photos_photo_id ON photos(photo_id)");
+    Execute(db_.get(), "CREATE UNIQUE INDEX IF NOT EXISTS photos_photo_id ON photos(photo_id)");
   if (!Prepare()) {
     Close();
     return Found::kUnusable;
@@ -225,50 +216,63 @@ DuplicateStore::Found DuplicateStore::OpenExisting(const Text& file) {
   return Found::kOurs;
 }
 
+bool DuplicateStore::OpenConnection(const Text& file, int flags) {
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(platform::NativePathOf(file).c_str(), &db, flags, nullptr);
+  db_.reset(db);  // a failed open still gives a handle to close
+  if (rc == SQLITE_OK) return true;
+  db_.reset();
+  return false;
+}
+
+int DuplicateStore::Compile(const char* sql, Statement& into) {
+  sqlite3_stmt* statement = nullptr;
+  const int rc = sqlite3_prepare_v2(db_.get(), sql, -1, &statement, nullptr);
+  into.reset(statement);
+  return rc;
+}
+
 bool DuplicateStore::Prepare() {
-  return sqlite3_prepare_v2(db_, "SELECT 1 FROM photos WHERE photo_id = ?1 LIMIT 1", -1, &contains_,
-                            nullptr) == SQLITE_OK &&
-         sqlite3_prepare_v2(db_, "INSERT OR IGNORE INTO photos(photo_id) VALUES(?1)", -1, &add_,
-                            nullptr) == SQLITE_OK;
+  return Compile("SELECT 1 FROM photos WHERE photo_id = ?1 LIMIT 1", contains_) == SQLITE_OK &&
+         Compile("INSERT OR IGNORE INTO photos(photo_id) VALUES(?1)", add_) == SQLITE_OK;
 }
 
 bool DuplicateStore::Contains(const Text& photoId) {
   if (contains_ == nullptr) return false;
-  sqlite3_reset(contains_);
-  sqlite3_bind_text(contains_, 1, photoId.data(), static_cast<int>(photoId.size()),
+  sqlite3_reset(contains_.get());
+  sqlite3_bind_text(contains_.get(), 1, photoId.data(), static_cast<int>(photoId.size()),
                     SQLITE_TRANSIENT);
-  const bool found = sqlite3_step(contains_) == SQLITE_ROW;
-  sqlite3_reset(contains_);
+  const bool found = sqlite3_step(contains_.get()) == SQLITE_ROW;
+  sqlite3_reset(contains_.get());
   return found;
 }
 
 bool DuplicateStore::Add(const Text& photoId) {
   if (add_ == nullptr) return false;
-  sqlite3_reset(add_);
-  sqlite3_bind_text(add_, 1, photoId.data(), static_cast<int>(photoId.size()), SQLITE_TRANSIENT);
-  const bool done = sqlite3_step(add_) == SQLITE_DONE && sqlite3_changes(db_) > 0;
-  sqlite3_reset(add_);
+  sqlite3_reset(add_.get());
+  sqlite3_bind_text(add_.get(), 1, photoId.data(), static_cast<int>(photoId.size()),
+                    SQLITE_TRANSIENT);
+  const bool done = sqlite3_step(add_.get()) == SQLITE_DONE && sqlite3_changes(db_.get()) > 0;
+  sqlite3_reset(add_.get());
   return done;
 }
 
 bool DuplicateStore::Record(const Text& photoId) {
   if (add_ == nullptr) return false;
-  sqlite3_reset(add_);
-  sqlite3_bind_text(add_, 1, photoId.data(), static_cast<int>(photoId.size()), SQLITE_TRANSIENT);
+  sqlite3_reset(add_.get());
+  sqlite3_bind_text(add_.get(), 1, photoId.data(), static_cast<int>(photoId.size()),
+                    SQLITE_TRANSIENT);
   // The unique index leaves an id already there as it is: one statement and
   // one commit, where a look-up first would be a second one.
-  const bool done = sqlite3_step(add_) == SQLITE_DONE;
-  sqlite3_reset(add_);
+  const bool done = sqlite3_step(add_.get()) == SQLITE_DONE;
+  sqlite3_reset(add_.get());
   return done;
 }
 
 void DuplicateStore::Close() {
-  sqlite3_finalize(contains_);
-  sqlite3_finalize(add_);
-  contains_ = nullptr;
-  add_ = nullptr;
-  if (db_ != nullptr) sqlite3_close(db_);
-  db_ = nullptr;
+  contains_.reset();
+  add_.reset();
+  db_.reset();
 }
 
 }  // namespace albumdl

@@ -8,6 +8,8 @@
 // full.
 #pragma once
 
+#include <memory>
+
 #include "text/text.h"
 
 struct sqlite3;
@@ -37,7 +39,7 @@ struct StoreOpening {
 class DuplicateStore {
  public:
   DuplicateStore() = default;
-  ~DuplicateStore();
+  ~DuplicateStore() = default;
   DuplicateStore(const DuplicateStore&) = delete;
   DuplicateStore& operator=(const DuplicateStore&) = delete;
 
@@ -60,11 +62,25 @@ class DuplicateStore {
   enum class Found { kOurs, kForeign, kUnusable };
   bool Create(const Text& file);
   Found OpenExisting(const Text& file);
+  bool OpenConnection(const Text& file, int flags);
   bool Prepare();
 
-  sqlite3* db_ = nullptr;
-  sqlite3_stmt* contains_ = nullptr;
-  sqlite3_stmt* add_ = nullptr;
+  // The connection and its statements, let go of by their owners: the
+  // statements before the connection (in Close; the destructor ends the members
+  // in the reverse of their order below).
+  struct Closer {
+    void operator()(sqlite3* db) const;
+  };
+  struct Finalizer {
+    void operator()(sqlite3_stmt* statement) const;
+  };
+  using Statement = std::unique_ptr<sqlite3_stmt, Finalizer>;
+  // Compiles sql into into (empty when it fails); SQLite's result code.
+  int Compile(const char* sql, Statement& into);
+
+  std::unique_ptr<sqlite3, Closer> db_;
+  Statement contains_;
+  Statement add_;
 };
 
 }  // namespace albumdl
