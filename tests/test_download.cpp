@@ -109,13 +109,7 @@ class DownloadTest : public ::testing::Test {
   }
 
   void AddRow(const Text& title, const Text& count, const Text& albumId, bool checked = true) {
-    AlbumList& list = window.Albums();
-    const int row = list.AppendRow();
-    list.SetCell(row, kColumnSerial, std::to_string(row + 1));
-    list.SetCell(row, kColumnTitle, title);
-    list.SetCell(row, kColumnCount, count);
-    list.SetCell(row, kColumnAlbumId, albumId);
-    list.SetChecked(row, checked);
+    window.AddAlbumRow(title, count, albumId, checked);
   }
 
   DownloadSummary Run() { return RunWith(window); }

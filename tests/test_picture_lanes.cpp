@@ -82,16 +82,6 @@ std::set<Text> Recorded(const Text& programDirectory, const Text& albumId,
   return ids;
 }
 
-void AddRow(RecordingWindow& window, const Text& title, const Text& count, const Text& albumId) {
-  AlbumList& list = window.Albums();
-  const int row = list.AppendRow();
-  list.SetCell(row, kColumnSerial, std::to_string(row + 1));
-  list.SetCell(row, kColumnTitle, title);
-  list.SetCell(row, kColumnCount, count);
-  list.SetCell(row, kColumnAlbumId, albumId);
-  list.SetChecked(row, true);
-}
-
 // The real disk, except that writing a file whose name holds spot takes long
 // and then fails, as a failing disk does.
 class SlowBadSpot : public FaultyFileSystem {
@@ -191,8 +181,8 @@ TEST_F(PictureLanesTest, FourLanesLeaveTheFilesRecordsAndLogOfOne) {
     site.SetFault("/img/" + boardPins[70].key, missing);
   };
   const auto rows = [](RecordingWindow& window) {
-    AddRow(window, "Board", "230", "b1");
-    AddRow(window, "cat", "150", "关键词_cat");
+    window.AddAlbumRow("Board", "230", "b1");
+    window.AddAlbumRow("cat", "150", "关键词_cat");
   };
 
   // Writing picture 70 takes long and then fails: with lanes, 71 is over
@@ -277,7 +267,8 @@ TEST_F(PictureLanesTest, FailuresOnLanesAreCountedOnceAndLeaveNothingHalfDone) {
   disk.spaceLeft = pictureSize * 20;  // some twenty fit
   const Result result = [&] {
     const platform::FileSystemOverride faulty(disk);
-    return RunWithLanes(kLanes, [](RecordingWindow& window) { AddRow(window, "T", "40", "b1"); });
+    return RunWithLanes(kLanes,
+                        [](RecordingWindow& window) { window.AddAlbumRow("T", "40", "b1"); });
   }();
 
   const DownloadSummary& summary = result.summary;
@@ -345,7 +336,7 @@ class LaneControlTest : public PictureLanesTest {
     board.title = "b1";
     board.pins = pins;
     site.AddBoard(board);
-    AddRow(window, "T", std::to_string(kPins), "b1");
+    window.AddAlbumRow("T", std::to_string(kPins), "b1");
   }
 
   // Every picture takes this long to come.

@@ -84,6 +84,17 @@ void RemoveWithJournals(const Text& file) {
   platform::RemoveFile(file + "-shm");
 }
 
+// Runs a statement whose one parameter is the photo id, and leaves it ready
+// for the next; SQLite's result code of the step.
+int RunWithId(sqlite3_stmt* statement, const Text& photoId) {
+  sqlite3_reset(statement);
+  sqlite3_bind_text(statement, 1, photoId.data(), static_cast<int>(photoId.size()),
+                    SQLITE_TRANSIENT);
+  const int rc = sqlite3_step(statement);
+  sqlite3_reset(statement);
+  return rc;
+}
+
 }  // namespace
 
 Text DuplicateStoreFolder(const Text& programDirectory) {
@@ -238,35 +249,18 @@ bool DuplicateStore::Prepare() {
 }
 
 bool DuplicateStore::Contains(const Text& photoId) {
-  if (contains_ == nullptr) return false;
-  sqlite3_reset(contains_.get());
-  sqlite3_bind_text(contains_.get(), 1, photoId.data(), static_cast<int>(photoId.size()),
-                    SQLITE_TRANSIENT);
-  const bool found = sqlite3_step(contains_.get()) == SQLITE_ROW;
-  sqlite3_reset(contains_.get());
-  return found;
+  return contains_ != nullptr && RunWithId(contains_.get(), photoId) == SQLITE_ROW;
 }
 
 bool DuplicateStore::Add(const Text& photoId) {
-  if (add_ == nullptr) return false;
-  sqlite3_reset(add_.get());
-  sqlite3_bind_text(add_.get(), 1, photoId.data(), static_cast<int>(photoId.size()),
-                    SQLITE_TRANSIENT);
-  const bool done = sqlite3_step(add_.get()) == SQLITE_DONE && sqlite3_changes(db_.get()) > 0;
-  sqlite3_reset(add_.get());
-  return done;
+  return add_ != nullptr && RunWithId(add_.get(), photoId) == SQLITE_DONE &&
+         sqlite3_changes(db_.get()) > 0;
 }
 
 bool DuplicateStore::Record(const Text& photoId) {
-  if (add_ == nullptr) return false;
-  sqlite3_reset(add_.get());
-  sqlite3_bind_text(add_.get(), 1, photoId.data(), static_cast<int>(photoId.size()),
-                    SQLITE_TRANSIENT);
-  // The unique index leaves an id already there as it is: one statement and
+  // The unique key leaves an id already there as it is: one statement and
   // one commit, where a look-up first would be a second one.
-  const bool done = sqlite3_step(add_.get()) == SQLITE_DONE;
-  sqlite3_reset(add_.get());
-  return done;
+  return add_ != nullptr && RunWithId(add_.get(), photoId) == SQLITE_DONE;
 }
 
 void DuplicateStore::Close() {

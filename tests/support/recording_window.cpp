@@ -70,6 +70,16 @@ void RecordingWindow::RunFinished(const DownloadSummary& summary) {
   finished_.push_back(summary);
 }
 
+void RecordingWindow::AddAlbumRow(const Text& title, const Text& count, const Text& albumId,
+                                  bool checked) {
+  const int row = albums_.AppendRow();
+  albums_.SetCell(row, kColumnSerial, std::to_string(row + 1));
+  albums_.SetCell(row, kColumnTitle, title);
+  albums_.SetCell(row, kColumnCount, count);
+  albums_.SetCell(row, kColumnAlbumId, albumId);
+  albums_.SetChecked(row, checked);
+}
+
 Text RecordingWindow::Log() const {
   std::lock_guard lock(mutex_);
   Text all;

@@ -26,6 +26,10 @@ class RecordingWindow : public Window {
   void RunProgressChanged(const RunProgress& progress) override;
   void RunFinished(const DownloadSummary& summary) override;
 
+  // Adds a row to the album list as a retrieval would: serial, title, picture
+  // count and album id, ticked or not.
+  void AddAlbumRow(const Text& title, const Text& count, const Text& albumId, bool checked = true);
+
   Text Log() const;                    // every appended text, concatenated
   std::vector<Text> LogLines() const;  // each append
   std::vector<Text> Messages() const;  // "title|text" of each message box
