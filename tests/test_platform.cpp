@@ -2,8 +2,8 @@
 // run gate, on real files in temporary folders. Literals are GBK at run time.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <unistd.h>
+#include <cerrno>
 
 #include <atomic>
 #include <cstdlib>
@@ -50,6 +50,8 @@ TEST(PlatformCodePage, ConvertsBothWaysWithQuestionMarkForTheUnmappable) {
   EXPECT_EQ(WideToMultiByte(936, u"\u20AC"), "\x80");
   EXPECT_EQ(WideToMultiByte(936, u"a\U0001F600b"), "a?b");
   EXPECT_EQ(WideToMultiByte(936, std::u16string(1, char16_t(0xD800))), "?");
+  // Invisible characters the code page lacks leave a mark too.
+  EXPECT_EQ(WideToMultiByte(936, u"a\u2061b\u200Bc"), "a?b?c");
   EXPECT_EQ(MultiByteToWide(936, "a\xA1"), u"a?");  // a lead byte without its pair
   EXPECT_EQ(MultiByteToWide(65001, Utf8(u8"中\U0001F600")), u"中\U0001F600");
   EXPECT_EQ(WideToMultiByte(65001, u"中\U0001F600"), Utf8(u8"中\U0001F600"));

@@ -23,15 +23,25 @@ void QuestionMarkToUnicode(const void*, UConverterToUnicodeArgs* args, const cha
   ucnv_cbToUWriteUChars(args, &question, 1, 0, err);
 }
 
+// And a character the code page lacks becomes "?", each one: ICU's own
+// substitution skips the invisible ones (U+200B, U+2061, ...) without a trace.
+void QuestionMarkFromUnicode(const void*, UConverterFromUnicodeArgs* args, const UChar*, int32_t,
+                             UChar32, UConverterCallbackReason reason, UErrorCode* err) {
+  if (reason > UCNV_IRREGULAR) return;
+  *err = U_ZERO_ERROR;
+  ucnv_cbFromUWriteBytes(args, "?", 1, 0, err);
+}
+
 Converter Open(const char* name, bool gbk) {
   UErrorCode err = U_ZERO_ERROR;
   Converter c(ucnv_open(name, &err));
   if (U_FAILURE(err)) return nullptr;
   if (gbk) {
-    ucnv_setSubstChars(c.get(), "?", 1, &err);
     const void* oldContext = nullptr;
-    UConverterToUCallback oldAction = nullptr;
-    ucnv_setToUCallBack(c.get(), QuestionMarkToUnicode, nullptr, &oldAction, &oldContext, &err);
+    UConverterToUCallback oldToU = nullptr;
+    ucnv_setToUCallBack(c.get(), QuestionMarkToUnicode, nullptr, &oldToU, &oldContext, &err);
+    UConverterFromUCallback oldFromU = nullptr;
+    ucnv_setFromUCallBack(c.get(), QuestionMarkFromUnicode, nullptr, &oldFromU, &oldContext, &err);
   }
   if (U_FAILURE(err)) return nullptr;
   return c;
