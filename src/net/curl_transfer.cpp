@@ -45,35 +45,46 @@ CURLM* ThisThreadsMulti() {
   return connections.multi();
 }
 
-// Easy handles are kept per thread too, set back to libcurl's defaults before
-// each transfer: making and freeing a handle for every picture costs more than
-// the picture's own bookkeeping. A reset leaves the share a handle is attached
-// to, and with it the store's cookies, in place: transfers with the cookie
-// store and those without never share a handle, and those without attach the
-// plain share before each transfer all the same.
-class ThreadEasyHandle {
+// The easy handle of one transfer. Without the cookie store it is the
+// thread's kept handle, set back to libcurl's defaults: making and freeing a
+// handle for every picture costs more than the picture's own bookkeeping. A
+// transfer with the cookie store (a board page, one request in a hundred) gets
+// a handle of its own: switching the cookie engine on leaves state in a handle
+// that a reset drops without freeing (libcurl 7.88 loses the list of cookie
+// files), and the store's share would stay attached to a kept handle.
+class TransferHandle {
  public:
-  ThreadEasyHandle() : easy_(curl_easy_init()) {}
-  ~ThreadEasyHandle() {
-    if (easy_ != nullptr) curl_easy_cleanup(easy_);
-  }
-  ThreadEasyHandle(const ThreadEasyHandle&) = delete;
-  ThreadEasyHandle& operator=(const ThreadEasyHandle&) = delete;
-  // The handle with every option at its default; nullptr when none could be made.
-  CURL* Fresh() {
+  explicit TransferHandle(bool withCookieStore) {
+    if (withCookieStore) {
+      easy_ = curl_easy_init();
+      owned_ = true;
+      return;
+    }
+    thread_local KeptHandle kept;
+    easy_ = kept.easy;
     if (easy_ != nullptr) curl_easy_reset(easy_);
-    return easy_;
   }
+  ~TransferHandle() {
+    if (owned_ && easy_ != nullptr) curl_easy_cleanup(easy_);
+  }
+  TransferHandle(const TransferHandle&) = delete;
+  TransferHandle& operator=(const TransferHandle&) = delete;
+  // nullptr when no handle could be made.
+  CURL* get() const { return easy_; }
 
  private:
-  CURL* easy_;
+  struct KeptHandle {
+    CURL* easy = curl_easy_init();
+    KeptHandle() = default;
+    KeptHandle(const KeptHandle&) = delete;
+    KeptHandle& operator=(const KeptHandle&) = delete;
+    ~KeptHandle() {
+      if (easy != nullptr) curl_easy_cleanup(easy);
+    }
+  };
+  CURL* easy_ = nullptr;
+  bool owned_ = false;
 };
-
-CURL* ThisThreadsEasyHandle(bool withCookieStore) {
-  thread_local ThreadEasyHandle withStore;
-  thread_local ThreadEasyHandle withoutStore;
-  return withCookieStore ? withStore.Fresh() : withoutStore.Fresh();
-}
 
 struct SlistDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
@@ -366,7 +377,8 @@ namespace {
 TransferResult PerformOnce(const TransferRequest& request) {
   TransferResult result;
   ThisThreadsMulti();
-  CURL* e = ThisThreadsEasyHandle(request.useCookieStore);
+  const TransferHandle handle(request.useCookieStore);
+  CURL* e = handle.get();
   if (e == nullptr) return result;
   std::unique_ptr<curl_slist, SlistDeleter> headers(BuildHeaderList(request.headerLines));
   const Text agent = WithoutLineBreaks(request.userAgent);
