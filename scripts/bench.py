@@ -451,6 +451,13 @@ class Bench:
             f.write("\n".join(urls) + "\n")
         return config, listing
 
+    def profiled_argv(self, tool, board_id, out, home):
+        """albumdl or curl fetching a board's pictures into out, for the profiles."""
+        if tool == "albumdl":
+            return self.ours_argv(board_id, out, home)
+        config, listing = self.peer_lists(BOARDS[board_id], out)
+        return self.peer_argv("curl", config, listing, out)
+
     def peer_argv(self, tool, config, listing, out):
         if tool == "curl":
             return ["curl", "-q", "-s", "-f", "-K", config]
@@ -972,11 +979,7 @@ def profile(bench, args):
         os.makedirs(out)
         home = os.path.join(bench.disk_work, f"strace-{tool}")
         summary = os.path.join(bench.work, f"strace-{tool}.txt")
-        if tool == "albumdl":
-            argv = bench.ours_argv(THROUGHPUT_BOARD, out, home)
-        else:
-            config, listing = bench.peer_lists(n, out)
-            argv = bench.peer_argv("curl", config, listing, out)
+        argv = bench.profiled_argv(tool, THROUGHPUT_BOARD, out, home)
         run = measure(["strace", "-f", "-c", "-o", summary] + argv,
                       os.path.join(bench.work, f"strace-{tool}.log"), bench.env)
         if run.status != 0:
@@ -1012,17 +1015,13 @@ def profile(bench, args):
     totals = {}
     for tool in ("albumdl", "curl"):
         for board in ("b100", "b200"):
-            m = BOARDS[board]
             out = os.path.join(bench.out, f"cg-{tool}-{board}")
             os.makedirs(out)
             home = os.path.join(bench.disk_work, f"cg-{tool}-{board}")
             data = os.path.join(bench.build, f"callgrind-{tool}-{board}.out")
+            argv = bench.profiled_argv(tool, board, out, home)
             if tool == "albumdl":
-                argv = bench.ours_argv(board, out, home)
                 argv[0] = program
-            else:
-                config, listing = bench.peer_lists(m, out)
-                argv = bench.peer_argv("curl", config, listing, out)
             run = measure(["valgrind", "--tool=callgrind", f"--callgrind-out-file={data}"] + argv,
                           os.path.join(bench.work, f"cg-{tool}.log"), bench.env)
             if run.status != 0:
@@ -1090,11 +1089,7 @@ def perf_profile(bench, n):
         os.makedirs(out)
         home = os.path.join(bench.disk_work, f"perf-{tool}")
         data = os.path.join(bench.build, f"perf-{tool}.data")
-        if tool == "albumdl":
-            argv = bench.ours_argv(THROUGHPUT_BOARD, out, home)
-        else:
-            config, listing = bench.peer_lists(n, out)
-            argv = bench.peer_argv("curl", config, listing, out)
+        argv = bench.profiled_argv(tool, THROUGHPUT_BOARD, out, home)
         stat = subprocess.run(["perf", "stat", "-x", ",", "-e",
                                "task-clock,page-faults,context-switches", "--"] + argv,
                               capture_output=True, env=bench.env)
