@@ -23,6 +23,7 @@
 namespace albumdl {
 namespace {
 
+using testing::DownloadArguments;
 using testing::TempDir;
 
 std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
@@ -426,9 +427,8 @@ TEST_F(AlbumdlTest, FourLanesSaveAndLogWhatOneLaneDoes) {
   ASSERT_EQ(one.status, 0) << one.err;
 
   TempDir fourHome, fourSaved;
-  std::vector<std::string> withLanes{"--site", site.SiteHost(),   "--pace", "0",
-                                     "--home", fourHome.Native(), "--jobs", "4",
-                                     "-o",     fourSaved.Native()};
+  std::vector<std::string> withLanes =
+      DownloadArguments(site.SiteHost(), fourHome.Native(), fourSaved.Native(), {"--jobs", "4"});
   withLanes.insert(withLanes.end(), albums.begin(), albums.end());
   const Outcome four = RunAlbumdl(withLanes, scratch);
   ASSERT_EQ(four.status, 0) << four.err;
@@ -487,10 +487,9 @@ TEST_F(AlbumdlTest, InterruptEndsTheRunWithStatus130) {
   slow.kind = demosite::Fault::Kind::kDelay;
   slow.delayMs = 20000;
   site.SetFault("/img/", slow);
-  const pid_t child =
-      StartAlbumdl({"--site", site.SiteHost(), "--pace", "0", "--home", home.Native(), "-o",
-                    saved.Native(), Board(demosite::kFlowersBoardId)},
-                   scratch);
+  const pid_t child = StartAlbumdl(DownloadArguments(site.SiteHost(), home.Native(), saved.Native(),
+                                                     {Board(demosite::kFlowersBoardId)}),
+                                   scratch);
   ASSERT_GT(child, 0);
   while (PictureRequests() == 0 && waitpid(child, nullptr, WNOHANG) == 0) usleep(10000);
   ASSERT_EQ(PictureRequests(), 1);

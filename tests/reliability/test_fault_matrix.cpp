@@ -134,17 +134,9 @@ class FaultMatrix : public ::testing::Test {
   }
 
   testing::ProcessOutcome Albumdl(const TempDir& home, const TempDir& saves, bool skip) {
-    std::vector<std::string> arguments{"--site",
-                                       site.SiteHost(),
-                                       "--pace",
-                                       "0",
-                                       "--home",
-                                       home.Native(),
-                                       "-o",
-                                       saves.Native(),
-                                       "-q",
-                                       site.SiteHost() + "/boards/b1/",
-                                       site.SiteHost() + "/search/?q=cat"};
+    std::vector<std::string> arguments = testing::DownloadArguments(
+        site.SiteHost(), home.Native(), saves.Native(),
+        {"-q", site.SiteHost() + "/boards/b1/", site.SiteHost() + "/search/?q=cat"});
     if (skip) arguments.push_back("--skip-downloaded");
     const std::string out = scratch.NativeFile("out"), err = scratch.NativeFile("err");
     return testing::FinishAlbumdl(testing::StartAlbumdl(arguments, out, err), out, err);

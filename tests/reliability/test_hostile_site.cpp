@@ -60,11 +60,11 @@ TEST(HostileSite, NothingLeavesItsFolderNoControlByteGetsThroughNoFlood) {
   }
 
   const std::string out = root.NativeFile("out.txt"), err = root.NativeFile("err.txt");
-  const testing::ProcessOutcome run =
-      testing::FinishAlbumdl(testing::StartAlbumdl({"--site", host, "--pace", "0", "--home", home,
-                                                    "-o", saves, "--all", "-v", "--input", input},
-                                                   out, err),
-                             out, err);
+  const testing::ProcessOutcome run = testing::FinishAlbumdl(
+      testing::StartAlbumdl(
+          testing::DownloadArguments(host, home, saves, {"--all", "-v", "--input", input}), out,
+          err),
+      out, err);
 
   // Lines refused and pictures that failed: status 1, and no crash.
   EXPECT_EQ(run.status, 1) << run.err.substr(0, 2000);

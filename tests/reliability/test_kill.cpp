@@ -61,17 +61,9 @@ TEST(KillTest, KilledAtTwentyPointsLosesAndCorruptsNothing) {
     SCOPED_TRACE("kill " + std::to_string(kill));
     TempDir home, saves, scratch;
     const std::string album = saves.NativeFile(Utf8(u8"K相册_b1"));
-    const std::vector<std::string> arguments{"--site",
-                                             site.SiteHost(),
-                                             "--pace",
-                                             "0",
-                                             "--home",
-                                             home.Native(),
-                                             "-o",
-                                             saves.Native(),
-                                             "-q",
-                                             "--skip-downloaded",
-                                             site.SiteHost() + "/boards/b1/"};
+    const std::vector<std::string> arguments =
+        testing::DownloadArguments(site.SiteHost(), home.Native(), saves.Native(),
+                                   {"-q", "--skip-downloaded", site.SiteHost() + "/boards/b1/"});
     const std::string out = scratch.NativeFile("out"), err = scratch.NativeFile("err");
 
     // The kill point: after kill * 2 - 1 picture requests, plus up to 12 ms,

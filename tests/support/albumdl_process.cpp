@@ -45,4 +45,13 @@ ProcessOutcome FinishAlbumdl(pid_t child, const std::string& outPath, const std:
   return outcome;
 }
 
+std::vector<std::string> DownloadArguments(const std::string& siteHost, const std::string& home,
+                                           const std::string& saves,
+                                           const std::vector<std::string>& more) {
+  std::vector<std::string> arguments{"--site", siteHost, "--pace", "0",
+                                     "--home", home,     "-o",     saves};
+  arguments.insert(arguments.end(), more.begin(), more.end());
+  return arguments;
+}
+
 }  // namespace albumdl::testing

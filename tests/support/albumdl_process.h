@@ -21,6 +21,12 @@ pid_t StartAlbumdl(const std::vector<std::string>& arguments, const std::string&
                    const std::string& errPath, const std::string& stdinPath = "/dev/null");
 // Waits for it to end and reads what it printed.
 ProcessOutcome FinishAlbumdl(pid_t child, const std::string& outPath, const std::string& errPath);
+// The arguments of a download from the stand-in site at siteHost without
+// pauses, into the program directory home and the save folder saves, followed
+// by the test's own.
+std::vector<std::string> DownloadArguments(const std::string& siteHost, const std::string& home,
+                                           const std::string& saves,
+                                           const std::vector<std::string>& more);
 // The whole file, empty when it cannot be read.
 std::string ReadNativeFile(const std::string& path);
 
