@@ -28,8 +28,8 @@
 #include <vector>
 
 #include "download/duplicate_store.h"
-#include "download/json_value.h"
 #include "platform/files.h"
+#include "site/json_value.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "download/json_value.h"
 #include "fuzz_check.h"
+#include "site/json_value.h"
 
 using albumdl::JsonValue;
 using Json = nlohmann::json;

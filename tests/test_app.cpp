@@ -36,7 +36,6 @@
 #include "app/main_window.h"
 #include "app/qt_text.h"
 #include "app/web_viewer.h"
-#include "catalogue/captions.h"
 #include "demo_data.h"
 #include "demo_site.h"
 #include "download/duplicate_store.h"
@@ -46,6 +45,7 @@
 #include "support/stand_in_site.h"
 #include "support/temp_dir.h"
 #include "text/settings.h"
+#include "views/captions.h"
 
 namespace albumdl::app {
 namespace {

@@ -8,13 +8,13 @@
 #include <thread>
 #include <vector>
 
-#include "catalogue/album_list.h"
-#include "catalogue/retrieval_control.h"
-#include "catalogue/retrieve_albums.h"
-#include "catalogue/session.h"
 #include "demo_data.h"
 #include "demo_site.h"
+#include "model/album_list.h"
 #include "platform/files.h"
+#include "retrieval/retrieval_control.h"
+#include "retrieval/retrieve_albums.h"
+#include "session/session.h"
 #include "support/recording_pacer.h"
 #include "support/recording_window.h"
 #include "support/stand_in_site.h"

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/session.h"
 #include "demo_site.h"
 #include "download/board_download.h"
 #include "download/download_run.h"
 #include "download/duplicate_store.h"
-#include "download/json_value.h"
 #include "net/cookie_store.h"
 #include "platform/files.h"
+#include "session/session.h"
+#include "site/json_value.h"
 #include "support/recording_pacer.h"
 #include "support/recording_window.h"
 #include "support/stand_in_site.h"

@@ -12,16 +12,16 @@
 #include <thread>
 #include <vector>
 
+#include "control/transfer_abort.h"
 #include "demo_site.h"
 #include "net/cookie_store.h"
 #include "net/http_result.h"
 #include "net/response_headers.h"
-#include "net/site.h"
-#include "net/transfer_abort.h"
 #include "net/transfer_limits.h"
 #include "net/web_request.h"
 #include "net/winhttp_request.h"
 #include "platform/files.h"
+#include "site/site.h"
 #include "support/raw_http_server.h"
 #include "support/temp_dir.h"
 

@@ -23,13 +23,13 @@
 #include <tuple>
 #include <vector>
 
-#include "catalogue/session.h"
 #include "demo_site.h"
 #include "download/download_run.h"
 #include "download/duplicate_store.h"
 #include "download/worker_control.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
+#include "session/session.h"
 #include "support/album_check.h"
 #include "support/faulty_file_system.h"
 #include "support/recording_pacer.h"

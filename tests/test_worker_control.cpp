@@ -17,17 +17,17 @@
 #include <thread>
 #include <vector>
 
-#include "catalogue/captions.h"
-#include "catalogue/retrieve_albums.h"
-#include "catalogue/session.h"
 #include "demo_site.h"
 #include "download/duplicate_store.h"
 #include "download/worker_control.h"
 #include "platform/files.h"
+#include "retrieval/retrieve_albums.h"
+#include "session/session.h"
 #include "support/recording_pacer.h"
 #include "support/recording_window.h"
 #include "support/stand_in_site.h"
 #include "support/temp_dir.h"
+#include "views/captions.h"
 
 namespace albumdl {
 namespace {

@@ -9,7 +9,7 @@
 #include <array>
 #include <vector>
 
-#include "catalogue/album_list.h"
+#include "model/album_list.h"
 
 namespace albumdl::app {
 

@@ -14,9 +14,9 @@
 #include "app/main_window.h"
 #include "app/qt_text.h"
 #include "app/screenshot_tour.h"
-#include "net/site.h"
 #include "platform/files.h"
 #include "platform/program_directory.h"
+#include "site/site.h"
 #include "text/settings.h"
 
 namespace {

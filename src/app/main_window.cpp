@@ -26,14 +26,14 @@
 #include "app/qt_text.h"
 #include "app/update_check.h"
 #include "app/web_viewer.h"
-#include "catalogue/captions.h"
-#include "catalogue/retrieval_control.h"
 #include "download/duplicate_store.h"
 #include "download/worker_control.h"
 #include "net/cookie_store.h"
 #include "net/url_cookies.h"
 #include "platform/files.h"
+#include "retrieval/retrieval_control.h"
 #include "text/settings.h"
+#include "views/captions.h"
 
 namespace albumdl::app {
 

@@ -11,8 +11,8 @@
 #include "app/queued_window.h"
 #include "app/window_controls.h"
 #include "app/window_view.h"
-#include "catalogue/session.h"
 #include "control/pacer.h"
+#include "session/session.h"
 
 namespace albumdl {
 class RetrievalControl;

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "app/window_view.h"
-#include "catalogue/window.h"
+#include "views/window.h"
 
 namespace albumdl::app {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "net/transfer_abort.h"
+#include "control/transfer_abort.h"
 #include "net/web_request.h"
 
 namespace albumdl::app {

@@ -5,9 +5,9 @@
 
 #include <QString>
 
-#include "catalogue/album_list.h"
-#include "catalogue/captions.h"
-#include "catalogue/run_report.h"
+#include "model/album_list.h"
+#include "model/run_report.h"
+#include "views/captions.h"
 
 namespace albumdl::app {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "catalogue/album_list.h"
+#include "model/album_list.h"
 
 namespace albumdl::cli {
 

@@ -1,7 +1,7 @@
 #include "cli/input_check.h"
 
-#include "catalogue/album_sources.h"
 #include "cli/printable.h"
+#include "site/album_sources.h"
 
 namespace albumdl::cli {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/input_text.h"
-#include "net/site.h"
+#include "site/site.h"
 #include "text/text.h"
 
 namespace albumdl::cli {

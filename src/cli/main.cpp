@@ -10,8 +10,6 @@
 #include <optional>
 #include <string>
 
-#include "catalogue/retrieval_control.h"
-#include "catalogue/session.h"
 #include "cli/album_output.h"
 #include "cli/command_line.h"
 #include "cli/input_check.h"
@@ -23,10 +21,12 @@
 #include "download/duplicate_store.h"
 #include "download/worker_control.h"
 #include "net/cookie_store.h"
-#include "net/site.h"
 #include "platform/files.h"
 #include "platform/native_path.h"
 #include "platform/program_directory.h"
+#include "retrieval/retrieval_control.h"
+#include "session/session.h"
+#include "site/site.h"
 #include "text/file_helpers.h"
 #include "text/settings.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/album_list.h"
+#include "model/album_list.h"
 
 namespace albumdl::cli {
 

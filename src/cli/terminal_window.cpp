@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "catalogue/captions.h"
+#include "views/captions.h"
 
 namespace albumdl::cli {
 

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string>
 
-#include "catalogue/window.h"
+#include "views/window.h"
 
 namespace albumdl::cli {
 

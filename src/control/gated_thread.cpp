@@ -4,7 +4,7 @@
 #include <system_error>
 #include <utility>
 
-#include "net/transfer_abort.h"
+#include "control/transfer_abort.h"
 
 namespace albumdl {
 

@@ -3,10 +3,10 @@
 #include <climits>
 #include <string>
 
-#include "download/fetch_attempts.h"
 #include "download/picture_lanes.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
+#include "site/fetch_attempts.h"
 #include "text/file_helpers.h"
 
 namespace albumdl {
@@ -99,11 +99,11 @@ bool PrepareAlbumFolder(Album& album, FolderLog log) {
 PageText FetchPage(DownloadContext& context, const std::function<HttpResult()>& attempt) {
   PageText page;
   JsonValue parsed;
-  const Fetched fetched =
-      FetchWithAttempts(context, kPageAttemptPolicy, attempt, [&parsed](const HttpResult& reply) {
-        parsed = JsonValue::Parse(reply.body);
-        return JudgePage(reply, parsed);
-      });
+  const Fetched fetched = FetchWithAttempts(context.gate, context.pacer, kPageAttemptPolicy,
+                                            attempt, [&parsed](const HttpResult& reply) {
+                                              parsed = JsonValue::Parse(reply.body);
+                                              return JudgePage(reply, parsed);
+                                            });
   page.ended = fetched.ended;
   page.body = fetched.reply.body;
   page.failed = !fetched.verdict.ok();

@@ -8,9 +8,9 @@
 #include "download/download_job.h"
 #include "download/download_run.h"
 #include "download/duplicate_store.h"
-#include "download/json_value.h"
 #include "net/http_result.h"
 #include "platform/native_path.h"
+#include "site/json_value.h"
 
 namespace albumdl {
 

@@ -4,9 +4,9 @@
 
 #include "download/album_steps.h"
 #include "download/picture_lanes.h"
-#include "net/site.h"
 #include "net/web_request.h"
 #include "platform/files.h"
+#include "site/site.h"
 #include "text/file_helpers.h"
 #include "text/safe_name.h"
 

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "catalogue/captions.h"
 #include "download/board_download.h"
 #include "download/download_job.h"
 #include "download/keyword_download.h"
 #include "download/picture_lanes.h"
+#include "views/captions.h"
 
 namespace albumdl {
 

@@ -6,12 +6,12 @@
 
 #include <vector>
 
-#include "catalogue/album_list.h"
-#include "catalogue/run_report.h"
-#include "catalogue/session.h"
-#include "catalogue/window.h"
 #include "control/pacer.h"
 #include "control/run_gate.h"
+#include "model/album_list.h"
+#include "model/run_report.h"
+#include "session/session.h"
+#include "views/window.h"
 
 namespace albumdl {
 

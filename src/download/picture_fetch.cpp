@@ -8,7 +8,7 @@ namespace albumdl {
 Fetched FetchPicture(DownloadContext& context, const Text& url, const Text& refererLine) {
   CookieJar& cookies = context.session.sessionCookies;
   return FetchWithAttempts(
-      context, kPictureAttemptPolicy,
+      context.gate, context.pacer, kPictureAttemptPolicy,
       [&] {
         HttpResult reply = WinHttpRequest({.url = url,
                                            .cookies = cookies.Get(),

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "download/download_run.h"
-#include "download/fetch_attempts.h"
+#include "site/fetch_attempts.h"
 #include "text/text.h"
 
 namespace albumdl {

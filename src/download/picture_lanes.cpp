@@ -3,8 +3,8 @@
 #include <system_error>
 #include <utility>
 
+#include "control/transfer_abort.h"
 #include "download/album_steps.h"
-#include "net/transfer_abort.h"
 
 namespace albumdl {
 

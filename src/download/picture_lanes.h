@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "download/download_run.h"
-#include "download/json_value.h"
 #include "download/picture_step.h"
+#include "site/json_value.h"
 
 namespace albumdl {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "download/picture_fetch.h"
-#include "net/site.h"
 #include "platform/files.h"
+#include "site/site.h"
 #include "text/safe_name.h"
 
 namespace albumdl {

@@ -14,8 +14,8 @@
 
 #include "control/pacer.h"
 #include "download/album_steps.h"
-#include "download/json_value.h"
 #include "platform/file_status.h"
+#include "site/json_value.h"
 
 namespace albumdl {
 

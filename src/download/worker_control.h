@@ -7,11 +7,11 @@
 
 #include <mutex>
 
-#include "catalogue/run_report.h"
-#include "catalogue/session.h"
-#include "catalogue/window.h"
 #include "control/gated_thread.h"
 #include "control/pacer.h"
+#include "model/run_report.h"
+#include "session/session.h"
+#include "views/window.h"
 
 namespace albumdl {
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string_view>
 
+#include "control/transfer_abort.h"
 #include "net/curl_shares.h"
-#include "net/transfer_abort.h"
 #include "net/url_cookies.h"
 
 namespace albumdl::net_internal {

@@ -2,7 +2,7 @@
 // reason in words the activity log can show.
 #pragma once
 
-#include "text/text.h"
+#include "platform/strings.h"
 
 namespace albumdl::platform {
 

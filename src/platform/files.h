@@ -7,7 +7,7 @@
 
 #include "platform/file_status.h"
 #include "platform/native_path.h"
-#include "text/text.h"
+#include "platform/strings.h"
 
 namespace albumdl::platform {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "text/text.h"
+#include "platform/strings.h"
 
 namespace albumdl::platform {
 

@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace albumdl {
+#include "platform/strings.h"
 
-using Text = std::string;   // code page 936 bytes
-using Bytes = std::string;  // a counted byte array (bodies, pictures, UTF-8 data)
+namespace albumdl {
 
 int TextFind(const Text& text, const Text& what, int start = 1, bool anyCase = false);
 int TextFindLast(const Text& text, const Text& what, bool anyCase = false);

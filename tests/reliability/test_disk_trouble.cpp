@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/session.h"
 #include "demo_site.h"
 #include "download/download_run.h"
 #include "download/duplicate_store.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
+#include "session/session.h"
 #include "support/faulty_file_system.h"
 #include "support/recording_pacer.h"
 #include "support/recording_window.h"

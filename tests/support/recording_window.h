@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/captions.h"
-#include "catalogue/window.h"
+#include "views/captions.h"
+#include "views/window.h"
 
 namespace albumdl::testing {
 

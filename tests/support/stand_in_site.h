@@ -2,7 +2,7 @@
 #pragma once
 
 #include "demo_site.h"
-#include "net/site.h"
+#include "site/site.h"
 
 namespace albumdl::testing {
 

@@ -1,8 +1,8 @@
-#include "catalogue/retrieval_control.h"
+#include "retrieval/retrieval_control.h"
 
 #include <utility>
 
-#include "catalogue/retrieve_albums.h"
+#include "retrieval/retrieve_albums.h"
 
 namespace albumdl {
 

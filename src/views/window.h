@@ -11,10 +11,10 @@
 // handed when a run starts (the ticked rows, the input lines).
 #pragma once
 
-#include "catalogue/album_list.h"
-#include "catalogue/run_report.h"
-#include "catalogue/window_values.h"
+#include "model/album_list.h"
+#include "model/run_report.h"
 #include "text/text.h"
+#include "views/window_values.h"
 
 namespace albumdl {
 

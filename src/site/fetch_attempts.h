@@ -1,14 +1,15 @@
-// The one way the downloads ask for something: attempt after attempt until the
-// answer is good or given up, each attempt waiting at the gate first (a paused
-// run asks for nothing), the pauses between them through the pacer, the
-// site's own Retry-After in real time.
+// The one way the program asks the site for something: attempt after attempt
+// until the answer is good or given up, each attempt waiting at the gate first
+// (a paused run asks for nothing), the pauses between them through the pacer,
+// the site's own Retry-After in real time.
 #pragma once
 
 #include <functional>
 
-#include "download/answer_verdict.h"
-#include "download/download_run.h"
+#include "control/pacer.h"
+#include "control/run_gate.h"
 #include "net/http_result.h"
+#include "site/answer_verdict.h"
 
 namespace albumdl {
 
@@ -28,7 +29,7 @@ struct Fetched {
   bool ended = false;     // the run was ended meanwhile
 };
 
-Fetched FetchWithAttempts(DownloadContext& context, const AttemptPolicy& policy,
+Fetched FetchWithAttempts(RunGate& gate, Pacer& pacer, const AttemptPolicy& policy,
                           const std::function<HttpResult()>& attempt,
                           const std::function<AnswerVerdict(const HttpResult&)>& judge);
 

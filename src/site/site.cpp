@@ -1,4 +1,4 @@
-#include "net/site.h"
+#include "site/site.h"
 
 #include <string>
 

@@ -1,15 +1,15 @@
-#include "catalogue/retrieve_albums.h"
+#include "retrieval/retrieve_albums.h"
 
 #include <string>
 
-#include "catalogue/album_sources.h"
-#include "catalogue/captions.h"
-#include "net/site.h"
 #include "net/url_cookies.h"
 #include "net/winhttp_request.h"
 #include "platform/files.h"
+#include "site/album_sources.h"
+#include "site/site.h"
 #include "text/file_helpers.h"
 #include "text/safe_name.h"
+#include "views/captions.h"
 
 namespace albumdl {
 

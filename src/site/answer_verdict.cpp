@@ -1,4 +1,4 @@
-#include "download/answer_verdict.h"
+#include "site/answer_verdict.h"
 
 #include <string>
 

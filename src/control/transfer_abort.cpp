@@ -1,4 +1,4 @@
-#include "net/transfer_abort.h"
+#include "control/transfer_abort.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "catalogue/session.h"
+#include "session/session.h"
 
 #include "net/url_cookies.h"
 

@@ -4,8 +4,8 @@
 #include <mutex>
 #include <string>
 
-#include "net/site.h"
 #include "platform/program_directory.h"
+#include "site/site.h"
 #include "text/text.h"
 
 namespace albumdl {

@@ -1,4 +1,4 @@
-#include "download/json_value.h"
+#include "site/json_value.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,4 +1,4 @@
-#include "catalogue/captions.h"
+#include "views/captions.h"
 
 #include <algorithm>
 #include <string>

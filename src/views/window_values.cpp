@@ -1,4 +1,4 @@
-#include "catalogue/window_values.h"
+#include "views/window_values.h"
 
 namespace albumdl {
 

@@ -3,8 +3,8 @@
 // and why, in words the log can show.
 #pragma once
 
-#include "download/json_value.h"
 #include "net/http_result.h"
+#include "site/json_value.h"
 #include "text/text.h"
 
 namespace albumdl {

@@ -2,7 +2,7 @@
 // the window and the command line both format through here.
 #pragma once
 
-#include "catalogue/run_report.h"
+#include "model/run_report.h"
 #include "text/text.h"
 
 namespace albumdl {

@@ -5,9 +5,9 @@
 // window without waiting for it.
 #pragma once
 
-#include "catalogue/session.h"
-#include "catalogue/window.h"
 #include "control/pacer.h"
+#include "session/session.h"
+#include "views/window.h"
 
 namespace albumdl {
 

@@ -1,4 +1,4 @@
-#include "catalogue/album_list.h"
+#include "model/album_list.h"
 
 #include <utility>
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "net/site.h"
+#include "site/site.h"
 #include "text/text.h"
 
 namespace albumdl {

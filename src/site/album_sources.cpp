@@ -1,4 +1,4 @@
-#include "catalogue/album_sources.h"
+#include "site/album_sources.h"
 
 #include "text/safe_name.h"
 

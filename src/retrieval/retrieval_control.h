@@ -4,10 +4,10 @@
 // retrieval at a time; closing the window ends one under way.
 #pragma once
 
-#include "catalogue/session.h"
-#include "catalogue/window.h"
 #include "control/gated_thread.h"
 #include "control/pacer.h"
+#include "session/session.h"
+#include "views/window.h"
 
 namespace albumdl {
 

@@ -1,15 +1,15 @@
-#include "download/fetch_attempts.h"
+#include "site/fetch_attempts.h"
 
 #include <utility>
 
 namespace albumdl {
 
-Fetched FetchWithAttempts(DownloadContext& context, const AttemptPolicy& policy,
+Fetched FetchWithAttempts(RunGate& gate, Pacer& pacer, const AttemptPolicy& policy,
                           const std::function<HttpResult()>& attempt,
                           const std::function<AnswerVerdict(const HttpResult&)>& judge) {
   Fetched fetched;
   for (int n = 1; n <= policy.attempts; ++n) {
-    if (!context.Checkpoint()) {
+    if (!gate.Pass()) {
       fetched.ended = true;
       return fetched;
     }
@@ -26,9 +26,8 @@ Fetched FetchWithAttempts(DownloadContext& context, const AttemptPolicy& policy,
         break;
     }
     if (n == policy.attempts && !policy.pauseAfterLast) break;
-    const bool goOn = fetched.verdict.siteWaitMs > 0
-                          ? context.pacer.RealWait(fetched.verdict.siteWaitMs)
-                          : context.pacer.PumpingWait(policy.pauseMs);
+    const bool goOn = fetched.verdict.siteWaitMs > 0 ? pacer.RealWait(fetched.verdict.siteWaitMs)
+                                                     : pacer.PumpingWait(policy.pauseMs);
     if (!goOn) {
       fetched.ended = true;
       return fetched;
