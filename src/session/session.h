@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/program_directory.h"
-#include "site/site.h"
+#include "session/site_addresses.h"
 #include "text/text.h"
 
 namespace albumdl {

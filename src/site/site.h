@@ -1,21 +1,11 @@
-// The image-board site as the program addresses it: the site host (pages, JSON
-// answers) and the image host (picture files), each a base address with scheme
-// and without a trailing "/".
+// The addresses the program asks the site for, built from the configured
+// site host and image host (session/site_addresses.h).
 #pragma once
 
+#include "session/site_addresses.h"
 #include "text/text.h"
 
 namespace albumdl {
-
-// The stand-in site's loopback address, used when nothing is configured.
-inline constexpr int kDefaultDemoSitePort = 18631;
-
-struct Site {
-  Text siteHost = "http://127.0.0.1:18631";
-  Text imageHost = "http://127.0.0.1:18631/img";
-  Text versionPage = "http://127.0.0.1:18631/version";
-  Text feedbackPage = "http://127.0.0.1:18631/feedback";
-};
 
 // The header text of every JSON answer and search page request.
 inline const Text kJsonRequestHeaders =
@@ -35,9 +25,5 @@ Text PictureUrl(const Site& site, const Text& fileKey);
 Text PictureRefererLine(const Site& site, const Text& albumId);
 // The site host's name without scheme ("127.0.0.1:18631").
 Text SiteHostName(const Site& site);
-
-// Reads section "站点设置" (keys 站点地址, 图片地址, 版本页面, 反馈页面) of the
-// settings file; absent keys keep the defaults.
-Site ReadSiteSettings(const Text& settingsPath);
 
 }  // namespace albumdl
