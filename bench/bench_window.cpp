@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
                                  .arg(i + 1)
                                  .arg(1000000 + i)));
   }
-  albumdl::Window& engine = window.Engine();
+  albumdl::Views& engine = window.Engine();
   Clock::time_point allStart;
   Clock::time_point allEnd;
   std::thread writer([&] {
@@ -166,13 +166,13 @@ int main(int argc, char** argv) {
     int next = 0;     // of lines
     for (int round = 0; round < kRounds; ++round) {
       const Clock::time_point start = Clock::now();
-      for (int i = 0; i < kPerRound; ++i, ++written) engine.AppendLog(lines[next++]);
+      for (int i = 0; i < kPerRound; ++i, ++written) engine.Tell(albumdl::LogLine{lines[next++]});
       const Clock::time_point end = watch.WaitPainted(written);
       perAppend.push_back(Ms(end - start) / kPerRound);
       if (round % 10 == 9) {
         // One line on its own, as a slow run writes them.
         const Clock::time_point alone = Clock::now();
-        engine.AppendLog(albumdl::app::ToText(QStringLiteral("单独一行\r\n")));
+        engine.Tell(albumdl::LogLine{albumdl::app::ToText(QStringLiteral("单独一行\r\n"))});
         singleLatency.push_back(Ms(watch.WaitPainted(++written) - alone));
       }
     }

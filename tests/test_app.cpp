@@ -594,7 +594,7 @@ TEST_F(WindowTest, LogKeepsEveryAppendInOrder) {
   std::atomic<bool> done{false};
   std::thread writer([&] {
     // This file's literals are UTF-8; the engine speaks code page 936.
-    for (int i = 0; i < kLines; ++i) window.Engine().AppendLog(ToText(U("第%1行\r\n").arg(i)));
+    for (int i = 0; i < kLines; ++i) window.Engine().Tell(LogLine{ToText(U("第%1行\r\n").arg(i))});
     done = true;
   });
   // The window thread shows what has come so far while the writer goes on.

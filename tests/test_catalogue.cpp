@@ -3,6 +3,7 @@
 // 936, as every text inside the program; u8"..." is what the site speaks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "demo_data.h"
 #include "demo_site.h"
 #include "model/album_list.h"
+#include "net/http_result.h"
 #include "platform/files.h"
 #include "retrieval/retrieval_control.h"
 #include "retrieval/retrieve_albums.h"
@@ -19,6 +21,7 @@
 #include "support/recording_window.h"
 #include "support/stand_in_site.h"
 #include "support/temp_dir.h"
+#include "views/captions.h"
 
 namespace albumdl {
 namespace {
@@ -29,13 +32,13 @@ using testing::TempDir;
 
 std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
-// Rows from the check marks given, each with its serial as the only cell.
+// Albums with the ticks given.
 void FillRows(AlbumList& list, const std::vector<bool>& checked) {
   list.ClearRows();
   for (bool mark : checked) {
-    const int row = list.AppendRow();
-    list.SetCell(row, kColumnSerial, std::to_string(row + 1));
-    list.SetChecked(row, mark);
+    Album album;
+    album.ticked = mark;
+    list.AppendRow(album);
   }
 }
 
@@ -49,28 +52,28 @@ std::set<std::string> CookieItems(const std::string& cookies) {
 
 std::vector<bool> Marks(const AlbumList& list) {
   std::vector<bool> marks;
-  for (const AlbumRow& row : list.Rows()) marks.push_back(row.checked);
+  for (const Album& album : list.Rows()) marks.push_back(album.ticked);
   return marks;
 }
 
 // ---------------------------------------------------------------------------
 // The list
 
-TEST(AlbumList, RowsStartEmptyAndUncheckedAndOutOfRangeReadsAreEmpty) {
+TEST(AlbumList, AlbumsAreNumberedInTheirOrderAndOutOfRangeRowsAreLeftAlone) {
   AlbumList list;
-  EXPECT_EQ(list.AppendRow(), 0);
-  EXPECT_EQ(list.AppendRow(), 1);
+  Album album;
+  album.serial = 7;  // the list numbers them itself
+  EXPECT_EQ(list.AppendRow(album), 0);
+  EXPECT_EQ(list.AppendRow(album), 1);
+  EXPECT_EQ(list.Rows()[1].serial, 2);
   EXPECT_FALSE(list.IsChecked(1));
-  EXPECT_EQ(list.GetCell(1, kColumnTitle), "");
-  list.SetCell(1, kColumnTitle, "相册");
-  EXPECT_EQ(list.GetCell(1, kColumnTitle), "相册");
-  EXPECT_EQ(list.GetCell(2, kColumnTitle), "");
-  EXPECT_EQ(list.GetCell(-1, kColumnTitle), "");
-  EXPECT_EQ(list.GetCell(1, kAlbumColumns), "");
   EXPECT_FALSE(list.IsChecked(5));
+  EXPECT_FALSE(list.IsChecked(-1));
   list.SetChecked(5, true);  // no such row: nothing happens
-  list.SetCell(5, kColumnTitle, "x");
   EXPECT_EQ(list.RowCount(), 2);
+  list.ClearRows();
+  EXPECT_EQ(list.AppendRow(album), 0);
+  EXPECT_EQ(list.Rows()[0].serial, 1) << "a new list counts from 1 again";
 }
 
 // A view keeps its own copy of the rows on its own thread and follows the
@@ -78,7 +81,7 @@ TEST(AlbumList, RowsStartEmptyAndUncheckedAndOutOfRangeReadsAreEmpty) {
 // changes, the copy ends equal to the list.
 TEST(AlbumList, AViewFollowingTheAnnouncementsEndsEqualToTheList) {
   AlbumList list;
-  std::vector<AlbumRow> mirror;
+  std::vector<Album> mirror;
   std::vector<AlbumListChange::Kind> kinds;
   list.SetObserver([&](const AlbumListChange& change) {
     kinds.push_back(change.kind);
@@ -88,27 +91,25 @@ TEST(AlbumList, AViewFollowingTheAnnouncementsEndsEqualToTheList) {
         break;
       case AlbumListChange::Kind::kRowAppended:
         ASSERT_EQ(change.row, static_cast<int>(mirror.size()));
-        mirror.push_back(change.data);
+        mirror.push_back(change.album);
         break;
       case AlbumListChange::Kind::kRowChanged:
         ASSERT_LT(change.row, static_cast<int>(mirror.size()));
-        mirror[change.row] = change.data;
-        break;
-      case AlbumListChange::Kind::kColumnWidth:
+        mirror[change.row] = change.album;
         break;
     }
   });
-  AlbumRow row;
-  row.cells[kColumnTitle] = "相册";
-  list.AppendRow(row);
+  Album first;
+  first.title = "相册";
+  list.AppendRow(first);
   ASSERT_EQ(kinds, std::vector<AlbumListChange::Kind>{AlbumListChange::Kind::kRowAppended})
       << "a whole row is announced once";
 
   std::thread filler([&] {
     for (int i = 0; i < 300; ++i) {
-      AlbumRow more;
-      more.cells[kColumnSerial] = std::to_string(i);
-      more.checked = i % 2 == 0;
+      Album more;
+      more.title = std::to_string(i);
+      more.ticked = i % 2 == 0;
       list.AppendRow(more);
     }
   });
@@ -117,15 +118,15 @@ TEST(AlbumList, AViewFollowingTheAnnouncementsEndsEqualToTheList) {
   bool invert = false;
   SelectAll(list, true, invert);
 
-  const std::vector<AlbumRow> rows = list.Rows();
+  const std::vector<Album> rows = list.Rows();
   ASSERT_EQ(mirror.size(), rows.size());
   for (size_t i = 0; i < rows.size(); ++i) {
-    EXPECT_EQ(mirror[i].checked, rows[i].checked) << i;
-    EXPECT_EQ(mirror[i].cells, rows[i].cells) << i;
+    EXPECT_EQ(mirror[i].ticked, rows[i].ticked) << i;
+    EXPECT_EQ(mirror[i].serial, rows[i].serial) << i;
+    EXPECT_EQ(mirror[i].title, rows[i].title) << i;
   }
   kinds.clear();
   list.SetChecked(0, true);  // already ticked: nothing to announce
-  list.SetColumnWidth(kColumnCover, 100);
   EXPECT_TRUE(kinds.empty());
   list.ClearRows();
   EXPECT_TRUE(mirror.empty());
@@ -194,15 +195,17 @@ class RetrieveAlbumsTest : public ::testing::Test {
     return session.site.siteHost + "/search/?q=" + keyword;
   }
 
-  void Retrieve(const Text& input) { RetrieveAlbums(window, session, pacer, input); }
+  void Retrieve(const Text& input) { RetrieveWith(pacer, input); }
+  void RetrieveWith(RecordingPacer& pacing, const Text& input) {
+    RetrieveAlbums(window, window.Values(), window.Albums(), session, gate, pacing, input);
+  }
 
-  // Every row as serial|title|count|id|mark.
+  // Every album as serial|title|count|id|mark, the count as the list shows it.
   std::vector<Text> RowTexts() {
     std::vector<Text> texts;
-    for (const AlbumRow& row : window.Albums().Rows()) {
-      texts.push_back(row.cells[kColumnSerial] + "|" + row.cells[kColumnTitle] + "|" +
-                      row.cells[kColumnCount] + "|" + row.cells[kColumnAlbumId] + "|" +
-                      (row.checked ? "x" : "-"));
+    for (const Album& album : window.Albums().Rows()) {
+      texts.push_back(std::to_string(album.serial) + "|" + album.title + "|" + CountCaption(album) +
+                      "|" + album.id + "|" + (album.ticked ? "x" : "-"));
     }
     return texts;
   }
@@ -216,12 +219,13 @@ class RetrieveAlbumsTest : public ::testing::Test {
   demosite::DemoSite site;
   TempDir home;
   Session session;
-  RecordingPacer pacer;
+  RunGate gate;
+  RecordingPacer pacer{&gate};
   RecordingWindow window;
 };
 
 TEST_F(RetrieveAlbumsTest, EmptyInputAsksForAnAddressAndTouchesNothing) {
-  window.Albums().AppendRow();
+  window.Albums().AppendRow(Album{});
   Retrieve("");
   EXPECT_EQ(window.Messages(), (std::vector<Text>{"信息：|请输入网址"}));
   EXPECT_EQ(window.currentPage(), 0);
@@ -231,7 +235,7 @@ TEST_F(RetrieveAlbumsTest, EmptyInputAsksForAnAddressAndTouchesNothing) {
 }
 
 TEST_F(RetrieveAlbumsTest, OnlyBlanksClearTheListAndReportNoAlbums) {
-  window.Albums().AppendRow();
+  window.Albums().AppendRow(Album{});
   Retrieve("   ");
   EXPECT_TRUE(window.Messages().empty());
   EXPECT_EQ(window.Albums().RowCount(), 0);
@@ -265,10 +269,6 @@ TEST_F(RetrieveAlbumsTest, EmptyAndForeignLinesAreSkippedSilently) {
   EXPECT_EQ(window.LogLines().size(), 2u);
   // One second after each request, and only after requests.
   EXPECT_EQ(pacer.Pauses(), (std::vector<int>{1000, 1000}));
-  EXPECT_EQ(window.Albums().ColumnWidth(kColumnAlbumId), 120);
-  EXPECT_EQ(window.Albums().ColumnWidth(kColumnCover), 0);
-  EXPECT_EQ(window.Albums().ColumnWidth(kColumnQuestion), 0);
-  EXPECT_EQ(window.Albums().ColumnWidth(kColumnPassword), 0);
 }
 
 TEST_F(RetrieveAlbumsTest, EmptyBoardIsListedUntickedAndCounted) {
@@ -356,20 +356,45 @@ TEST_F(RetrieveAlbumsTest, BoardIdsThatCouldLeaveAFolderAreRefused) {
   const Text host = session.site.siteHost + "/boards/";
   Retrieve(host + "../\r\n" + host + "a\\b/\r\n" + host + "a.b/\r\n" + host + "a\x01z/\r\n" + host +
            "中文/\r\n" + Board("ok_id-2"));
-  EXPECT_EQ(window.LogLines(),
-            (std::vector<Text>{"正努力获取相册列表，耐心等待哈！\r\n\r\n",
-                               "第1行为空或者网址不对\r\n", "第2行为空或者网址不对\r\n",
-                               "第3行为空或者网址不对\r\n", "第4行为空或者网址不对\r\n",
-                               "第5行为空或者网址不对\r\n", "-----获取完毕,共计1个\r\n\r\n"}));
-  EXPECT_EQ(RequestTargets(), (std::vector<std::string>{"/boards/ok_id-2/"}));
+  EXPECT_EQ(
+      window.LogLines(),
+      (std::vector<Text>{"正努力获取相册列表，耐心等待哈！\r\n\r\n", "第1行为空或者网址不对\r\n",
+                         "第2行为空或者网址不对\r\n", "第3行为空或者网址不对\r\n",
+                         "第4行为空或者网址不对\r\n", "第5行为空或者网址不对\r\n",
+                         "第6行的相册获取失败：" + Board("ok_id-2") + "\r\n",
+                         "原因：网站上没有了（HTTP 404）\r\n", "-----获取完毕,共计1个\r\n\r\n"}));
+  EXPECT_EQ(RequestTargets(), (std::vector<std::string>{"/boards/ok_id-2/"}))
+      << "a 404 is not asked for again";
 }
 
-TEST_F(RetrieveAlbumsTest, AFailedRequestStillGivesATickedRow) {
+// An album whose answer never comes right is asked for as a page is (ten
+// times, two seconds apart), then listed unticked as failed, and the log names
+// its line and the reason.
+TEST_F(RetrieveAlbumsTest, AFailedAnswerIsSaidAndListedUnticked) {
   demosite::Fault reset;
   reset.kind = demosite::Fault::Kind::kReset;
   site.SetFault("/boards/travel/", reset);
+  Retrieve(Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId));
+  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1||获取失败|travel|-", "2|花花小合集|12|flowers|x"}));
+  EXPECT_EQ(RequestTargets().size(), 11u);
+  EXPECT_EQ(window.LogLines()[1],
+            "第1行的相册获取失败：" + Board(demosite::kTravelBoardId) + "\r\n");
+  EXPECT_EQ(window.LogLines()[2], "原因：" + FailureText(HttpFailure::kConnectionBroken) + "\r\n");
+  const std::vector<int> pauses = pacer.Pauses();
+  EXPECT_EQ(std::count(pauses.begin(), pauses.end(), 2000), 10);
+}
+
+// A 503 that passes is asked again, and the album is listed as if nothing happened.
+TEST_F(RetrieveAlbumsTest, AnAnswerThatFailsOnceIsAskedAgain) {
+  demosite::Fault busy;
+  busy.kind = demosite::Fault::Kind::kStatus;
+  busy.status = 503;
+  busy.firstN = 1;
+  site.SetFault("/boards/travel/", busy);
   Retrieve(Board(demosite::kTravelBoardId));
-  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|||travel|x"}));
+  EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|旅行Travel2023|20|travel|x"}));
+  EXPECT_EQ(pacer.Pauses(), (std::vector<int>{2000, 1000}));
+  EXPECT_EQ(window.LogLines().size(), 2u) << "nothing to say";
 }
 
 // The retrieval runs on a thread of its own: the caller is back at once, even
@@ -380,7 +405,7 @@ TEST_F(RetrieveAlbumsTest, ControlRunsOneRetrievalAtATimeOffTheCallersThread) {
   slow.delayMs = 400;
   slow.firstN = 1;
   site.SetFault("/boards/travel/", slow);
-  RetrievalControl control(window, session,
+  RetrievalControl control(window, window.Values(), window.Albums(), session,
                            [](RunGate& gate) { return std::make_unique<RecordingPacer>(&gate); });
   const Text input = Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId);
   ASSERT_TRUE(control.Start(input));
@@ -405,7 +430,7 @@ TEST_F(RetrieveAlbumsTest, EndingTheControlAbortsTheRequestUnderWay) {
   slow.kind = demosite::Fault::Kind::kDelay;
   slow.delayMs = 20000;
   site.SetFault("/boards/travel/", slow);
-  RetrievalControl control(window, session, RealPacers(1.0));
+  RetrievalControl control(window, window.Values(), window.Albums(), session, RealPacers(1.0));
   ASSERT_TRUE(
       control.Start(Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId)));
   while (site.Requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -413,15 +438,26 @@ TEST_F(RetrieveAlbumsTest, EndingTheControlAbortsTheRequestUnderWay) {
   control.Wait();  // well before the 20 s the site would take
   EXPECT_EQ(window.retrievalsFinished(), 1);
   EXPECT_EQ(site.Requests().size(), 1u) << "the flowers line was never asked for";
-  EXPECT_EQ(window.LogLines().back(), "-----获取完毕,共计1个\r\n\r\n");
+  EXPECT_EQ(window.LogLines().back(), "-----获取完毕,共计0个\r\n\r\n")
+      << "an answer cut short is no album";
 }
 
+// Ended during the pause after an answer: that album is listed, the rest left.
+class EndingPacer : public RecordingPacer {
+ public:
+  explicit EndingPacer(RunGate* gate) : RecordingPacer(gate), gate_(gate) {}
+  bool PumpingWait(int ms) override {
+    gate_->End();
+    return RecordingPacer::PumpingWait(ms);
+  }
+
+ private:
+  RunGate* gate_;
+};
+
 TEST_F(RetrieveAlbumsTest, AnEndedPauseStopsAfterTheLineInHand) {
-  RunGate gate;
-  gate.End();
-  RecordingPacer ended(&gate);
-  RetrieveAlbums(window, session, ended,
-                 Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId));
+  EndingPacer ended(&gate);
+  RetrieveWith(ended, Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId));
   EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|旅行Travel2023|20|travel|x"}));
   EXPECT_EQ(window.LogLines().back(), "-----获取完毕,共计1个\r\n\r\n");
   EXPECT_FALSE(window.busyBoardShown());

@@ -148,14 +148,15 @@ TEST_F(AlbumdlTest, ListPrintsTheLogInUtf8OnStandardOutput) {
 }
 
 TEST_F(AlbumdlTest, AnAlbumWithoutAnAnswerIsNamedAndFailsTheRun) {
-  // An unknown board answers 404 without the markers: the row has no count,
-  // so no run would download it.
+  // An unknown board answers 404: the album failed, with the reason, and no
+  // run downloads it.
   const std::vector<std::string> albums{Board(demosite::kTravelBoardId), Board("no-such-board")};
   std::vector<std::string> list{"--list"};
   list.insert(list.end(), albums.begin(), albums.end());
   const Outcome listed = Run(list);
   EXPECT_EQ(listed.status, 1);
-  EXPECT_NE(listed.err.find("album 2 (no-such-board): the site gave no picture count"),
+  EXPECT_NE(listed.err.find("album 2 (input line 2): the site's answer did not come right (" +
+                            Utf8(u8"网站上没有了（HTTP 404）") + "); it is not downloaded"),
             std::string::npos)
       << listed.err;
   EXPECT_EQ(listed.err.find("album 1"), std::string::npos) << listed.err;

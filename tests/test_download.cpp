@@ -4,23 +4,25 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "demo_site.h"
-#include "download/board_download.h"
 #include "download/download_run.h"
 #include "download/duplicate_store.h"
 #include "net/cookie_store.h"
 #include "platform/files.h"
 #include "session/session.h"
+#include "site/board_album.h"
 #include "site/json_value.h"
 #include "support/recording_pacer.h"
 #include "support/recording_window.h"
 #include "support/stand_in_site.h"
 #include "support/temp_dir.h"
 #include "text/file_helpers.h"
+#include "views/captions.h"
 
 namespace albumdl {
 namespace {
@@ -108,15 +110,19 @@ class DownloadTest : public ::testing::Test {
     window.Values().SetSaveFolder(saves.Path());
   }
 
-  void AddRow(const Text& title, const Text& count, const Text& albumId, bool checked = true) {
-    window.AddAlbumRow(title, count, albumId, checked);
+  void AddBoard(const Text& title, long long count, const Text& boardId, bool ticked = true) {
+    window.AddBoard(title, count, boardId, ticked);
   }
+  void AddKeyword(const Text& keyword, long long count) { window.AddKeyword(keyword, count); }
 
   DownloadSummary Run() { return RunWith(window); }
 
+  // As the worker control runs it: the views hear what the run did last.
   DownloadSummary RunWith(RecordingWindow& shown) {
-    DownloadContext context{shown, session, pacer, gate, {}, {}};
-    return DownloadRun(context, shown.Albums().Rows());
+    DownloadContext context{shown, shown.Values(), session, pacer, gate, {}, {}};
+    const DownloadSummary summary = DownloadRun(context, shown.Albums().Rows());
+    shown.Tell(RunFinishedReport{summary});
+    return summary;
   }
 
   // Targets of the requests whose path starts with prefix, in order.
@@ -149,7 +155,7 @@ class DownloadTest : public ::testing::Test {
 TEST_F(DownloadTest, BoardOf250PinsComesInThreePagesNamedByPictureNumber) {
   const auto pins = MakePins(250);
   site.AddBoard(MakeBoard("b1", pins));
-  AddRow("  My: Board/One. ", "250", "b1");
+  AddBoard("  My: Board/One. ", 250, "b1");
   window.Values().SetViewerCookies("viewer=1");
   session.sessionCookies = "sid=abc";
 
@@ -205,7 +211,7 @@ TEST_F(DownloadTest, BoardOf250PinsComesInThreePagesNamedByPictureNumber) {
   // picture, reported once a picture.
   const auto reports = window.ProgressReports();
   const auto albumStart = std::find_if(reports.begin(), reports.end(), [](const RunProgress& p) {
-    return p.album == 1 && p.share == -1 && p.pictureCount == 250;
+    return p.album == 1 && p.picture == 0 && p.pictureCount == 250;
   });
   ASSERT_NE(albumStart, reports.end());
   EXPECT_EQ(
@@ -214,7 +220,7 @@ TEST_F(DownloadTest, BoardOf250PinsComesInThreePagesNamedByPictureNumber) {
   const auto third = std::find_if(reports.begin(), reports.end(),
                                   [](const RunProgress& p) { return p.picture == 3; });
   ASSERT_NE(third, reports.end());
-  EXPECT_EQ(third->share, 1);  // picture 3 of 250
+  EXPECT_EQ(CaptionsFor(*third).share, 1);  // picture 3 of 250
   EXPECT_EQ(window.Bars().back(), 100);
   const auto percents = window.PercentCaptions();
   EXPECT_EQ(percents.front(), "0%");
@@ -233,7 +239,7 @@ TEST_F(DownloadTest, BoardOf250PinsComesInThreePagesNamedByPictureNumber) {
 TEST_F(DownloadTest, ShortPagesStillNumberPicturesByPage) {
   demosite::Board board = MakeBoard("b1", MakePins(250), 30);
   site.AddBoard(board);
-  AddRow("T", "250", "b1");
+  AddBoard("T", 250, "b1");
 
   Run();
 
@@ -250,7 +256,7 @@ TEST_F(DownloadTest, ShortPagesStillNumberPicturesByPage) {
 
 TEST_F(DownloadTest, EmptyFirstPageEndsTheBoardWithItsUsualLines) {
   site.AddBoard(MakeBoard("b1", {}));
-  AddRow(":/.", "0", "b1");
+  AddBoard(":/.", 0, "b1");
 
   const DownloadSummary summary = Run();
 
@@ -267,9 +273,9 @@ TEST_F(DownloadTest, ProgressStaysInTheBarsRangeWhateverTheCount) {
   site.AddBoard(MakeBoard("b0", MakePins(3)));
   site.AddBoard(MakeBoard("bx", MakePins(3)));
   site.AddBoard(MakeBoard("b2", MakePins(5)));
-  AddRow("Z", "0", "b0");
-  AddRow("X", "abc", "bx");
-  AddRow("W", "2", "b2");
+  AddBoard("Z", 0, "b0");
+  AddBoard("X", 1, "bx");
+  AddBoard("W", 2, "b2");
 
   Run();
 
@@ -286,7 +292,7 @@ TEST_F(DownloadTest, ProgressStaysInTheBarsRangeWhateverTheCount) {
 
 TEST_F(DownloadTest, DebugSwitchKeepsTheLastBoardPageInJsonhtml) {
   site.AddBoard(MakeBoard("b1", MakePins(150)));
-  AddRow("T", "150", "b1");
+  AddBoard("T", 150, "b1");
   window.Values().SetDebugSwitch(true);
 
   Run();
@@ -299,7 +305,7 @@ TEST_F(DownloadTest, DebugSwitchKeepsTheLastBoardPageInJsonhtml) {
 
 TEST_F(DownloadTest, StaleTemporariesOfTheAlbumFolderGoAtTheStart) {
   site.AddBoard(MakeBoard("b1", MakePins(2)));
-  AddRow("T", "2", "b1");
+  AddBoard("T", 2, "b1");
   const Text folder = saves.File("T相册_b1");
   Text path = folder;
   ASSERT_TRUE(EnsureDirectory(path));
@@ -315,7 +321,7 @@ TEST_F(DownloadTest, StaleTemporariesOfTheAlbumFolderGoAtTheStart) {
 }
 
 TEST_F(DownloadTest, BoardIdThatWouldLeaveTheSaveFolderIsNotDownloaded) {
-  AddRow("T", "5", "..\\..\\x");
+  AddBoard("T", 5, "..\\..\\x");
 
   const DownloadSummary summary = Run();
 
@@ -339,19 +345,14 @@ TEST(BoardHeaderBlock, ViewerCookiesCannotAddHeaderLines) {
 
 TEST_F(DownloadTest, RerunWithTheSwitchOnFetchesNothingButCountsThrough) {
   site.AddBoard(MakeBoard("b1", MakePins(120)));
-  AddRow("T", "120", "b1");
+  AddBoard("T", 120, "b1");
   Run();  // the switch off: the store fills all the same
   ASSERT_EQ(Targets("/img/").size(), 120u);
 
   RecordingWindow second;
   second.Values().SetSaveFolder(saves.Path());
   second.Values().SetDuplicateSwitch(true);
-  const int row = second.Albums().AppendRow();
-  second.Albums().SetCell(row, kColumnSerial, "1");
-  second.Albums().SetCell(row, kColumnTitle, "T");
-  second.Albums().SetCell(row, kColumnCount, "120");
-  second.Albums().SetCell(row, kColumnAlbumId, "b1");
-  second.Albums().SetChecked(row, true);
+  second.AddBoard("T", 120, "b1");
   site.ClearRequests();
   pacer.Clear();
   const DownloadSummary summary = RunWith(second);
@@ -368,7 +369,7 @@ TEST_F(DownloadTest, RerunWithTheSwitchOnFetchesNothingButCountsThrough) {
 
 TEST_F(DownloadTest, SwitchOffFetchesEverythingAgainAndOverwrites) {
   site.AddBoard(MakeBoard("b1", MakePins(3)));
-  AddRow("T", "3", "b1");
+  AddBoard("T", 3, "b1");
   Run();
   Run();
   EXPECT_EQ(Targets("/img/").size(), 6u);
@@ -381,32 +382,28 @@ class SwitchingWindow : public RecordingWindow {
  public:
   Text pictureTrigger;
   Text albumTrigger;
-  void RunProgressChanged(const RunProgress& progress) override {
-    const RunCaptions captions = CaptionsFor(progress);
-    if ((!pictureTrigger.empty() && captions.picture == pictureTrigger) ||
-        (!albumTrigger.empty() && captions.album == albumTrigger))
-      Values().SetDuplicateSwitch(true);
-    RecordingWindow::RunProgressChanged(progress);
+  void Tell(const EngineEvent& event) override {
+    if (const auto* report = std::get_if<RunProgressReport>(&event)) {
+      const RunCaptions captions = CaptionsFor(report->progress);
+      if ((!pictureTrigger.empty() && captions.picture == pictureTrigger) ||
+          (!albumTrigger.empty() && captions.album == albumTrigger))
+        Values().SetDuplicateSwitch(true);
+    }
+    RecordingWindow::Tell(event);
   }
 };
 
 TEST_F(DownloadTest, SwitchTurnedOnDuringAnAlbumActsFromTheNextPicture) {
   const auto pins = MakePins(5);
   site.AddBoard(MakeBoard("b1", pins));
-  AddRow("T", "5", "b1");
+  AddBoard("T", 5, "b1");
   Run();  // everything recorded
   site.ClearRequests();
 
   SwitchingWindow switching;
   switching.Values().SetSaveFolder(saves.Path());
   switching.pictureTrigger = "第[3]个图片";
-  for (const AlbumRow& row : window.Albums().Rows()) {
-    const int index = switching.Albums().AppendRow();
-    for (int column = 1; column < kAlbumColumns; ++column) {
-      switching.Albums().SetCell(index, column, row.cells[column]);
-    }
-    switching.Albums().SetChecked(index, row.checked);
-  }
+  for (const Album& album : window.Albums().Rows()) switching.Albums().AppendRow(album);
   const DownloadSummary summary = RunWith(switching);
 
   EXPECT_EQ(Targets("/img/"),
@@ -419,14 +416,7 @@ TEST_F(DownloadTest, TwoRowsOfOneAlbumShareTheStore) {
   SwitchingWindow switching;
   switching.Values().SetSaveFolder(saves.Path());
   switching.albumTrigger = "下载到第[2]个相册";
-  for (int i = 0; i < 2; ++i) {
-    const int row = switching.Albums().AppendRow();
-    switching.Albums().SetCell(row, kColumnSerial, std::to_string(row + 1));
-    switching.Albums().SetCell(row, kColumnTitle, "T");
-    switching.Albums().SetCell(row, kColumnCount, "4");
-    switching.Albums().SetCell(row, kColumnAlbumId, "b1");
-    switching.Albums().SetChecked(row, true);
-  }
+  for (int i = 0; i < 2; ++i) switching.AddBoard("T", 4, "b1");
   const DownloadSummary summary = RunWith(switching);
 
   EXPECT_EQ(Targets("/img/").size(), 4u) << "the second album skips what the first saved";
@@ -444,7 +434,7 @@ TEST_F(DownloadTest, TwoRowsOfOneAlbumShareTheStore) {
 TEST_F(DownloadTest, KeywordCatPagesThroughEveryPageIntoItsFolder) {
   const demosite::Search search = MakeSearch("cat", MakePins(250), {2});
   site.AddSearch(search);
-  AddRow("cat", "250", "关键词_cat");
+  AddKeyword("cat", 250);
   session.sessionCookies = "sid=abc";
 
   const DownloadSummary summary = Run();
@@ -484,7 +474,7 @@ TEST_F(DownloadTest, KeywordCatPagesThroughEveryPageIntoItsFolder) {
 
 TEST_F(DownloadTest, KeywordTitleLosesFullStopsAndBlanks) {
   site.AddSearch(MakeSearch("bigcat", MakePins(1)));
-  AddRow("big. cat", "1", "关键词_bigcat");
+  AddKeyword("big. cat", 1);
 
   Run();
 
@@ -498,7 +488,7 @@ TEST_F(DownloadTest, KeywordTitleLosesFullStopsAndBlanks) {
 // pages in a row without pins end the album.
 TEST_F(DownloadTest, KeywordAlbumWithAMadeUpTotalStopsAfterThreeEmptyPages) {
   site.AddSearch(MakeSearch("cat", MakePins(150)));
-  AddRow("cat", Text(400, '9'), "关键词_cat");
+  AddKeyword("cat", LLONG_MAX);
 
   const DownloadSummary summary = Run();
 
@@ -519,11 +509,11 @@ TEST_F(DownloadTest, FolderNamesHoldNoControlCharactersAndFitTheFileSystem) {
   site.AddBoard(MakeBoard("b2", MakePins(1)));
   Text longTitle;
   for (int i = 0; i < 200; ++i) longTitle += "长";  // 600 bytes of UTF-8
-  AddRow(
+  AddBoard(
       "a\x1b[31mb\x07"
       "c\r\nd\x7f",
-      "1", "b1");
-  AddRow(longTitle, "1", "b2");
+      1, "b1");
+  AddBoard(longTitle, 1, "b2");
 
   const DownloadSummary summary = Run();
 
@@ -538,21 +528,13 @@ TEST_F(DownloadTest, FolderNamesHoldNoControlCharactersAndFitTheFileSystem) {
             1u);
 }
 
-TEST_F(DownloadTest, KeywordPrefixAnywhereInTheIdMeansAKeywordAlbum) {
-  site.AddSearch(MakeSearch("cat", MakePins(1)));
-  AddRow("cat", "1", "x关键词_cat");
-  Run();
-  EXPECT_EQ(Targets("/search/").size(), 1u);
-  EXPECT_TRUE(Targets("/boards/").empty());
-}
-
 TEST_F(DownloadTest, FailedSearchPageIsReportedAndTheNextPageFollows) {
   site.AddSearch(MakeSearch("cat", MakePins(150)));
   demosite::Fault fault;
   fault.kind = demosite::Fault::Kind::kEmptyBody;
   fault.firstN = 10;
   site.SetFault("/search/", fault);
-  AddRow("cat", "150", "关键词_cat");
+  AddKeyword("cat", 150);
 
   const DownloadSummary summary = Run();
 
@@ -569,7 +551,7 @@ TEST_F(DownloadTest, FailedSearchPageIsReportedAndTheNextPageFollows) {
 
 TEST_F(DownloadTest, NoRowTickedGoesStraightToTheFinish) {
   site.AddBoard(MakeBoard("b1", MakePins(2)));
-  AddRow("T", "2", "b1", /*checked=*/false);
+  AddBoard("T", 2, "b1", /*checked=*/false);
 
   const DownloadSummary summary = Run();
 
@@ -581,22 +563,35 @@ TEST_F(DownloadTest, NoRowTickedGoesStraightToTheFinish) {
   EXPECT_EQ(summary.albums, 0);
 }
 
-TEST_F(DownloadTest, TickedRowWithoutCountIsListedButNotDownloaded) {
+// An album whose answer never came right is neither listed nor downloaded,
+// even ticked, and the finish says that an album was not downloaded.
+TEST_F(DownloadTest, TickedAlbumWhoseAnswerFailedIsNeitherListedNorDownloaded) {
   for (const char* id : {"b1", "b2", "b3", "b4", "b5"}) site.AddBoard(MakeBoard(id, MakePins(1)));
-  AddRow("A", "1", "b1", false);
-  AddRow("B", "1", "b2", true);
-  AddRow("C", "1", "b3", false);
-  AddRow("D", "1", "b4", false);
-  AddRow("E", "", "b5", true);
+  AddBoard("A", 1, "b1", false);
+  AddBoard("B", 1, "b2", true);
+  AddBoard("C", 1, "b3", false);
+  AddBoard("D", 1, "b4", false);
+  Album failed;
+  failed.kind = "board";
+  failed.id = "b5";
+  failed.failed = true;
+  failed.failure = "网站上没有了（HTTP 404）";
+  failed.ticked = true;
+  window.Albums().AppendRow(failed);
 
   const DownloadSummary summary = Run();
 
-  EXPECT_EQ(window.LogLines().front(), "当前被选择相册编号:2、5、\r\n\r\n");
+  EXPECT_EQ(window.LogLines().front(), "当前被选择相册编号:2、\r\n\r\n");
   EXPECT_EQ(window.Captions().selected, "总共需下载[1]个相册");
   EXPECT_EQ(summary.albums, 1);
+  EXPECT_EQ(summary.unansweredAlbums, 1);
   for (const std::string& target : Targets("/boards/")) {
     EXPECT_EQ(target.rfind("/boards/b2/", 0), 0u) << target;
   }
+  EXPECT_EQ(window.LogLines().back(), "-------下载结束，1个相册没有下载成功--------\r\n\r\n");
+  EXPECT_EQ(window.PictureCaptions().back(), "下载结束，有失败");
+  EXPECT_EQ(window.Messages(),
+            std::vector<Text>{"信息：|下载结束，但有1个相册没有下载成功，详见操作日志"});
 }
 
 // ---------------------------------------------------------------------------
@@ -607,7 +602,7 @@ class PictureFailureTest : public DownloadTest {
   void SetUp() override {
     DownloadTest::SetUp();
     site.AddBoard(MakeBoard("b1", pins));
-    AddRow("T", "4", "b1");
+    AddBoard("T", 4, "b1");
   }
   void FailPicture(int index, demosite::Fault fault) {
     site.SetFault("/img/" + pins[index].key, fault);
@@ -708,7 +703,7 @@ TEST_F(PictureFailureTest, AnswersThatAreNotPicturesAreNeverSavedNorRecorded) {
       {{7, "index.html", "image/jpeg"}, {8, "img/k8.png", "png"}, {9, "boards/b1/", "image/png"}}));
   session.site.imageHost = site.SiteHost();
   window.Albums().ClearRows();
-  AddRow("H", "3", "b2");
+  AddBoard("H", 3, "b2");
 
   const DownloadSummary summary = Run();
 
@@ -770,8 +765,8 @@ TEST_F(DownloadTest, SignedInRunCarriesTheSessionCookiesOnEveryRequest) {
   reset.kind = demosite::Fault::Kind::kReset;
   reset.firstN = 1;
   site.SetFault("/img/k1002.png", reset);
-  AddRow("T", "3", "b1");
-  AddRow("cat", "120", "关键词_cat");
+  AddBoard("T", 3, "b1");
+  AddKeyword("cat", 120);
   session.sessionCookies = "sid=abc";
   window.Values().SetViewerCookies("viewer=1");
   StoreCookies(site.SiteHost(), "stored=2");
@@ -798,7 +793,7 @@ TEST_F(DownloadTest, SignedInRunCarriesTheSessionCookiesOnEveryRequest) {
 TEST_F(PictureFailureTest, PinWithAnOddIdIsSkippedWithALine) {
   site.AddBoard(MakeBoard("b3", {{-5, "k-5.jpg", ""}, {9, "k9.jpg", ""}}));
   window.Albums().ClearRows();
-  AddRow("N", "2", "b3");
+  AddBoard("N", 2, "b3");
 
   Run();
 

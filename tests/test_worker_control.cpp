@@ -105,12 +105,7 @@ class WorkerControlTest : public ::testing::Test {
     for (int i = 1; i <= kPins; ++i)
       board.pins.push_back({i, "k" + std::to_string(i) + ".jpg", ""});
     site.AddBoard(board);
-    const int row = window.Albums().AppendRow();
-    window.Albums().SetCell(row, kColumnSerial, "1");
-    window.Albums().SetCell(row, kColumnTitle, "T");
-    window.Albums().SetCell(row, kColumnCount, std::to_string(kPins));
-    window.Albums().SetCell(row, kColumnAlbumId, "b1");
-    window.Albums().SetChecked(row, true);
+    window.AddBoard("T", kPins, "b1");
   }
 
   // The first picture's transfer takes this long, so a command can be given
@@ -162,7 +157,7 @@ class WorkerControlTest : public ::testing::Test {
 
 TEST_F(WorkerControlTest, RunGoesToItsFinishAndOnlyOneRunAtATime) {
   SlowFirstPicture(500);
-  WorkerControl control(window, session, Factory());
+  WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   EXPECT_FALSE(control.Pause()) << "nothing to pause";
   EXPECT_FALSE(control.HoldForEnd());
   ASSERT_TRUE(control.Start());
@@ -183,7 +178,7 @@ TEST_F(WorkerControlTest, RunGoesToItsFinishAndOnlyOneRunAtATime) {
 
 TEST_F(WorkerControlTest, PauseLetsTheTransferFinishThenHoldsUntilContinue) {
   SlowFirstPicture(2000);
-  WorkerControl control(window, session, Factory());
+  WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
 
@@ -218,7 +213,7 @@ TEST_F(WorkerControlTest, EndDuringATransferLeavesNoFileNoRecordAndNoFinish) {
   // The site would answer only after a minute: the run ends long before that
   // only if end cuts the transfer short.
   SlowFirstPicture(60000);
-  WorkerControl control(window, session, Factory());
+  WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
 
@@ -254,7 +249,7 @@ TEST_F(WorkerControlTest, EndDuringATransferLeavesNoFileNoRecordAndNoFinish) {
 
 TEST_F(WorkerControlTest, EndWhilePausedEndsWithoutGoingOn) {
   SlowFirstPicture(300);
-  WorkerControl control(window, session, Factory());
+  WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
   ASSERT_TRUE(control.Pause());
@@ -280,7 +275,7 @@ TEST_F(WorkerControlTest, EndWhilePausedEndsWithoutGoingOn) {
 
 TEST_F(WorkerControlTest, EndAnsweredCancelLetsTheRunGoOn) {
   SlowFirstPicture(300);
-  WorkerControl control(window, session, Factory());
+  WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
 
@@ -297,7 +292,7 @@ TEST_F(WorkerControlTest, EndAnsweredCancelLetsTheRunGoOn) {
 
 TEST_F(WorkerControlTest, PauseThenEndAnsweredCancelStaysPaused) {
   SlowFirstPicture(300);
-  WorkerControl control(window, session, Factory());
+  WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
   ASSERT_TRUE(control.Pause());
@@ -317,7 +312,7 @@ TEST_F(WorkerControlTest, PauseThenEndAnsweredCancelStaysPaused) {
 
 TEST_F(WorkerControlTest, NewRunAfterAnEndedOne) {
   SlowFirstPicture(5000);
-  WorkerControl control(window, session, Factory());
+  WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
   ASSERT_TRUE(End(control, true));
@@ -340,7 +335,7 @@ TEST_F(WorkerControlTest, NewRunAfterAnEndedOne) {
 
 TEST_F(WorkerControlTest, EndNowEndsWithoutAsking) {
   SlowFirstPicture(5000);
-  WorkerControl control(window, session, Factory());
+  WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
   EXPECT_TRUE(control.EndNow());
@@ -353,7 +348,7 @@ TEST_F(WorkerControlTest, EndNowEndsWithoutAsking) {
 TEST_F(WorkerControlTest, ClosingWithARunGoingEndsItQuietly) {
   SlowFirstPicture(5000);
   {
-    WorkerControl control(window, session, Factory());
+    WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
     ASSERT_TRUE(control.Start());
     ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
   }
@@ -369,12 +364,14 @@ TEST_F(WorkerControlTest, RetrievalDuringARunSharesTheSessionCookiesSafely) {
   RecordingWindow retrieval;
   const Text input = session.site.siteHost + "/boards/b1/";
   retrieval.Values().SetViewerCookies("viewer=1; theme=dark");
-  RecordingPacer retrievalPacer;
-  WorkerControl control(window, session, Factory());
+  RunGate retrievalGate;
+  RecordingPacer retrievalPacer{&retrievalGate};
+  WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   int retrievals = 0;
   while (Going(control) || retrievals == 0) {
-    RetrieveAlbums(retrieval, session, retrievalPacer, input);
+    RetrieveAlbums(retrieval, retrieval.Values(), retrieval.Albums(), session, retrievalGate,
+                   retrievalPacer, input);
     ++retrievals;
   }
   const DownloadSummary summary = control.Wait();
@@ -396,7 +393,7 @@ TEST_F(WorkerControlTest, PageArrivingAfterPauseStartsNothingUntilContinue) {
   slowPage.delayMs = 600;
   slowPage.firstN = 1;
   site.SetFault("/boards/b1/", slowPage);
-  WorkerControl control(window, session, Factory());
+  WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return !site.Requests().empty(); }));
   ASSERT_TRUE(control.Pause());
@@ -413,7 +410,7 @@ TEST_F(WorkerControlTest, PageArrivingAfterPauseStartsNothingUntilContinue) {
 // While the end question is open the run is held; Cancel lets it go on.
 TEST_F(WorkerControlTest, OpenEndQuestionHoldsTheRun) {
   SlowFirstPicture(300);
-  WorkerControl control(window, session, Factory());
+  WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == 1; }));
   ASSERT_TRUE(control.HoldForEnd());
@@ -440,7 +437,7 @@ TEST_F(WorkerControlTest, EndAtTheFinishGivesTheEndOrTheFinishNeverBoth) {
     RecordingWindow shown;
     shown.Values().SetSaveFolder(saves.Path());
     shown.Albums().AppendRow(window.Albums().Rows()[0]);
-    WorkerControl control(shown, session, RealPacers(0));
+    WorkerControl control(shown, shown.Values(), shown.Albums(), session, RealPacers(0));
     ASSERT_TRUE(control.Start());
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
     control.EndNow();
@@ -459,9 +456,11 @@ TEST_F(WorkerControlTest, EndAtTheFinishGivesTheEndOrTheFinishNeverBoth) {
 class ThrowingWindow : public RecordingWindow {
  public:
   std::atomic<bool> armed{true};
-  void RunProgressChanged(const RunProgress& progress) override {
-    if (progress.picture == 2 && armed.exchange(false)) throw std::runtime_error("out of luck");
-    RecordingWindow::RunProgressChanged(progress);
+  void Tell(const EngineEvent& event) override {
+    const auto* report = std::get_if<RunProgressReport>(&event);
+    if (report && report->progress.picture == 2 && armed.exchange(false))
+      throw std::runtime_error("out of luck");
+    RecordingWindow::Tell(event);
   }
 };
 
@@ -469,7 +468,7 @@ TEST_F(WorkerControlTest, AFaultInTheRunEndsItCleanlyAndTheNextRunStarts) {
   ThrowingWindow shown;
   shown.Values().SetSaveFolder(saves.Path());
   shown.Albums().AppendRow(window.Albums().Rows()[0]);
-  WorkerControl control(shown, session, Factory());
+  WorkerControl control(shown, shown.Values(), shown.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   const DownloadSummary summary = control.Wait();
   EXPECT_TRUE(summary.ended);

@@ -1,6 +1,7 @@
 #include "app/album_table_model.h"
 
 #include "app/qt_text.h"
+#include "views/captions.h"
 
 namespace albumdl::app {
 
@@ -18,11 +19,15 @@ int AlbumColumnDesignWidth(int column) {
 AlbumTableModel::AlbumTableModel(AlbumList& list, QObject* parent)
     : QAbstractTableModel(parent), list_(list) {}
 
-AlbumTableModel::Row AlbumTableModel::RowOf(const AlbumRow& data) {
+AlbumTableModel::Row AlbumTableModel::RowOf(const Album& album) {
   Row row;
-  row.checked = data.checked;
-  for (int column = 1; column < kAlbumColumns; ++column)
-    row.cells[column] = ToQString(data.cells[column]);
+  row.checked = album.ticked;
+  row.failed = album.failed;
+  row.failure = ToQString(album.failure);
+  row.cells[kColumnSerial] = QString::number(album.serial);
+  row.cells[kColumnTitle] = ToQString(album.title);
+  row.cells[kColumnCount] = ToQString(CountCaption(album));
+  row.cells[kColumnAlbumId] = ToQString(album.id);
   return row;
 }
 
@@ -39,17 +44,14 @@ void AlbumTableModel::Apply(const AlbumListChange& change) {
       // Announcements come in order, so an appended row is always the next one.
       const int row = static_cast<int>(rows_.size());
       beginInsertRows({}, row, row);
-      rows_.push_back(RowOf(change.data));
+      rows_.push_back(RowOf(change.album));
       endInsertRows();
       return;
     }
     case Kind::kRowChanged:
       if (change.row < 0 || change.row >= static_cast<int>(rows_.size())) return;
-      rows_[change.row] = RowOf(change.data);
+      rows_[change.row] = RowOf(change.album);
       emit dataChanged(index(change.row, 0), index(change.row, kAlbumColumns - 1));
-      return;
-    case Kind::kColumnWidth:
-      emit columnWidthChanged(change.column, change.width);
       return;
   }
 }
@@ -70,7 +72,8 @@ QVariant AlbumTableModel::data(const QModelIndex& index, int role) const {
       return static_cast<int>(row.checked ? Qt::Checked : Qt::Unchecked);
     return {};
   }
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return row.cells[index.column()];
+  if (role == Qt::DisplayRole) return row.cells[index.column()];
+  if (role == Qt::ToolTipRole) return row.failed ? row.failure : row.cells[index.column()];
   return {};
 }
 

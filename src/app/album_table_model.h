@@ -1,7 +1,10 @@
 // The album list 超级列表框1 as a Qt table: a check box in column 0 and the
-// seven text columns of an album row. It mirrors the AlbumList by applying the
-// list's announcements in order (on the window thread) and never reads the list
-// itself; a tick by the user goes to the list, which announces it back.
+// seven text columns of an album (序号, 相册名称, 封面, 图片数量, 相册ID,
+// 相册问题, 相册密码). It mirrors the AlbumList by applying the list's
+// announcements in order (on the window thread) and never reads the list
+// itself; a tick by the user goes to the list, which announces it back. An
+// album whose answer never came right reads "获取失败", with the reason as its
+// tool tip.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -12,6 +15,18 @@
 #include "model/album_list.h"
 
 namespace albumdl::app {
+
+enum AlbumColumn : int {
+  kColumnCheck = 0,
+  kColumnSerial = 1,
+  kColumnTitle = 2,
+  kColumnCover = 3,
+  kColumnCount = 4,
+  kColumnAlbumId = 5,
+  kColumnQuestion = 6,
+  kColumnPassword = 7,
+};
+inline constexpr int kAlbumColumns = 8;
 
 class AlbumTableModel : public QAbstractTableModel {
   Q_OBJECT
@@ -30,16 +45,14 @@ class AlbumTableModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
 
- signals:
-  // A column's width as the list announced it (0: hidden).
-  void columnWidthChanged(int column, int width);
-
  private:
   struct Row {
     bool checked = false;
+    bool failed = false;
+    QString failure;
     std::array<QString, kAlbumColumns> cells;
   };
-  static Row RowOf(const AlbumRow& data);
+  static Row RowOf(const Album& album);
 
   AlbumList& list_;
   std::vector<Row> rows_;

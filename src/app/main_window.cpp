@@ -19,6 +19,7 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <algorithm>
 #include <set>
 
 #include "app/album_table_model.h"
@@ -91,8 +92,10 @@ MainWindow::MainWindow(const WindowSetup& setup) {
     c_.albums->setColumnWidth(column, AlbumColumnDesignWidth(column));
   }
   updates_ = new UpdateChecker([this](const UpdateVerdict& v) { ShowUpdateVerdict(v); }, this);
-  retrieval_ = std::make_unique<RetrievalControl>(engine_, session_, RealPacers(setup.pace));
-  worker_ = std::make_unique<WorkerControl>(engine_, session_, RealPacers(setup.pace));
+  retrieval_ = std::make_unique<RetrievalControl>(engine_, engine_.Values(), engine_.Albums(),
+                                                  session_, RealPacers(setup.pace));
+  worker_ = std::make_unique<WorkerControl>(engine_, engine_.Values(), engine_.Albums(), session_,
+                                            RealPacers(setup.pace));
   Connect();
   engine_.SetView(this);
   // A sign-in of an earlier run is in use from the start.
@@ -139,7 +142,7 @@ void MainWindow::FinishStartup() {
 }
 
 void MainWindow::Connect() {
-  WindowValues& values = engine_.Values();
+  ViewValues& values = engine_.Values();
   connect(c_.toolbar, &QToolBar::actionTriggered, this, [this](QAction* action) {
     const auto found = std::find(c_.toolItems.begin(), c_.toolItems.end(), action);
     if (found != c_.toolItems.end()) ToolbarClicked(static_cast<int>(found - c_.toolItems.begin()));
@@ -189,8 +192,6 @@ void MainWindow::Connect() {
   connect(c_.viewer, &WebViewer::addressChanged, this,
           [this](const QUrl& address) { c_.address->setText(address.toString()); });
   connect(c_.viewer, &WebViewer::cookiesChanged, this, &MainWindow::UseViewerCookies);
-
-  connect(model_, &AlbumTableModel::columnWidthChanged, this, &MainWindow::ShowColumnWidth);
 }
 
 // The engine takes the viewer's cookies for the site: the album requests as
@@ -325,11 +326,6 @@ void MainWindow::ShowUpdateVerdict(const UpdateVerdict& verdict) {
   emit updateChecked();
 }
 
-void MainWindow::ShowColumnWidth(int column, int width) {
-  c_.albums->setColumnHidden(column, width == 0);
-  if (width > 0) c_.albums->setColumnWidth(column, width);
-}
-
 // --- The engine's reports ---------------------------------------------------
 
 // The caret goes to the end, the end is scrolled into view and the text goes
@@ -342,20 +338,30 @@ void MainWindow::ShowLog(const QString& text) {
   c_.log->ensureCursorVisible();
 }
 
-void MainWindow::ShowNotice(const QString& text, const QString& title) {
-  OpenBox(this, QMessageBox::Information, title, text, QMessageBox::Ok)->open();
+// The status line reads each caption of the retrieval in turn; the busy board
+// covers the list while it is being filled. An empty address box sends the
+// user back to it.
+void MainWindow::ShowRetrieval(const RetrievalReport& report) {
+  for (const Text& caption : RetrievalCaptions(report)) c_.status->setText(ToQString(caption));
+  switch (report.stage) {
+    case RetrievalReport::Stage::kNoInput:
+      OpenBox(this, QMessageBox::Information, ToQString(kMessageTitle), ToQString(kNoInputMessage),
+              QMessageBox::Ok)
+          ->open();
+      c_.tabs->setCurrentIndex(kPageInput);
+      emit retrievalFinished();
+      return;
+    case RetrievalReport::Stage::kStarted:
+      c_.albums->setColumnWidth(kColumnAlbumId, 120);
+      c_.busyBoard->setVisible(true);
+      c_.busyBoard->raise();
+      return;
+    case RetrievalReport::Stage::kFinished:
+      c_.busyBoard->setVisible(false);
+      emit retrievalFinished();
+      return;
+  }
 }
-
-void MainWindow::ShowStatus(const QString& text) { c_.status->setText(text); }
-
-void MainWindow::ShowBusyBoard(bool shown) {
-  c_.busyBoard->setVisible(shown);
-  if (shown) c_.busyBoard->raise();
-}
-
-void MainWindow::ShowPage(int page) { c_.tabs->setCurrentIndex(page); }
-
-void MainWindow::ShowRetrievalFinished() { emit retrievalFinished(); }
 
 // The run buttons show the run's state: idle offers a new run, running pause
 // and end, paused continue and end. While an ended run leaves its thread the
@@ -369,16 +375,40 @@ void MainWindow::ShowRunState(RunState state) {
   c_.end->setVisible(state == RunState::kRunning || state == RunState::kPaused);
 }
 
-void MainWindow::ShowProgress(const RunCaptions& captions) {
+// The bar is 0 to 100 and draws a share beyond it full; the label says the
+// share as it is.
+void MainWindow::ShowProgress(const RunProgress& progress) {
+  const RunCaptions captions = CaptionsFor(progress);
   c_.selectedCount->setText(ToQString(captions.selected));
   c_.albumInHand->setText(ToQString(captions.album));
   c_.pictureInHand->setText(ToQString(captions.picture));
   c_.percent->setText(ToQString(captions.percent));
-  c_.bar->setValue(captions.bar);
+  c_.bar->setValue(static_cast<int>(std::clamp(captions.share, 0LL, 100LL)));
 }
 
-void MainWindow::ShowRunFinished(const DownloadSummary&) { emit runFinished(); }
+// A run that went through to its finish says how it ended: the picture label
+// and a message box, which nobody waits for.
+void MainWindow::ShowRunFinished(const DownloadSummary& summary) {
+  if (!summary.ended) {
+    const FinishCaptions finish = FinishCaptionsFor(summary);
+    c_.pictureInHand->setText(ToQString(finish.picture));
+    QMessageBox* box =
+        OpenBox(this, summary.AnythingFailed() ? QMessageBox::Warning : QMessageBox::Information,
+                ToQString(finish.messageTitle), ToQString(finish.message), QMessageBox::Ok);
+    box->setObjectName(QStringLiteral("下载结束提示"));
+    box->open();
+  }
+  emit runFinished();
+}
 
-void MainWindow::ShowListChange(const AlbumListChange& change) { model_->Apply(change); }
+// Columns 3, 6 and 7 carry nothing: they are hidden whenever the list holds
+// albums.
+void MainWindow::ShowListChange(const AlbumListChange& change) {
+  model_->Apply(change);
+  if (change.kind == AlbumListChange::Kind::kRowAppended) {
+    for (int column : {kColumnCover, kColumnQuestion, kColumnPassword})
+      c_.albums->setColumnHidden(column, true);
+  }
+}
 
 }  // namespace albumdl::app

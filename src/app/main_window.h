@@ -46,7 +46,7 @@ class MainWindow : public QWidget, private WindowView {
   ~MainWindow() override;
 
   const WindowControls& Controls() const { return c_; }
-  Window& Engine() { return engine_; }
+  QueuedWindow& Engine() { return engine_; }
   Session& CurrentSession() { return session_; }
   bool StartupFinished() const { return startupFinished_; }
   int SettingsPageVisits() const { return settingsPageVisits_; }
@@ -66,13 +66,9 @@ class MainWindow : public QWidget, private WindowView {
  private:
   // WindowView: the engine's reports, on the window thread.
   void ShowLog(const QString& text) override;
-  void ShowNotice(const QString& text, const QString& title) override;
-  void ShowStatus(const QString& text) override;
-  void ShowBusyBoard(bool shown) override;
-  void ShowPage(int page) override;
-  void ShowRetrievalFinished() override;
+  void ShowRetrieval(const RetrievalReport& report) override;
   void ShowRunState(RunState state) override;
-  void ShowProgress(const RunCaptions& captions) override;
+  void ShowProgress(const RunProgress& progress) override;
   void ShowRunFinished(const DownloadSummary& summary) override;
   void ShowListChange(const AlbumListChange& change) override;
 
@@ -86,7 +82,6 @@ class MainWindow : public QWidget, private WindowView {
   void AskEnd();
   void StartUpdateCheck();
   void ShowUpdateVerdict(const UpdateVerdict& verdict);
-  void ShowColumnWidth(int column, int width);
   void UseViewerCookies(const QByteArray& text);
 
   Session session_;

@@ -15,9 +15,7 @@ QString LogText(const Text& text) { return ToQString(TextReplace(text, "\r\n", "
 
 }  // namespace
 
-QueuedWindow::QueuedWindow() {
-  albums_.SetObserver([this](const AlbumListChange& change) { Push(change); });
-}
+QueuedWindow::QueuedWindow() { ShowAlbumsIn(albums_, *this); }
 
 QueuedWindow::~QueuedWindow() {
   albums_.SetObserver(nullptr);
@@ -26,34 +24,27 @@ QueuedWindow::~QueuedWindow() {
 
 void QueuedWindow::SetView(WindowView* view) { view_ = view; }
 
-// The texts are converted on the calling thread: the window thread only
-// inserts them.
-void QueuedWindow::AppendLog(const Text& text) { Push(Log{LogText(text)}); }
-
-void QueuedWindow::Notify(const Text& text, const Text& title) {
-  Push(Notice{ToQString(text), ToQString(title)});
-}
-
-void QueuedWindow::SetStatusCaption(const Text& text) { Push(Status{ToQString(text)}); }
-
-void QueuedWindow::ShowBusyBoard(bool shown) { Push(BusyBoard{shown}); }
-
-void QueuedWindow::SetCurrentPage(int page) { Push(Page{page}); }
-
-void QueuedWindow::RetrievalFinished() { Push(RetrievalOver{}); }
-
-void QueuedWindow::RunStateChanged(RunState state) { Push(State{state}); }
-
-void QueuedWindow::RunFinished(const DownloadSummary& summary) { Push(Finished{summary}); }
-
-// Only where the run stands now matters: a report replaces the one not yet
-// shown. The labels it fills are its own, so showing it after the other
-// events of the same batch changes nothing the user could see in between.
-void QueuedWindow::RunProgressChanged(const RunProgress& progress) {
-  const RunCaptions captions = CaptionsFor(progress);
-  std::lock_guard lock(mutex_);
-  progress_ = captions;
-  ScheduleLocked();
+void QueuedWindow::Tell(const EngineEvent& event) {
+  std::visit(
+      [this](const auto& e) {
+        using E = std::decay_t<decltype(e)>;
+        if constexpr (std::is_same_v<E, LogLine>) {
+          // The texts are converted on the calling thread: the window thread
+          // only inserts them.
+          Push(Log{LogText(e.text)});
+        } else if constexpr (std::is_same_v<E, RunProgressReport>) {
+          // Only where the run stands now matters: a report replaces the one
+          // not yet shown. The labels it fills are its own, so showing it
+          // after the other events of the same batch changes nothing the
+          // user could see in between.
+          std::lock_guard lock(mutex_);
+          progress_ = e.progress;
+          ScheduleLocked();
+        } else {
+          Push(e);
+        }
+      },
+      event);
 }
 
 void QueuedWindow::Push(Event event) {
@@ -81,7 +72,7 @@ void QueuedWindow::ScheduleLocked() {
 
 void QueuedWindow::Flush() {
   std::vector<Event> events;
-  std::optional<RunCaptions> progress;
+  std::optional<RunProgress> progress;
   {
     std::lock_guard lock(mutex_);
     events.swap(queue_);
@@ -90,27 +81,25 @@ void QueuedWindow::Flush() {
   }
   if (view_ == nullptr) return;
   for (const Event& event : events) {
+    // The finish reads over the run's last progress, never under it.
+    if (progress && std::holds_alternative<RunFinishedReport>(event)) {
+      view_->ShowProgress(*progress);
+      progress.reset();
+      if (view_ == nullptr) return;
+    }
     std::visit(
         [this](const auto& e) {
           using E = std::decay_t<decltype(e)>;
           if constexpr (std::is_same_v<E, Log>) {
             view_->ShowLog(e.text);
-          } else if constexpr (std::is_same_v<E, Notice>) {
-            view_->ShowNotice(e.text, e.title);
-          } else if constexpr (std::is_same_v<E, Status>) {
-            view_->ShowStatus(e.text);
-          } else if constexpr (std::is_same_v<E, BusyBoard>) {
-            view_->ShowBusyBoard(e.shown);
-          } else if constexpr (std::is_same_v<E, Page>) {
-            view_->ShowPage(e.page);
-          } else if constexpr (std::is_same_v<E, RetrievalOver>) {
-            view_->ShowRetrievalFinished();
-          } else if constexpr (std::is_same_v<E, State>) {
-            view_->ShowRunState(e.state);
-          } else if constexpr (std::is_same_v<E, Finished>) {
-            view_->ShowRunFinished(e.summary);
-          } else {
+          } else if constexpr (std::is_same_v<E, RetrievalReport>) {
+            view_->ShowRetrieval(e);
+          } else if constexpr (std::is_same_v<E, AlbumListChange>) {
             view_->ShowListChange(e);
+          } else if constexpr (std::is_same_v<E, RunStateReport>) {
+            view_->ShowRunState(e.state);
+          } else {
+            view_->ShowRunFinished(e.summary);
           }
         },
         event);

@@ -9,8 +9,10 @@
 namespace albumdl::cli {
 
 // One line per row: "[x]" or "[ ]", serial, count, album id, title; tab-separated.
+// An album whose answer never came right shows "获取失败" as its count.
 std::string AlbumTable(const AlbumList& list);
-// {"albums":[{"serial":"1","title":...,"count":...,"id":...,"checked":true}]} on one line.
+// {"albums":[{"serial":"1","title":...,"count":...,"id":...,"checked":true}]} on one line;
+// an album whose answer never came right has an empty count and "failure": why.
 std::string AlbumListJson(const AlbumList& list);
 
 }  // namespace albumdl::cli

@@ -1,7 +1,7 @@
 #include "cli/input_check.h"
 
 #include "cli/printable.h"
-#include "site/album_sources.h"
+#include "site/album_kinds.h"
 
 namespace albumdl::cli {
 
@@ -46,24 +46,24 @@ CheckedInput CheckInput(const InputLines& input, const Site& site) {
     checked.text += converted;
   }
 
-  const Text host = AnsiToUtf8(SiteHostName(site));
+  // "neither a board address (...) nor a search address (...)": what every
+  // kind of album line looks like.
+  std::string forms;
+  const std::vector<const AlbumKind*>& kinds = AlbumKinds();
+  for (size_t k = 0; k < kinds.size(); ++k) {
+    forms += (k == 0                  ? "neither "
+              : k + 1 == kinds.size() ? " nor "
+                                      : ", ") +
+             AnsiToUtf8(kinds[k]->LineForm(site));
+  }
   for (const AlbumSource& source : AlbumSources(checked.text, site)) {
     const size_t index = static_cast<size_t>(source.lineNumber - 1);
-    switch (source.kind) {
-      case AlbumSource::Kind::kBoard:
-      case AlbumSource::Kind::kSearch:
-        ++checked.usable;
-        break;
-      case AlbumSource::Kind::kBadBoard:
-        refuse(index, "no board id (letters, digits, - and _) followed by \"/\" after " + host +
-                          "/boards/");
-        break;
-      case AlbumSource::Kind::kOther:
-        if (!IsBlank(source.line)) {
-          refuse(index, "neither a board address (" + host +
-                            "/boards/ID/) nor a search address (.../search/?q=WORD)");
-        }
-        break;
+    if (source.Usable()) {
+      ++checked.usable;
+    } else if (source.kind != nullptr) {
+      refuse(index, AnsiToUtf8(source.reading.why));
+    } else if (!IsBlank(source.line)) {
+      refuse(index, forms);
     }
   }
 

@@ -93,16 +93,16 @@ bool ConfiguredSkipSwitch(const CommandLine& options) {
   return ReadSetting(SettingsPath(), kSettingsSection, kDuplicateKey) == "1";
 }
 
-// A row without a picture count is an album whose answer never came (or was
-// not an album): the run passes over it, so say so instead of a quiet success.
+// An album whose answer never came right (or was not an album's) is passed
+// over by the run: say so, with its line and why, instead of a quiet success.
 int ReportUnanswered(const AlbumList& list) {
   int unanswered = 0;
-  for (const AlbumRow& row : list.Rows()) {
-    if (!row.cells[kColumnCount].empty()) continue;
+  for (const Album& album : list.Rows()) {
+    if (!album.failed) continue;
     ++unanswered;
-    Say("album " + AnsiToUtf8(row.cells[kColumnSerial]) + " (" +
-        Printable(AnsiToUtf8(row.cells[kColumnAlbumId])) +
-        "): the site gave no picture count; it is not downloaded");
+    Say("album " + std::to_string(album.serial) + " (input line " +
+        std::to_string(album.lineNumber) + "): the site's answer did not come right (" +
+        Printable(AnsiToUtf8(album.failure)) + "); it is not downloaded");
   }
   return unanswered;
 }
@@ -136,7 +136,8 @@ int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt
 
   DownloadSummary summary;
   {
-    WorkerControl control(window, session, RealPacers(options.pace), options.jobs);
+    WorkerControl control(window, window.Values(), window.Albums(), session,
+                          RealPacers(options.pace), options.jobs);
     // A Ctrl-C that came before the action is set runs it at once.
     if (!interrupt.Interrupted() && control.Start()) {
       interrupt.SetAction([&control] { control.EndNow(); });
@@ -225,7 +226,8 @@ int Run(const CommandLine& options) {
   // Retrieval. Ctrl-C ends its pauses and aborts the request under way.
   InterruptWatch interrupt;
   {
-    RetrievalControl retrieval(window, session, RealPacers(options.pace));
+    RetrievalControl retrieval(window, window.Values(), window.Albums(), session,
+                               RealPacers(options.pace));
     interrupt.SetAction([&retrieval] { retrieval.End(); });
     if (!interrupt.Interrupted() && retrieval.Start(input.text)) retrieval.Wait();
     interrupt.SetAction(nullptr);

@@ -67,13 +67,12 @@ std::optional<Pick> ParsePick(const std::string& text) {
 
 Pick TickPicked(AlbumList& list, const Pick& pick) {
   std::vector<int> present;
-  const int rows = list.RowCount();
-  for (int row = 0; row < rows; ++row) {
-    const long long serial = TextToInt(list.GetCell(row, kColumnSerial));
-    const bool picked = serial >= 1 && serial <= std::numeric_limits<int>::max() &&
-                        Picked(pick, static_cast<int>(serial));
-    list.SetChecked(row, picked);
-    if (picked) present.push_back(static_cast<int>(serial));
+  const std::vector<Album> albums = list.Rows();
+  for (size_t row = 0; row < albums.size(); ++row) {
+    const int serial = albums[row].serial;
+    const bool picked = serial >= 1 && Picked(pick, serial);
+    list.SetChecked(static_cast<int>(row), picked);
+    if (picked) present.push_back(serial);
   }
   std::sort(present.begin(), present.end());
 

@@ -41,6 +41,7 @@ TerminalWindow::TerminalWindow(TerminalSettings settings) : settings_(std::move(
   values_.SetDuplicateSwitch(settings_.skipDownloaded);
   values_.SetSaveFolder(settings_.saveFolder);
   values_.SetViewerCookies(settings_.viewerCookies);
+  ShowAlbumsIn(albums_, *this);
 }
 
 TerminalWindow::~TerminalWindow() {
@@ -54,6 +55,22 @@ void TerminalWindow::WriteConsole(std::FILE* stream, const std::string& utf8) {
   std::fflush(stream);
 }
 
+void TerminalWindow::Tell(const EngineEvent& event) {
+  if (const auto* line = std::get_if<LogLine>(&event)) {
+    AppendLog(line->text);
+  } else if (const auto* retrieval = std::get_if<RetrievalReport>(&event)) {
+    if (retrieval->stage == RetrievalReport::Stage::kNoInput)
+      Notify(kNoInputMessage, kMessageTitle);
+    for (const Text& caption : RetrievalCaptions(*retrieval)) SetStatusCaption(caption);
+  } else if (const auto* progress = std::get_if<RunProgressReport>(&event)) {
+    RunProgressChanged(progress->progress);
+  } else if (const auto* finished = std::get_if<RunFinishedReport>(&event)) {
+    RunFinished(finished->summary);
+  }
+  // The album list is printed from the list itself, and the run's state
+  // shows in its progress line.
+}
+
 void TerminalWindow::AppendLog(const Text& text) {
   std::lock_guard lock(mutex_);
   const std::string line = ToConsole(text);
@@ -63,9 +80,7 @@ void TerminalWindow::AppendLog(const Text& text) {
   DrawProgressLocked();
 }
 
-// Nobody sits in front of the command line to press a button: the box is
-// printed. The end question is never put here, since Ctrl-C ends a run without
-// asking.
+// The end question is never put here, since Ctrl-C ends a run without asking.
 void TerminalWindow::Notify(const Text& text, const Text& title) {
   std::lock_guard lock(mutex_);
   ClearProgressLocked();
@@ -87,6 +102,15 @@ void TerminalWindow::RunProgressChanged(const RunProgress& progress) {
   DrawProgressLocked();
 }
 
+// A run that went through to its finish says how it ended, as the window's
+// message box does.
+void TerminalWindow::RunFinished(const DownloadSummary& summary) {
+  EndProgressLine();
+  if (summary.ended) return;
+  const FinishCaptions finish = FinishCaptionsFor(summary);
+  Notify(finish.message, finish.messageTitle);
+}
+
 void TerminalWindow::EndProgressLine() {
   std::lock_guard lock(mutex_);
   ClearProgressLocked();
@@ -102,7 +126,7 @@ void TerminalWindow::ClearProgressLocked() {
 // [2/5] title  picture 17/40  42%
 void TerminalWindow::DrawProgressLocked() {
   const RunProgress& p = progress_;
-  if (!settings_.progressLine || p.album < 1 || p.finished) return;
+  if (!settings_.progressLine || p.album < 1) return;
   Text line = "[" + std::to_string(p.album) + "/" + std::to_string(p.albums) + "] " +
               ShortTitle(p.albumTitle);
   if (p.picture > 0) {

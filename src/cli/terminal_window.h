@@ -9,7 +9,9 @@
 #include <mutex>
 #include <string>
 
-#include "views/window.h"
+#include "model/album_list.h"
+#include "views/view_values.h"
+#include "views/views.h"
 
 namespace albumdl::cli {
 
@@ -24,34 +26,35 @@ struct TerminalSettings {
   bool progressLine = false;     // draw the live progress line on stderr
 };
 
-class TerminalWindow : public Window {
+class TerminalWindow : public Views {
  public:
   explicit TerminalWindow(TerminalSettings settings);
   ~TerminalWindow() override;
 
-  WindowValues& Values() override { return values_; }
-  AlbumList& Albums() override { return albums_; }
-  void AppendLog(const Text& text) override;
-  void Notify(const Text& text, const Text& title) override;
-  void SetStatusCaption(const Text& text) override;
-  void ShowBusyBoard(bool) override {}
-  void SetCurrentPage(int) override {}
-  void RetrievalFinished() override {}
-  void RunStateChanged(RunState) override {}
-  void RunProgressChanged(const RunProgress& progress) override;
-  void RunFinished(const DownloadSummary&) override {}
+  ViewValues& Values() { return values_; }
+  AlbumList& Albums() { return albums_; }
+  // Any thread: writes what it is told to the terminal (and the log file).
+  void Tell(const EngineEvent& event) override;
 
   // Leaves the progress line behind: the console gets a clean line again.
   void EndProgressLine();
 
  private:
+  void AppendLog(const Text& text);
+  // Nobody sits in front of the command line to press a button: a message
+  // box is printed.
+  void Notify(const Text& text, const Text& title);
+  void SetStatusCaption(const Text& text);
+  void RunProgressChanged(const RunProgress& progress);
+  void RunFinished(const DownloadSummary& summary);
+
   void WriteConsole(std::FILE* stream, const std::string& utf8);
   void ClearProgressLocked();
   void DrawProgressLocked();
 
   std::mutex mutex_;
   TerminalSettings settings_;
-  WindowValues values_;
+  ViewValues values_;
   AlbumList albums_;
   RunProgress progress_;        // as the run reported it last
   bool progressShown_ = false;  // the line stands on the console now

@@ -2,26 +2,31 @@
 
 #include <string>
 
-#include "download/board_download.h"
-#include "download/download_job.h"
-#include "download/keyword_download.h"
+#include "download/album_download.h"
 #include "download/picture_lanes.h"
+#include "site/album_kinds.h"
 #include "views/captions.h"
 
 namespace albumdl {
 
 namespace {
 
-// Every ticked row is listed in selectedNumbers; only rows with an album id and
-// a picture count become jobs.
-std::vector<DownloadJob> CollectJobs(const std::vector<AlbumRow>& rows, Text& selectedNumbers) {
-  std::vector<DownloadJob> jobs;
-  for (const AlbumRow& row : rows) {
-    if (!row.checked) continue;
-    selectedNumbers += row.cells[kColumnSerial] + "、";
-    DownloadJob job{row.cells[kColumnCount], row.cells[kColumnAlbumId],
-                    TextTrim(row.cells[kColumnTitle])};
-    if (!job.albumId.empty() && !job.pictureCount.empty()) jobs.push_back(std::move(job));
+// Every ticked album is listed in selectedNumbers and downloaded, but one
+// whose answer never came right: it is neither (the retrieval said why), and
+// the run counts it as not downloaded.
+std::vector<Album> CollectJobs(const std::vector<Album>& albums, Text& selectedNumbers,
+                               DownloadSummary& summary) {
+  std::vector<Album> jobs;
+  for (const Album& album : albums) {
+    if (!album.ticked) continue;
+    if (album.failed) {
+      ++summary.unansweredAlbums;
+      continue;
+    }
+    selectedNumbers += std::to_string(album.serial) + "、";
+    Album job = album;
+    job.title = TextTrim(job.title);
+    jobs.push_back(std::move(job));
   }
   return jobs;
 }
@@ -50,39 +55,33 @@ DownloadSummary Ended(DownloadContext& context) {
 
 }  // namespace
 
-DownloadSummary DownloadRun(DownloadContext& context, const std::vector<AlbumRow>& rows) {
-  Window& window = context.window;
+DownloadSummary DownloadRun(DownloadContext& context, const std::vector<Album>& albums) {
   const RunLanes lanes(context);
 
   Text selectedNumbers;
-  const std::vector<DownloadJob> jobs = CollectJobs(rows, selectedNumbers);
+  const std::vector<Album> jobs = CollectJobs(albums, selectedNumbers, context.summary);
   context.summary.albums = static_cast<int>(jobs.size());
   if (!context.Checkpoint()) return Ended(context);
-  window.AppendLog(selectedNumbers.empty() ? Text("当前未选择任何相册\r\n\r\n")
-                                           : "当前被选择相册编号:" + selectedNumbers + "\r\n\r\n");
+  context.Log(selectedNumbers.empty() ? Text("当前未选择任何相册\r\n\r\n")
+                                      : "当前被选择相册编号:" + selectedNumbers + "\r\n\r\n");
   context.progress.albums = static_cast<int>(jobs.size());
   context.Report();
 
   for (size_t j = 1; j <= jobs.size(); ++j) {
-    const DownloadJob& job = jobs[j - 1];
+    const Album& album = jobs[j - 1];
     if (!context.Checkpoint()) return Ended(context);
     context.progress.album = static_cast<int>(j);
-    context.progress.albumTitle = job.title;
+    context.progress.albumTitle = album.title;
     context.Report();
-    const bool goOn = TextFind(job.albumId, "关键词_") > 0 ? KeywordDownload(context, job)
-                                                           : BoardDownload(context, job);
     // An ended run stops where it is: nothing says the downloads are finished.
-    if (!goOn) return Ended(context);
+    if (!AlbumDownload(context, album)) return Ended(context);
   }
 
   // Exactly one of finish and end wins: an end confirmed in the same instant
   // either comes first (and nothing says the run finished) or finds the run
   // finished (and logs nothing).
   if (!context.Checkpoint() || !context.gate.Finish()) return Ended(context);
-  window.AppendLog("-------全部下载完毕--------\r\n\r\n");
-  context.progress.finished = true;
-  context.Report();
-  window.Notify("全部下载完毕", kMessageTitle);
+  context.Log(FinishCaptionsFor(context.summary).logLine);
   return context.summary;
 }
 

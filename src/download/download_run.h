@@ -1,17 +1,19 @@
 // One download run: every ticked album of the list, one after the other, each
-// with BoardDownload or KeywordDownload, then the finish (the last log line,
-// "下载完成", the "全部下载完毕" message). It runs on the download thread
-// (WorkerControl) and tells the window where it stands as it goes.
+// through its album's life (album_download.h), then the finish: the last log
+// line and what the run did, which the views turn into the label and the
+// message ("全部下载完毕" when nothing failed). It runs on the download thread
+// (WorkerControl) and tells the views where it stands as it goes.
 #pragma once
 
 #include <vector>
 
 #include "control/pacer.h"
 #include "control/run_gate.h"
-#include "model/album_list.h"
+#include "model/album.h"
 #include "model/run_report.h"
 #include "session/session.h"
-#include "views/window.h"
+#include "views/view_values.h"
+#include "views/views.h"
 
 namespace albumdl {
 
@@ -21,7 +23,8 @@ class PictureLanes;
 // the run passes it before every request and before every caption it changes,
 // so a paused run shows nothing new until it goes on.
 struct DownloadContext {
-  Window& window;
+  Views& views;
+  const ViewValues& values;
   Session& session;
   Pacer& pacer;
   RunGate& gate;
@@ -36,12 +39,13 @@ struct DownloadContext {
 
   // Holds while paused; false once the run was ended.
   bool Checkpoint() { return gate.Pass(); }
-  // Sends the progress as it stands to the window.
-  void Report() { window.RunProgressChanged(progress); }
+  // Sends the progress as it stands to the views.
+  void Report() { views.Tell(RunProgressReport{progress}); }
+  void Log(const Text& text) { views.Tell(LogLine{text}); }
 };
 
-// rows: the album list as it was when the run started; later changes to the
+// albums: the album list as it was when the run started; later changes to the
 // list do not touch the run.
-DownloadSummary DownloadRun(DownloadContext& context, const std::vector<AlbumRow>& rows);
+DownloadSummary DownloadRun(DownloadContext& context, const std::vector<Album>& albums);
 
 }  // namespace albumdl

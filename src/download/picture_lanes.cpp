@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "control/transfer_abort.h"
-#include "download/album_steps.h"
+#include "download/album_work.h"
 
 namespace albumdl {
 
@@ -37,20 +37,19 @@ PictureLanes::~PictureLanes() {
   for (std::thread& lane : threads_) lane.join();
 }
 
-bool PictureLanes::Begin(Album& album, const JsonValue& pins, long long firstNumber) {
-  const int count = pins.Count();
+bool PictureLanes::Begin(AlbumWork& work, std::vector<PagePin> pins) {
   if (threads_.empty()) {
     inlineGoOn_ = true;
-    for (int j = 1; j <= count; ++j) {
-      if (!PictureStep(album, pins.At(j - 1), firstNumber + j)) return inlineGoOn_ = false;
+    for (const PagePin& pin : pins) {
+      if (work.folderDead) break;
+      if (!PictureStep(work, pin)) return inlineGoOn_ = false;
     }
     return true;
   }
   std::lock_guard lock(mutex_);
-  album_ = &album;
-  pins_ = pins;
-  firstNumber_ = firstNumber;
-  slots_.assign(static_cast<size_t>(count), Slot{});
+  album_ = &work;
+  slots_.assign(pins.size(), Slot{});
+  pins_ = std::move(pins);
   next_ = 0;
   told_ = 0;
   ended_ = false;
@@ -77,9 +76,9 @@ bool PictureLanes::End() {
   return !ended_;
 }
 
-void PictureLanes::Abandon(const Album& album) {
+void PictureLanes::Abandon(const AlbumWork& work) {
   std::unique_lock lock(mutex_);
-  if (album_ != &album) return;
+  if (album_ != &work) return;
   ended_ = true;
   lock.unlock();
   context_.gate.End();  // the lanes' transfers stop at once
@@ -118,17 +117,17 @@ void PictureLanes::Work(std::unique_lock<std::mutex>& lock) {
   const size_t index = next_++;
   ++busy_;
   try {
-    Album& album = *album_;
+    AlbumWork& album = *album_;
     Slot& slot = slots_[index];
-    const std::optional<PictureTask> task =
-        TakePin(album, pins_.At(static_cast<int>(index)),
-                firstNumber_ + static_cast<long long>(index) + 1, slot.outcome);
+    const std::optional<PictureTask> task = TakePin(album, pins_[index], slot.outcome);
     PaceClock::time_point fetchedAt;
     if (task) {
       lock.unlock();
       PictureOutcome outcome = FetchAndSave(album, *task, fetchedAt);
       lock.lock();
       if (outcome.kind == PictureOutcome::Kind::kEnded) ended_ = true;
+      // No lane takes another pin of an album whose folder fails every picture.
+      if (outcome.folderDead) album.folderDead = true;
       RecordPicture(album, outcome);
       slots_[index].outcome = std::move(outcome);
     }
@@ -148,8 +147,10 @@ void PictureLanes::Work(std::unique_lock<std::mutex>& lock) {
   done_.notify_all();
 }
 
+// A dead folder is told (TellPicture) under the lock: no lane takes a pin
+// after the picture that found it dead was told.
 bool PictureLanes::PinsLeftLocked() const {
-  return album_ != nullptr && next_ < slots_.size() && !ended_ && !fault_;
+  return album_ != nullptr && next_ < slots_.size() && !ended_ && !fault_ && !album_->folderDead;
 }
 
 bool PictureLanes::PageOverLocked() const { return busy_ == 0 && !PinsLeftLocked(); }

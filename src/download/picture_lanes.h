@@ -25,7 +25,7 @@
 
 namespace albumdl {
 
-struct Album;
+struct AlbumWork;
 
 class PictureLanes {
  public:
@@ -35,17 +35,17 @@ class PictureLanes {
   PictureLanes(const PictureLanes&) = delete;
   PictureLanes& operator=(const PictureLanes&) = delete;
 
-  // Run's thread. Hands a page's pins to the lanes, numbered from
-  // firstNumber + 1 on. One lane: does them all before it returns, and gives
-  // false when the run was ended. More lanes: returns at once (true) while
-  // they work; the run's thread may ask for the next page meanwhile.
-  bool Begin(Album& album, const JsonValue& pins, long long firstNumber);
+  // Run's thread. Hands a page's pins to the lanes, each with its picture
+  // number. One lane: does them all before it returns (but stops taking pins
+  // once the album's folder is dead), and gives false when the run was ended. More lanes: returns
+  // at once (true) while they work; the run's thread may ask for the next page meanwhile.
+  bool Begin(AlbumWork& work, std::vector<PagePin> pins);
   // Run's thread. Waits until every pin handed over is done and told. False
   // when the run was ended. A fault in a lane is raised here.
   bool End();
   // Run's thread, when an album is left before End (a fault on the run's own
   // thread): ends the run and waits until no lane works for the album.
-  void Abandon(const Album& album);
+  void Abandon(const AlbumWork& work);
 
  private:
   struct Slot {
@@ -67,9 +67,8 @@ class PictureLanes {
   std::mutex mutex_;
   std::condition_variable work_;  // lanes wait for pins
   std::condition_variable done_;  // the run's thread waits for the page
-  Album* album_ = nullptr;        // the album of the page in hand, else nullptr
-  JsonValue pins_;
-  long long firstNumber_ = 0;
+  AlbumWork* album_ = nullptr;    // the album of the page in hand, else nullptr
+  std::vector<PagePin> pins_;
   std::vector<Slot> slots_;  // one a pin of the page
   size_t next_ = 0;          // the next pin to take
   size_t told_ = 0;          // pins before this one are told

@@ -12,15 +12,9 @@ namespace albumdl {
 
 namespace {
 
-// The share goes above 100 % when the site has more pins than the count said;
-// it is kept as the window's progress bar keeps positions, up to 32767. Without
-// a usable count every picture lies beyond it, so the bar shows full.
 void ShowProgress(DownloadContext& context, long long pictureNumber) {
-  RunProgress& progress = context.progress;
-  const long long share =
-      progress.pictureCount > 0 ? pictureNumber * 100 / progress.pictureCount : 100;
-  progress.picture = pictureNumber;
-  progress.share = static_cast<int>(std::clamp(share, 0LL, 32767LL));
+  context.progress.picture = pictureNumber;
+  context.progress.reached = pictureNumber;
   context.Report();
 }
 
@@ -40,38 +34,37 @@ platform::FileStatus SavePicture(const platform::NativePath& folder, const Text&
                                        /*sync=*/false);
 }
 
-bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber) {
-  DownloadContext& context = album.context;
+bool PictureStep(AlbumWork& work, const PagePin& pin) {
+  DownloadContext& context = work.context;
   if (!context.Checkpoint()) return false;
   PictureOutcome outcome;
-  const std::optional<PictureTask> task = TakePin(album, pin, pictureNumber, outcome);
+  const std::optional<PictureTask> task = TakePin(work, pin, outcome);
   if (!task) {
-    TellPicture(album, outcome);
+    TellPicture(work, outcome);
     return context.gate.Pass();
   }
   PaceClock::time_point fetchedAt;
-  outcome = FetchAndSave(album, *task, fetchedAt);
+  outcome = FetchAndSave(work, *task, fetchedAt);
   if (outcome.kind == PictureOutcome::Kind::kEnded) return false;
-  RecordPicture(album, outcome);
-  TellPicture(album, outcome);
+  RecordPicture(work, outcome);
+  TellPicture(work, outcome);
   // The pause after the picture began when its fetch was over: saving it
   // took some of it.
   if (!context.pacer.PumpingWaitSince(fetchedAt, kPicturePauseMs)) return false;
   return context.gate.Pass();
 }
 
-std::optional<PictureTask> TakePin(Album& album, const JsonValue& pin, long long pictureNumber,
-                                   PictureOutcome& outcome) {
-  DownloadContext& context = album.context;
-  ShowProgress(context, pictureNumber);
+std::optional<PictureTask> TakePin(AlbumWork& work, const PagePin& pin, PictureOutcome& outcome) {
+  DownloadContext& context = work.context;
+  ShowProgress(context, pin.number);
 
   PictureTask task;
-  task.number = pictureNumber;
-  const JsonValue file = pin.Member("file");
+  task.number = pin.number;
+  const JsonValue file = pin.pin.Member("file");
   task.key = TextReplace(file.Member("key").Render(), "\"", "");
   task.extension = PictureExtension(file.Member("type").Render());
-  task.photoId = TextTrim(pin.Member("pin_id").Render());
-  outcome.number = pictureNumber;
+  task.photoId = TextTrim(pin.pin.Member("pin_id").Render());
+  outcome.number = pin.number;
   outcome.photoId = task.photoId;
 
   // The photo id becomes part of the file name and the key part of the
@@ -87,22 +80,22 @@ std::optional<PictureTask> TakePin(Album& album, const JsonValue& pin, long long
   }
   // The switch is read for every picture, so turning it on or off during a run
   // takes effect at the next one.
-  if (context.window.Values().DuplicateSwitch() && album.store.Contains(task.photoId)) {
+  if (context.values.DuplicateSwitch() && work.store.Contains(task.photoId)) {
     outcome.kind = PictureOutcome::Kind::kSkipped;
     return std::nullopt;
   }
   return task;
 }
 
-PictureOutcome FetchAndSave(Album& album, const PictureTask& task,
+PictureOutcome FetchAndSave(AlbumWork& work, const PictureTask& task,
                             PaceClock::time_point& fetchedAt) {
-  DownloadContext& context = album.context;
+  DownloadContext& context = work.context;
   PictureOutcome outcome;
   outcome.number = task.number;
   outcome.photoId = task.photoId;
   const Site& site = context.session.site;
-  const Fetched fetch = FetchPicture(context, PictureUrl(site, task.key),
-                                     PictureRefererLine(site, album.job.albumId));
+  const Fetched fetch =
+      FetchPicture(context, PictureUrl(site, task.key), PictureRefererLine(site, work.album.id));
   fetchedAt = PaceClock::now();
   if (fetch.ended) return outcome;  // kEnded
   if (!fetch.verdict.ok()) {
@@ -114,61 +107,62 @@ PictureOutcome FetchAndSave(Album& album, const PictureTask& task,
   // The id is recorded only once the picture is in place under its name.
   outcome.fileName = std::to_string(task.number) + "_" + task.photoId + task.extension;
   const platform::FileStatus saved =
-      SavePicture(album.nativeFolder, outcome.fileName, fetch.reply.body);
+      SavePicture(work.nativeFolder, outcome.fileName, fetch.reply.body);
   if (!saved.ok()) {
     outcome.kind = PictureOutcome::Kind::kSaveFailed;
     outcome.reason = saved.Reason();
+    outcome.folderDead = saved.WillRepeat();
     return outcome;
   }
   outcome.kind = PictureOutcome::Kind::kSaved;
   return outcome;
 }
 
-void RecordPicture(Album& album, PictureOutcome& outcome) {
+void RecordPicture(AlbumWork& work, PictureOutcome& outcome) {
   if (outcome.kind != PictureOutcome::Kind::kSaved) return;
   // A store that could not be opened records nothing, and says nothing.
-  outcome.recordFailed = !album.store.Record(outcome.photoId) && album.store.IsOpen();
+  outcome.recordFailed = !work.store.Record(outcome.photoId) && work.store.IsOpen();
 }
 
-void TellPicture(Album& album, const PictureOutcome& outcome) {
-  Window& window = album.context.window;
-  DownloadSummary& summary = album.context.summary;
+void TellPicture(AlbumWork& work, const PictureOutcome& outcome) {
+  DownloadContext& context = work.context;
+  DownloadSummary& summary = context.summary;
   const Text number = std::to_string(outcome.number);
   switch (outcome.kind) {
     case PictureOutcome::Kind::kSaved:
       ++summary.saved;
-      if (outcome.recordFailed && !album.recordFailureLogged) {
+      if (outcome.recordFailed && !work.recordFailureLogged) {
         // The picture is there; only a later run with the duplicate switch on
         // would fetch it again.
-        window.AppendLog("第[" + number + "]个图片的下载记录无法保存\r\n");
-        album.recordFailureLogged = true;
+        context.Log("第[" + number + "]个图片的下载记录无法保存\r\n");
+        work.recordFailureLogged = true;
       }
       return;
     case PictureOutcome::Kind::kSkipped:
       ++summary.skipped;
       return;
     case PictureOutcome::Kind::kBadId:
-      window.AppendLog("第[" + number + "]个图片的编号不对，已跳过\r\n");
+      context.Log("第[" + number + "]个图片的编号不对，已跳过\r\n");
       ++summary.failedPictures;
       return;
     case PictureOutcome::Kind::kBadKey:
-      window.AppendLog("第[" + number + "]个图片的地址不对，已跳过\r\n");
+      context.Log("第[" + number + "]个图片的地址不对，已跳过\r\n");
       ++summary.failedPictures;
       return;
     case PictureOutcome::Kind::kFetchFailed:
-      window.AppendLog("第[" + number + "]个图片下载失败\r\n");
-      window.AppendLog("原因：" + outcome.reason + "\r\n");
+      context.Log("第[" + number + "]个图片下载失败\r\n");
+      context.Log("原因：" + outcome.reason + "\r\n");
       ++summary.failedPictures;
       return;
     case PictureOutcome::Kind::kSaveFailed:
-      // A full disk or a folder gone read-only fails every picture alike: said
-      // once for the album, each picture counted.
-      if (!album.saveFailureLogged) {
-        window.AppendLog("图片无法保存：" + album.folder + outcome.fileName + "（" +
-                         outcome.reason + "）\r\n");
-        album.saveFailureLogged = true;
-      }
       ++summary.failedPictures;
+      // A folder that is gone, a full disk, a folder gone read-only fail
+      // every picture alike: said once, and the album takes no more pins
+      // (pictures other lanes had in hand fail alike, counted, not said).
+      if (outcome.folderDead && work.folderDeathTold) return;
+      context.Log("图片无法保存：" + work.folder + outcome.fileName + "（" + outcome.reason +
+                  "）\r\n");
+      if (outcome.folderDead) work.folderDead = work.folderDeathTold = true;
       return;
     case PictureOutcome::Kind::kEnded:
       return;

@@ -1,4 +1,4 @@
-// The step for one pin of a page, shared by both album downloads: progress,
+// The step for one pin of a page, the same for every kind of album: progress,
 // duplicate skip, fetch, the file and its record, the 100 ms pause. It comes
 // in parts, so that the run's lanes (picture_lanes.h) can fetch several
 // pictures at once while the user sees everything in picture order:
@@ -13,13 +13,20 @@
 #include <optional>
 
 #include "control/pacer.h"
-#include "download/album_steps.h"
+#include "download/album_work.h"
 #include "platform/file_status.h"
 #include "site/json_value.h"
 
 namespace albumdl {
 
 inline constexpr int kPicturePauseMs = 100;
+
+// A pin of a page with its picture number: (page number - 1) * 100 + its
+// place on the page.
+struct PagePin {
+  JsonValue pin;
+  long long number = 0;
+};
 
 // A pin taken up to be fetched.
 struct PictureTask {
@@ -46,26 +53,26 @@ struct PictureOutcome {
   Text fileName;              // kSaved, kSaveFailed
   Text reason;                // kFetchFailed, kSaveFailed
   bool recordFailed = false;  // kSaved: the id could not be recorded
+  bool folderDead = false;    // kSaveFailed: every other picture would fail alike
 };
 
-// pictureNumber: (page number - 1) * 100 + position on the page. Returns false
-// when the run was ended; the caller then stops at once.
-bool PictureStep(Album& album, const JsonValue& pin, long long pictureNumber);
+// Returns false when the run was ended; the caller then stops at once.
+bool PictureStep(AlbumWork& work, const PagePin& pin);
 
 // In picture order, once the gate let the caller through: shows the progress
 // and reads the pin. Returns the task when the picture is to be fetched;
 // otherwise nothing, with outcome saying why (a bad id, a skip).
-std::optional<PictureTask> TakePin(Album& album, const JsonValue& pin, long long pictureNumber,
-                                   PictureOutcome& outcome);
+std::optional<PictureTask> TakePin(AlbumWork& work, const PagePin& pin, PictureOutcome& outcome);
 // Fetches the picture (with its attempts) and, when it came good, saves it.
 // fetchedAt: when the fetch was over; the pause after the picture counts from
 // then. Touches nothing of the album but its folder.
-PictureOutcome FetchAndSave(Album& album, const PictureTask& task,
+PictureOutcome FetchAndSave(AlbumWork& work, const PictureTask& task,
                             PaceClock::time_point& fetchedAt);
 // Records the id of a saved picture in the album's store.
-void RecordPicture(Album& album, PictureOutcome& outcome);
-// The log lines and the counts of one picture.
-void TellPicture(Album& album, const PictureOutcome& outcome);
+void RecordPicture(AlbumWork& work, PictureOutcome& outcome);
+// The log lines and the counts of one picture. A picture that could not be
+// saved for a reason that would fail every other marks the album's folder dead.
+void TellPicture(AlbumWork& work, const PictureOutcome& outcome);
 
 // ".gif" when the media type names gif, else ".png" for png, else ".jpg".
 Text PictureExtension(const Text& mediaType);

@@ -7,13 +7,18 @@
 namespace albumdl {
 
 // The window thread gives the commands, the run works on its own thread. They
-// meet at the gate and under mutex_; the window is only told things (its
-// methods never wait), so holding mutex_ while telling it keeps the state
-// changes in order without any thread waiting for another.
+// meet at the gate and under mutex_; the views are only told things (Tell
+// never waits), so holding mutex_ while telling them keeps the state changes
+// in order without any thread waiting for another.
 
-WorkerControl::WorkerControl(Window& window, Session& session, PacerFactory pacers,
-                             int pictureLanes)
-    : window_(window), session_(session), pacers_(std::move(pacers)), pictureLanes_(pictureLanes) {}
+WorkerControl::WorkerControl(Views& views, const ViewValues& values, AlbumList& albums,
+                             Session& session, PacerFactory pacers, int pictureLanes)
+    : views_(views),
+      values_(values),
+      albums_(albums),
+      session_(session),
+      pacers_(std::move(pacers)),
+      pictureLanes_(pictureLanes) {}
 
 WorkerControl::~WorkerControl() {
   thread_.Gate().End();
@@ -22,7 +27,7 @@ WorkerControl::~WorkerControl() {
 
 void WorkerControl::SetStateLocked(RunState state) {
   state_ = state;
-  window_.RunStateChanged(state);
+  views_.Tell(RunStateReport{state});
 }
 
 bool WorkerControl::Start() {
@@ -30,11 +35,11 @@ bool WorkerControl::Start() {
     std::lock_guard lock(mutex_);
     if (state_ != RunState::kIdle) return false;
   }
-  // A run that has told the window it is over may still be leaving its
+  // A run that has told the views it is over may still be leaving its
   // thread; that takes no time.
   thread_.Wait();
   std::lock_guard lock(mutex_);
-  const std::vector<AlbumRow> rows = window_.Albums().Rows();
+  const std::vector<Album> albums = albums_.Rows();
   summary_ = {};
   heldForQuestion_ = false;
   const auto finish = [this](const DownloadSummary& summary) {
@@ -42,19 +47,19 @@ bool WorkerControl::Start() {
     summary_ = summary;
     heldForQuestion_ = false;
     SetStateLocked(RunState::kIdle);
-    window_.RunFinished(summary);
+    views_.Tell(RunFinishedReport{summary});
   };
   const bool started = thread_.Start(
-      [this, rows, finish](RunGate& gate) {
+      [this, albums, finish](RunGate& gate) {
         const std::unique_ptr<Pacer> pacer = pacers_(gate);
-        DownloadContext context{window_, session_, *pacer, gate, {}, {}, pictureLanes_};
-        finish(DownloadRun(context, rows));
+        DownloadContext context{views_, values_, session_, *pacer, gate, {}, {}, pictureLanes_};
+        finish(DownloadRun(context, albums));
       },
       [this, finish](const char* what) {
         // The run stops where the fault hit it, on its own thread or on a
         // lane; a picture is only ever in place complete and recorded after,
         // so nothing is half-done on disk.
-        window_.AppendLog("下载出错，本次下载已结束：" + Text(what) + "\r\n");
+        views_.Tell(LogLine{"下载出错，本次下载已结束：" + Text(what) + "\r\n"});
         DownloadSummary summary;
         summary.ended = true;
         finish(summary);
@@ -70,7 +75,7 @@ bool WorkerControl::Pause() {
     SetStateLocked(RunState::kPaused);
     thread_.Gate().Pause();
   }
-  window_.AppendLog("执行了暂停下载功能\r\n");
+  views_.Tell(LogLine{"执行了暂停下载功能\r\n"});
   return true;
 }
 
@@ -81,7 +86,7 @@ bool WorkerControl::Continue() {
     SetStateLocked(RunState::kRunning);
     thread_.Gate().Continue();
   }
-  window_.AppendLog("执行了继续下载功能\r\n");
+  views_.Tell(LogLine{"执行了继续下载功能\r\n"});
   return true;
 }
 
@@ -107,7 +112,7 @@ bool WorkerControl::AnswerEnd(bool ok) {
     }
     if (!EndLocked()) return false;
   }
-  window_.AppendLog("执行了结束下载\r\n");
+  views_.Tell(LogLine{"执行了结束下载\r\n"});
   return true;
 }
 
@@ -117,7 +122,7 @@ bool WorkerControl::EndNow() {
     heldForQuestion_ = false;
     if (!EndLocked()) return false;
   }
-  window_.AppendLog("执行了结束下载\r\n");
+  views_.Tell(LogLine{"执行了结束下载\r\n"});
   return true;
 }
 

@@ -1,5 +1,5 @@
 // Starts a download run on its own thread and gives the user pause, continue
-// and end over it. It owns the run's one state (RunState) and tells the window
+// and end over it. It owns the run's one state (RunState) and tells the views
 // of every change. The commands act at the run's safe points (before every
 // request, caption and pause; end also aborts a transfer under way); no thread
 // is suspended or killed, and the window thread never waits for the run.
@@ -9,9 +9,11 @@
 
 #include "control/gated_thread.h"
 #include "control/pacer.h"
+#include "model/album_list.h"
 #include "model/run_report.h"
 #include "session/session.h"
-#include "views/window.h"
+#include "views/view_values.h"
+#include "views/views.h"
 
 namespace albumdl {
 
@@ -19,7 +21,8 @@ class WorkerControl {
  public:
   // pictureLanes: pictures of a page fetched at once (see picture_lanes.h);
   // the window keeps one.
-  WorkerControl(Window& window, Session& session, PacerFactory pacers, int pictureLanes = 1);
+  WorkerControl(Views& views, const ViewValues& values, AlbumList& albums, Session& session,
+                PacerFactory pacers, int pictureLanes = 1);
   ~WorkerControl();  // ends a run still going, quietly, and waits for its thread
   WorkerControl(const WorkerControl&) = delete;
   WorkerControl& operator=(const WorkerControl&) = delete;
@@ -27,7 +30,7 @@ class WorkerControl {
   // Window thread, every one of them. Each returns false and does nothing when
   // it does not apply (start while a run exists, pause when not running, ...).
 
-  // Takes the album list's rows as they are now and runs them.
+  // Takes the album list as it is now and runs its ticked albums.
   bool Start();
   bool Pause();     // logs "执行了暂停下载功能"
   bool Continue();  // logs "执行了继续下载功能"
@@ -50,7 +53,9 @@ class WorkerControl {
   void SetStateLocked(RunState state);
   bool EndLocked();
 
-  Window& window_;
+  Views& views_;
+  const ViewValues& values_;
+  AlbumList& albums_;
   Session& session_;
   PacerFactory pacers_;
   int pictureLanes_;

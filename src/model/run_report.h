@@ -1,6 +1,6 @@
-// What a download run tells the window about itself: its state, where it
-// stands, and what it did. Typed, so that no front end reads numbers back out
-// of captions; captions.h turns a RunProgress into the texts the user reads.
+// What a download run tells about itself: its state, where it stands, and
+// what it did. Typed, so that no front end reads numbers back out of captions;
+// views/captions.h turns them into the texts the user reads.
 #pragma once
 
 #include "text/text.h"
@@ -19,24 +19,30 @@ struct RunProgress {
   int album = 0;               // 1-based album in hand; 0 before the first
   Text albumTitle;             // its title, blanks trimmed
   long long picture = 0;       // its picture number in hand; 0 at its start and end
-  long long pictureCount = 0;  // its picture count as a number: 100 % of the bar
-  // The album's share done, as the progress bar stores it (0 to 32767; above
-  // 100 when the site has more pictures than its count said); -1 while none
-  // is shown.
-  int share = -1;
-  bool finished = false;  // the run went through to its finish
+  long long pictureCount = 0;  // its picture count as the site gave it; 0 when unknown
+  // The picture the album's share stands at: the last one taken, kept after
+  // the album's end until the next album starts; 0 while nothing was taken.
+  long long reached = 0;
 };
 
-// What a run did. The window only shows the log; the command line turns this
-// into its exit status.
+// What a run did: the finish the user reads, and the command line's exit
+// status, come from this.
 struct DownloadSummary {
   int albums = 0;          // albums collected
   int saved = 0;           // pictures written
   int skipped = 0;         // pictures skipped as already recorded
   int failedPictures = 0;  // pictures that failed for good
   int failedPages = 0;     // pages that failed for good
-  int failedAlbums = 0;    // albums that could not be started (no folder for them)
-  bool ended = false;      // ended from outside (or by a fault): no finish was done
+  // Albums that could not be downloaded: no folder for them, or their folder
+  // stopped taking pictures.
+  int failedAlbums = 0;
+  // Ticked albums whose answer never came right: not downloaded at all.
+  int unansweredAlbums = 0;
+  bool ended = false;  // ended from outside (or by a fault): no finish was done
+
+  bool AnythingFailed() const {
+    return failedPictures > 0 || failedPages > 0 || failedAlbums > 0 || unansweredAlbums > 0;
+  }
 };
 
 }  // namespace albumdl

@@ -32,4 +32,19 @@ Text FileStatus::Reason() const {
   }
 }
 
+bool FileStatus::WillRepeat() const {
+  switch (error_) {
+    case ENOSPC:
+    case EDQUOT:
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ENOENT:
+    case ENOTDIR:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace albumdl::platform

@@ -14,6 +14,9 @@ class FileStatus {
   int error() const { return error_; }
   // Code page 936: "磁盘空间已满", "没有写入权限", ... or the system's own words.
   Text Reason() const;
+  // True when every other write into the same folder would fail alike: the
+  // folder is gone, the disk is full, writing is refused.
+  bool WillRepeat() const;
 
  private:
   explicit FileStatus(int error) : error_(error) {}

@@ -6,8 +6,13 @@
 
 namespace albumdl {
 
-RetrievalControl::RetrievalControl(Window& window, Session& session, PacerFactory pacers)
-    : window_(window), session_(session), pacers_(std::move(pacers)) {}
+RetrievalControl::RetrievalControl(Views& views, const ViewValues& values, AlbumList& albums,
+                                   Session& session, PacerFactory pacers)
+    : views_(views),
+      values_(values),
+      albums_(albums),
+      session_(session),
+      pacers_(std::move(pacers)) {}
 
 RetrievalControl::~RetrievalControl() { End(); }
 
@@ -15,13 +20,11 @@ bool RetrievalControl::Start(const Text& input) {
   return thread_.Start(
       [this, input](RunGate& gate) {
         const std::unique_ptr<Pacer> pacer = pacers_(gate);
-        RetrieveAlbums(window_, session_, *pacer, input);
-        window_.RetrievalFinished();
+        RetrieveAlbums(views_, values_, albums_, session_, gate, *pacer, input);
       },
       [this](const char* what) {
-        window_.AppendLog("获取相册列表时出错，已停止：" + Text(what) + "\r\n\r\n");
-        window_.ShowBusyBoard(false);
-        window_.RetrievalFinished();
+        views_.Tell(LogLine{"获取相册列表时出错，已停止：" + Text(what) + "\r\n\r\n"});
+        views_.Tell(RetrievalReport{RetrievalReport::Stage::kFinished, albums_.RowCount()});
       });
 }
 

@@ -2,141 +2,66 @@
 
 #include <string>
 
-#include "net/url_cookies.h"
-#include "net/winhttp_request.h"
-#include "platform/files.h"
-#include "site/album_sources.h"
-#include "site/site.h"
-#include "text/file_helpers.h"
-#include "text/safe_name.h"
-#include "views/captions.h"
+#include "site/album_kinds.h"
 
 namespace albumdl {
 
 namespace {
 
-inline const Text kKeywordPrefix = "关键词_";
+// An album the site reports as empty is listed but not ticked, and so is one
+// whose answer never came right: there is nothing to download.
+void Tick(Album& album) { album.ticked = !album.failed && album.pictureCount != 0; }
 
-struct AlbumAnswer {
-  Text name;   // already cleaned for use as a folder name
-  Text count;  // exactly as the site wrote it
-};
-
-// What the site wrote goes into folder names, record-store names and the
-// console: its control characters never get that far.
-AlbumAnswer ReadBoardAnswer(const Text& answer) {
-  return {CleanFileName(RemoveControlCharacters(TextBetween(answer, "title#引号:#引号", "#引号"))),
-          RemoveControlCharacters(TextBetween(answer, "#引号pin_count#引号:", ","))};
-}
-
-AlbumAnswer ReadSearchAnswer(const Text& answer) {
-  return {
-      CleanFileName(RemoveControlCharacters(TextBetween(answer, "#引号text#引号:#引号", "#引号,"))),
-      RemoveControlCharacters(TextBetween(answer, "#引号total#引号:", "},"))};
-}
-
-// The row goes in whole, so a view hears of it once. The columns 3, 6 and 7
-// carry nothing and are hidden again with every row.
-void AppendAlbumRow(AlbumList& list, const Text& name, const Text& count, const Text& albumId) {
-  AlbumRow row;
-  row.cells[kColumnSerial] = std::to_string(list.RowCount() + 1);
-  row.cells[kColumnTitle] = name;
-  row.cells[kColumnCount] = count;
-  row.cells[kColumnAlbumId] = albumId;
-  // An album the site reports as empty is listed but not ticked; an unknown count
-  // (a failed request) is ticked, since the album may well hold pictures.
-  row.checked = count != "0";
-  list.AppendRow(row);
-  list.SetColumnWidth(kColumnCover, 0);
-  list.SetColumnWidth(kColumnQuestion, 0);
-  list.SetColumnWidth(kColumnPassword, 0);
-}
-
-// Asks for one board's answer. The board request sends the session cookies and
-// takes back what the site set into the same text; afterwards the viewer's
-// cookies, updated by that, become the session cookies of the next request.
-// Returns false when the pause after the request was ended.
-bool RetrieveBoard(Window& window, Session& session, Pacer& pacer, const Text& boardId) {
-  // A download thread may use the session cookies meanwhile: the request works on
-  // a copy, which is then put back whole.
-  const HttpResult reply = WinHttpRequest({.url = BoardAnswerUrl(session.site, boardId),
-                                           .cookies = session.sessionCookies.Get(),
-                                           .headers = kJsonRequestHeaders,
-                                           .limits = kPageLimits});
-  const Bytes& body = reply.body;
-  // Of the cookies, only those the answer set are carried on (merged with themselves).
-  Text cookies = reply.returnedCookies;
-  MergeCookies(cookies, cookies);
-  Text scratch = cookies;
-  session.sessionCookies = MergeCookies(session.viewerCookies, scratch);
-  const bool goOn = pacer.PumpingWait(1000);
-
-  const Text answer = Utf8ToAnsi(body);
-  if (window.Values().DebugSwitch())
-    platform::WriteWholeFile(session.programDirectory + "\\json.txt", answer);
-  const AlbumAnswer album = ReadBoardAnswer(answer);
-  AppendAlbumRow(window.Albums(), album.name, album.count, boardId);
-  return goOn;
-}
-
-// A search address is requested as typed, without cookies of its own.
-bool RetrieveSearch(Window& window, Pacer& pacer, const Text& address) {
-  const Bytes body =
-      WinHttpRequest({.url = address, .headers = kJsonRequestHeaders, .limits = kPageLimits}).body;
-  const bool goOn = pacer.PumpingWait(1000);
-
-  const AlbumAnswer album = ReadSearchAnswer(Utf8ToAnsi(body));
-  AppendAlbumRow(window.Albums(), album.name, album.count, kKeywordPrefix + album.name);
-  return goOn;
+void TellFailure(Views& views, const Album& album) {
+  views.Tell(LogLine{"第" + std::to_string(album.lineNumber) + "行的相册获取失败：" + album.line +
+                     "\r\n"});
+  if (!album.failure.empty()) views.Tell(LogLine{"原因：" + album.failure + "\r\n"});
 }
 
 }  // namespace
 
-void RetrieveAlbums(Window& window, Session& session, Pacer& pacer, const Text& input) {
-  session.viewerCookies = window.Values().ViewerCookies();
+void RetrieveAlbums(Views& views, const ViewValues& values, AlbumList& albums, Session& session,
+                    RunGate& gate, Pacer& pacer, const Text& input) {
+  session.viewerCookies = values.ViewerCookies();
   session.sessionCookies = session.viewerCookies;
 
   // Only a truly empty box is refused; blanks alone go through and give an
   // empty list.
   if (input.empty()) {
-    window.Notify("请输入网址", kMessageTitle);
-    window.SetCurrentPage(0);
+    views.Tell(RetrievalReport{RetrievalReport::Stage::kNoInput});
     return;
   }
 
-  window.SetStatusCaption("温馨提示：正在获取相册列表...");
-  window.AppendLog("正努力获取相册列表，耐心等待哈！\r\n\r\n");
-  window.ShowBusyBoard(true);
-  window.SetStatusCaption("群相册获取中，耐心等待...");
+  views.Tell(RetrievalReport{RetrievalReport::Stage::kStarted});
+  views.Tell(LogLine{"正努力获取相册列表，耐心等待哈！\r\n\r\n"});
+  albums.ClearRows();
 
-  AlbumList& list = window.Albums();
-  list.ClearRows();
-  list.SetColumnWidth(kColumnAlbumId, 120);
-
+  Asking asking{session,
+                gate,
+                pacer,
+                values.DebugSwitch(),
+                values.ViewerCookies(),
+                [&views](const Text& line) { views.Tell(LogLine{line}); }};
   for (const AlbumSource& source : AlbumSources(input, session.site)) {
-    bool goOn = true;
-    switch (source.kind) {
-      case AlbumSource::Kind::kBoard:
-        goOn = RetrieveBoard(window, session, pacer, source.boardId);
-        break;
-      case AlbumSource::Kind::kBadBoard:
-        window.AppendLog("第" + std::to_string(source.lineNumber) + "行为空或者网址不对\r\n");
-        break;
-      case AlbumSource::Kind::kSearch:
-        goOn = RetrieveSearch(window, pacer, source.line);
-        break;
-      case AlbumSource::Kind::kOther:
-        break;
+    if (source.kind == nullptr) continue;
+    if (!source.Usable()) {
+      views.Tell(LogLine{"第" + std::to_string(source.lineNumber) + "行为空或者网址不对\r\n"});
+      continue;
     }
-    // Ended from outside: the line in hand is finished, the rest is left.
-    if (!goOn) break;
+    std::optional<Album> album = source.kind->Answer(source.reading.key, asking);
+    // Ended from outside during the request: the rest is left.
+    if (!album) break;
+    album->lineNumber = source.lineNumber;
+    album->line = source.line;
+    Tick(*album);
+    if (album->failed) TellFailure(views, *album);
+    albums.AppendRow(std::move(*album));
+    // One second after every answer; ended during it, the rest is left.
+    if (!pacer.PumpingWait(1000)) break;
   }
 
-  const std::string rows = std::to_string(list.RowCount());
-  window.SetStatusCaption("相册获取完毕，共计：" + rows + "个,相册内没有图片的，这里不显示！");
-  window.ShowBusyBoard(false);
-  window.SetStatusCaption("温馨提示：相册列表获取完毕,共计" + rows + "个");
-  window.AppendLog("-----获取完毕,共计" + rows + "个\r\n\r\n");
+  views.Tell(LogLine{"-----获取完毕,共计" + std::to_string(albums.RowCount()) + "个\r\n\r\n"});
+  views.Tell(RetrievalReport{RetrievalReport::Stage::kFinished, albums.RowCount()});
 }
 
 }  // namespace albumdl

@@ -36,4 +36,21 @@ Fetched FetchWithAttempts(RunGate& gate, Pacer& pacer, const AttemptPolicy& poli
   return fetched;
 }
 
+FetchedPage FetchPage(RunGate& gate, Pacer& pacer, const std::function<HttpResult()>& attempt) {
+  FetchedPage page;
+  JsonValue parsed;
+  const Fetched fetched = FetchWithAttempts(gate, pacer, kPageAttemptPolicy, attempt,
+                                            [&parsed](const HttpResult& reply) {
+                                              parsed = JsonValue::Parse(reply.body);
+                                              return JudgePage(reply, parsed);
+                                            });
+  page.ended = fetched.ended;
+  page.body = fetched.reply.body;
+  page.failed = !fetched.verdict.ok();
+  page.reason = fetched.verdict.reason;
+  // An error page whose body happens to be JSON is no page of the album.
+  if (!page.failed) page.json = parsed;
+  return page;
+}
+
 }  // namespace albumdl

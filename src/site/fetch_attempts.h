@@ -10,6 +10,7 @@
 #include "control/run_gate.h"
 #include "net/http_result.h"
 #include "site/answer_verdict.h"
+#include "site/json_value.h"
 
 namespace albumdl {
 
@@ -32,5 +33,17 @@ struct Fetched {
 Fetched FetchWithAttempts(RunGate& gate, Pacer& pacer, const AttemptPolicy& policy,
                           const std::function<HttpResult()>& attempt,
                           const std::function<AnswerVerdict(const HttpResult&)>& judge);
+
+// A JSON page (an album's answer, a page of its pins) asked for with the
+// page's attempts: up to 10, 2000 ms apart, until an answer is good; a 404
+// or a refused sign-in is not asked for again.
+struct FetchedPage {
+  Bytes body;           // the last answer's body as it came (UTF-8)
+  JsonValue json;       // the page, when it came (empty when it failed)
+  bool failed = false;  // no good answer after every attempt, or given up
+  Text reason;          // why, for the log
+  bool ended = false;   // the work was ended meanwhile
+};
+FetchedPage FetchPage(RunGate& gate, Pacer& pacer, const std::function<HttpResult()>& attempt);
 
 }  // namespace albumdl

@@ -1,10 +1,67 @@
 #include "site/json_value.h"
 
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 namespace albumdl {
 
+namespace {
+
+// JSON allows numbers of any size; the reader does not, and refuses a whole
+// page for one beyond a double (a count of 400 digits). Such a number becomes
+// the largest double, which every caller reads as "more than enough".
+// Strings are left as they are. Nothing when the text holds no such number.
+std::optional<Bytes> WithHugeNumbersClamped(const Bytes& text) {
+  Bytes out;
+  bool changed = false;
+  bool inString = false;
+  size_t i = 0;
+  while (i < text.size()) {
+    const char c = text[i];
+    if (inString) {
+      out += c;
+      if (c == '\\' && i + 1 < text.size()) {
+        out += text[++i];
+      } else if (c == '"') {
+        inString = false;
+      }
+      ++i;
+      continue;
+    }
+    if (c == '"') inString = true;
+    if (c != '-' && (c < '0' || c > '9')) {
+      out += c;
+      ++i;
+      continue;
+    }
+    size_t end = i + 1;
+    while (end < text.size() && std::strchr("0123456789+-.eE", text[end]) != nullptr) ++end;
+    const std::string number = text.substr(i, end - i);
+    if (std::isfinite(std::strtod(number.c_str(), nullptr))) {
+      out += number;
+    } else {
+      out += c == '-' ? "-1e308" : "1e308";
+      changed = true;
+    }
+    i = end;
+  }
+  if (!changed) return std::nullopt;
+  return out;
+}
+
+}  // namespace
+
 JsonValue JsonValue::Parse(const Bytes& utf8) {
+  JsonValue parsed = ParseAsIs(utf8);
+  if (!parsed.Empty()) return parsed;
+  const std::optional<Bytes> clamped = WithHugeNumbersClamped(utf8);
+  return clamped ? ParseAsIs(*clamped) : parsed;
+}
+
+JsonValue JsonValue::ParseAsIs(const Bytes& utf8) {
   // The site answers in UTF-8, and the parser checks strings for valid UTF-8,
   // so the page is parsed as it came and only the rendered values are turned
   // into code page 936. The parser itself keeps no stack of its own calls, but
@@ -28,6 +85,46 @@ JsonValue JsonValue::Member(const char* name) const {
   const auto found = node_->find(name);
   if (found == node_->end()) return {};
   return JsonValue(document_, &*found);
+}
+
+bool JsonValue::IsObject() const { return node_ != nullptr && node_->is_object(); }
+
+bool JsonValue::IsString() const { return node_ != nullptr && node_->is_string(); }
+
+std::optional<long long> JsonValue::WholeNumber() const {
+  if (node_ == nullptr) return std::nullopt;
+  switch (node_->type()) {
+    case nlohmann::json::value_t::number_integer: {
+      const long long value = node_->get<long long>();
+      if (value < 0) return std::nullopt;
+      return value;
+    }
+    case nlohmann::json::value_t::number_unsigned: {
+      const unsigned long long value = node_->get<unsigned long long>();
+      return value > static_cast<unsigned long long>(LLONG_MAX) ? LLONG_MAX
+                                                                : static_cast<long long>(value);
+    }
+    case nlohmann::json::value_t::number_float: {
+      // A number beyond every integer type (a count of 400 digits) comes as
+      // an infinity or a huge float.
+      const double value = node_->get<double>();
+      if (std::isnan(value) || value < 0 || value != std::floor(value)) return std::nullopt;
+      return value >= 9.2e18 ? LLONG_MAX : static_cast<long long>(value);
+    }
+    case nlohmann::json::value_t::string: {
+      const std::string& text = node_->get_ref<const std::string&>();
+      if (text.empty()) return std::nullopt;
+      long long value = 0;
+      for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        const int digit = c - '0';
+        value = value > (LLONG_MAX - digit) / 10 ? LLONG_MAX : value * 10 + digit;
+      }
+      return value;
+    }
+    default:
+      return std::nullopt;
+  }
 }
 
 int JsonValue::Count() const {

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <nlohmann/json_fwd.hpp>
+#include <optional>
 #include <utility>
 
 #include "text/text.h"
@@ -17,11 +18,14 @@ class JsonValue {
   JsonValue() = default;  // the empty value
 
   // Parses a whole UTF-8 document. One nested deeper than kMostNesting gives
-  // the empty value, like one that does not parse.
+  // the empty value, like one that does not parse. A number too large for a
+  // double reads as the largest one.
   static JsonValue Parse(const Bytes& utf8);
   static constexpr int kMostNesting = 256;
 
   bool Empty() const { return node_ == nullptr; }
+  bool IsObject() const;
+  bool IsString() const;
   JsonValue Member(const char* name) const;
   int Count() const;  // elements of an array; 0 for anything else
   JsonValue At(int index) const;
@@ -29,8 +33,13 @@ class JsonValue {
   // content, true/false, an object or array as JSON; empty for the empty value
   // and for null.
   Text Render() const;
+  // A count: a whole number not below 0, also when written as a decimal
+  // string or as a number with a fraction of zero; one too large for a long
+  // long is the largest there is. Nothing for anything else.
+  std::optional<long long> WholeNumber() const;
 
  private:
+  static JsonValue ParseAsIs(const Bytes& utf8);
   JsonValue(std::shared_ptr<const nlohmann::json> document, const nlohmann::json* node)
       : document_(std::move(document)), node_(node) {}
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -54,16 +55,8 @@ class DiskTroubleTest : public ::testing::Test {
     RecordingWindow& shown = windows.emplace_back();
     shown.Values().SetSaveFolder(saves.Path());
     shown.Values().SetDuplicateSwitch(skipRecorded);
-    for (const Text& id : albumIds) {
-      AlbumRow row;
-      row.checked = true;
-      row.cells[kColumnSerial] = std::to_string(shown.Albums().RowCount() + 1);
-      row.cells[kColumnTitle] = "T";
-      row.cells[kColumnCount] = std::to_string(kPins);
-      row.cells[kColumnAlbumId] = id;
-      shown.Albums().AppendRow(row);
-    }
-    DownloadContext context{shown, session, pacer, gate, {}, {}};
+    for (const Text& id : albumIds) shown.AddBoard("T", kPins, id);
+    DownloadContext context{shown, shown.Values(), session, pacer, gate, {}, {}};
     return DownloadRun(context, shown.Albums().Rows());
   }
 
@@ -125,6 +118,8 @@ class DiskTroubleTest : public ::testing::Test {
   FaultyFileSystem disk;
 };
 
+// A full disk fails every picture alike: the album ends at the first one that
+// does not fit, with its reason, instead of fetching the rest for nothing.
 TEST_F(DiskTroubleTest, DiskFullMidPictureLosesNothingAndTheRerunFetchesWhatIsMissing) {
   const Bytes first = demosite::DemoSite::PictureBytes("b1-1.png");
   disk.under = saves.Native();
@@ -133,13 +128,16 @@ TEST_F(DiskTroubleTest, DiskFullMidPictureLosesNothingAndTheRerunFetchesWhatIsMi
     platform::FileSystemOverride faulty(disk);
     const DownloadSummary summary = Run({"b1"});
     EXPECT_EQ(summary.saved, 1);
-    EXPECT_EQ(summary.failedPictures, kPins - 1);
+    EXPECT_EQ(summary.failedPictures, 1);
+    EXPECT_EQ(summary.failedAlbums, 1);
+    EXPECT_EQ(PictureRequests("b1"), 2) << "nothing asked for after the disk was full";
   }
   EXPECT_EQ(Pictures("b1"), std::vector<std::string>{"1_1.png"});
   ExpectRecordsMatchFiles("b1");
   const RecordingWindow& shown = windows.back();
   EXPECT_EQ(LinesStartingWith(shown, "图片无法保存："), 1) << "said once for the album";
   EXPECT_NE(shown.Log().find("2_2.png（磁盘空间已满）"), Text::npos) << shown.Log();
+  EXPECT_EQ(LinesStartingWith(shown, "相册文件夹无法再保存图片"), 1);
 
   // Room again: the rerun with the switch on asks for the three missing only.
   site.ClearRequests();
@@ -159,11 +157,51 @@ TEST_F(DiskTroubleTest, RefusedRenameLeavesNoTemporaryAndNoRecord) {
   const DownloadSummary summary = Run({"b1"});
 
   EXPECT_EQ(summary.saved, 0);
-  EXPECT_EQ(summary.failedPictures, kPins);
+  EXPECT_EQ(summary.failedPictures, 1) << "a refusal refuses every picture: the album ends";
+  EXPECT_EQ(summary.failedAlbums, 1);
   EXPECT_TRUE(Pictures("b1").empty());
   ExpectRecordsMatchFiles("b1");
   EXPECT_EQ(LinesStartingWith(windows.back(), "图片无法保存："), 1);
   EXPECT_NE(windows.back().Log().find("（没有写入权限）"), Text::npos);
+}
+
+// Views that delete an album's folder as the run shows its second picture,
+// as a user cleaning up would during a run.
+class FolderDeletingWindow : public RecordingWindow {
+ public:
+  std::string folder;
+  void Tell(const EngineEvent& event) override {
+    const auto* report = std::get_if<RunProgressReport>(&event);
+    if (report && report->progress.album == 1 && report->progress.picture == 2) {
+      std::error_code error;
+      std::filesystem::remove_all(folder, error);
+    }
+    RecordingWindow::Tell(event);
+  }
+};
+
+// The album folder deleted during a run: the album ends at the first picture
+// that cannot be saved, its records stay (users delete pictures they do not
+// want and rely on them not coming back), and the next album runs in full.
+TEST_F(DiskTroubleTest, AlbumFolderDeletedDuringTheRunEndsThatAlbumOnly) {
+  FolderDeletingWindow shown;
+  shown.folder = NativeAlbum("b1");
+  shown.Values().SetSaveFolder(saves.Path());
+  shown.AddBoard("T", kPins, "b1");
+  shown.AddBoard("T", kPins, "b2");
+  DownloadContext context{shown, shown.Values(), session, pacer, gate, {}, {}};
+  const DownloadSummary summary = DownloadRun(context, shown.Albums().Rows());
+
+  EXPECT_EQ(summary.failedAlbums, 1);
+  EXPECT_EQ(summary.failedPictures, 1);
+  EXPECT_EQ(summary.saved, 1 + kPins);
+  EXPECT_EQ(PictureRequests("b1"), 2) << "nothing asked for after the folder was gone";
+  EXPECT_EQ(Pictures("b2").size(), static_cast<size_t>(kPins));
+  EXPECT_EQ(LinesStartingWith(shown, "图片无法保存："), 1);
+  EXPECT_NE(shown.Log().find("（文件夹不存在）"), Text::npos) << shown.Log();
+  DuplicateStore store;
+  store.Open(home.Path(), "b1");
+  EXPECT_TRUE(store.Contains("1")) << "the first picture's record stays";
 }
 
 TEST_F(DiskTroubleTest, AlbumWhoseFolderCannotBeMadeIsSkippedAndTheNextOneRuns) {

@@ -1,5 +1,10 @@
 #include "support/recording_window.h"
 
+#include <algorithm>
+
+#include "site/board_album.h"
+#include "site/keyword_album.h"
+
 namespace albumdl::testing {
 
 namespace {
@@ -17,67 +22,69 @@ void Follow(std::vector<T>& history, T& current, const T& now) {
 }
 }  // namespace
 
-void RecordingWindow::AppendLog(const Text& text) {
+void RecordingWindow::Tell(const EngineEvent& event) {
   std::lock_guard lock(mutex_);
-  log_.push_back(text);
+  if (const auto* line = std::get_if<LogLine>(&event)) {
+    log_.push_back(line->text);
+  } else if (const auto* retrieval = std::get_if<RetrievalReport>(&event)) {
+    for (const Text& caption : RetrievalCaptions(*retrieval)) status_.push_back(caption);
+    switch (retrieval->stage) {
+      case RetrievalReport::Stage::kNoInput:
+        messages_.push_back(kMessageTitle + "|" + kNoInputMessage);
+        page_ = 0;
+        ++retrievalsFinished_;
+        break;
+      case RetrievalReport::Stage::kStarted:
+        busy_ = true;
+        break;
+      case RetrievalReport::Stage::kFinished:
+        busy_ = false;
+        ++retrievalsFinished_;
+        break;
+    }
+  } else if (const auto* state = std::get_if<RunStateReport>(&event)) {
+    states_.push_back(state->state);
+  } else if (const auto* report = std::get_if<RunProgressReport>(&event)) {
+    reports_.push_back(report->progress);
+    const RunCaptions now = CaptionsFor(report->progress);
+    Follow(selected_, captions_.selected, now.selected);
+    Follow(albumCaptions_, captions_.album, now.album);
+    Follow(pictureCaptions_, captions_.picture, now.picture);
+    Follow(percentCaptions_, captions_.percent, now.percent);
+    // The bar starts at 0 like the control, draws 0 to 100, and its first
+    // position is recorded too.
+    const int bar = static_cast<int>(std::clamp(now.share, 0LL, 100LL));
+    if (bars_.empty() || bar != bar_) bars_.push_back(bar);
+    bar_ = bar;
+  } else if (const auto* finished = std::get_if<RunFinishedReport>(&event)) {
+    finished_.push_back(finished->summary);
+    if (!finished->summary.ended) {
+      const FinishCaptions finish = FinishCaptionsFor(finished->summary);
+      Follow(pictureCaptions_, captions_.picture, finish.picture);
+      messages_.push_back(finish.messageTitle + "|" + finish.message);
+    }
+  }
 }
 
-void RecordingWindow::Notify(const Text& text, const Text& title) {
-  std::lock_guard lock(mutex_);
-  messages_.push_back(title + "|" + text);
+void RecordingWindow::AddBoard(const Text& title, long long count, const Text& boardId,
+                               bool ticked) {
+  Album album;
+  album.kind = BoardAlbum().Name();
+  album.id = boardId;
+  album.title = title;
+  album.pictureCount = count;
+  album.ticked = ticked;
+  albums_.AppendRow(std::move(album));
 }
 
-void RecordingWindow::SetStatusCaption(const Text& text) {
-  std::lock_guard lock(mutex_);
-  status_.push_back(text);
-}
-
-void RecordingWindow::ShowBusyBoard(bool shown) {
-  std::lock_guard lock(mutex_);
-  busy_ = shown;
-}
-
-void RecordingWindow::SetCurrentPage(int page) {
-  std::lock_guard lock(mutex_);
-  page_ = page;
-}
-
-void RecordingWindow::RetrievalFinished() {
-  std::lock_guard lock(mutex_);
-  ++retrievalsFinished_;
-}
-
-void RecordingWindow::RunStateChanged(RunState state) {
-  std::lock_guard lock(mutex_);
-  states_.push_back(state);
-}
-
-void RecordingWindow::RunProgressChanged(const RunProgress& progress) {
-  std::lock_guard lock(mutex_);
-  reports_.push_back(progress);
-  const RunCaptions now = CaptionsFor(progress);
-  Follow(selected_, captions_.selected, now.selected);
-  Follow(albumCaptions_, captions_.album, now.album);
-  Follow(pictureCaptions_, captions_.picture, now.picture);
-  Follow(percentCaptions_, captions_.percent, now.percent);
-  // The bar starts at 0 like the control; its first position is recorded too.
-  if (bars_.empty() || now.bar != captions_.bar) bars_.push_back(now.bar);
-  captions_.bar = now.bar;
-}
-
-void RecordingWindow::RunFinished(const DownloadSummary& summary) {
-  std::lock_guard lock(mutex_);
-  finished_.push_back(summary);
-}
-
-void RecordingWindow::AddAlbumRow(const Text& title, const Text& count, const Text& albumId,
-                                  bool checked) {
-  const int row = albums_.AppendRow();
-  albums_.SetCell(row, kColumnSerial, std::to_string(row + 1));
-  albums_.SetCell(row, kColumnTitle, title);
-  albums_.SetCell(row, kColumnCount, count);
-  albums_.SetCell(row, kColumnAlbumId, albumId);
-  albums_.SetChecked(row, checked);
+void RecordingWindow::AddKeyword(const Text& keyword, long long count, bool ticked) {
+  Album album;
+  album.kind = KeywordAlbum().Name();
+  album.id = kKeywordPrefix + keyword;
+  album.title = keyword;
+  album.pictureCount = count;
+  album.ticked = ticked;
+  albums_.AppendRow(std::move(album));
 }
 
 Text RecordingWindow::Log() const {

@@ -1,34 +1,31 @@
-// A Window that records what the engine shows and lets tests set what it reads.
-// The run's progress is recorded as it came and, through CaptionsFor, as the
-// history of each label: a label's caption is recorded each time it changes.
+// Views that record what the engine tells, with the values it reads and the
+// album list it fills. The run's progress is recorded as it came and, through
+// CaptionsFor, as the history of each label: a label's caption is recorded
+// each time it changes. A finished run's label and message are recorded as
+// the window shows them (FinishCaptionsFor).
 #pragma once
 
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "model/album_list.h"
 #include "views/captions.h"
-#include "views/window.h"
+#include "views/view_values.h"
+#include "views/views.h"
 
 namespace albumdl::testing {
 
-class RecordingWindow : public Window {
+class RecordingWindow : public Views {
  public:
-  WindowValues& Values() override { return values_; }
-  AlbumList& Albums() override { return albums_; }
-  void AppendLog(const Text& text) override;
-  void Notify(const Text& text, const Text& title) override;
-  void SetStatusCaption(const Text& text) override;
-  void ShowBusyBoard(bool shown) override;
-  void SetCurrentPage(int page) override;
-  void RetrievalFinished() override;
-  void RunStateChanged(RunState state) override;
-  void RunProgressChanged(const RunProgress& progress) override;
-  void RunFinished(const DownloadSummary& summary) override;
+  ViewValues& Values() { return values_; }
+  AlbumList& Albums() { return albums_; }
+  void Tell(const EngineEvent& event) override;
 
-  // Adds a row to the album list as a retrieval would: serial, title, picture
-  // count and album id, ticked or not.
-  void AddAlbumRow(const Text& title, const Text& count, const Text& albumId, bool checked = true);
+  // Adds an album to the list as a retrieval would: a board with its title,
+  // picture count and id, or a keyword search with its keyword; ticked or not.
+  void AddBoard(const Text& title, long long count, const Text& boardId, bool ticked = true);
+  void AddKeyword(const Text& keyword, long long count, bool ticked = true);
 
   Text Log() const;                    // every appended text, concatenated
   std::vector<Text> LogLines() const;  // each append
@@ -49,7 +46,7 @@ class RecordingWindow : public Window {
   int retrievalsFinished() const;
 
  private:
-  WindowValues values_;
+  ViewValues values_;
   AlbumList albums_;
   mutable std::mutex mutex_;
   std::vector<Text> log_;
@@ -62,6 +59,7 @@ class RecordingWindow : public Window {
   std::vector<Text> pictureCaptions_;
   std::vector<Text> percentCaptions_;
   std::vector<int> bars_;
+  int bar_ = 0;
   std::vector<RunState> states_;
   std::vector<DownloadSummary> finished_;
   bool busy_ = false;

@@ -1,43 +1,43 @@
-#include "views/window_values.h"
+#include "views/view_values.h"
 
 namespace albumdl {
 
-bool WindowValues::DuplicateSwitch() const {
+bool ViewValues::DuplicateSwitch() const {
   std::lock_guard lock(mutex_);
   return duplicateSwitch_;
 }
 
-void WindowValues::SetDuplicateSwitch(bool on) {
+void ViewValues::SetDuplicateSwitch(bool on) {
   std::lock_guard lock(mutex_);
   duplicateSwitch_ = on;
 }
 
-bool WindowValues::DebugSwitch() const {
+bool ViewValues::DebugSwitch() const {
   std::lock_guard lock(mutex_);
   return debugSwitch_;
 }
 
-void WindowValues::SetDebugSwitch(bool on) {
+void ViewValues::SetDebugSwitch(bool on) {
   std::lock_guard lock(mutex_);
   debugSwitch_ = on;
 }
 
-Text WindowValues::SaveFolder() const {
+Text ViewValues::SaveFolder() const {
   std::lock_guard lock(mutex_);
   return saveFolder_;
 }
 
-void WindowValues::SetSaveFolder(const Text& folder) {
+void ViewValues::SetSaveFolder(const Text& folder) {
   std::lock_guard lock(mutex_);
   saveFolder_ = folder;
 }
 
-Text WindowValues::ViewerCookies() const {
+Text ViewValues::ViewerCookies() const {
   std::lock_guard lock(mutex_);
   return viewerCookies_;
 }
 
-void WindowValues::SetViewerCookies(const Text& cookies) {
+void ViewValues::SetViewerCookies(const Text& cookies) {
   std::lock_guard lock(mutex_);
   viewerCookies_ = cookies;
 }

@@ -1,10 +1,9 @@
-// What the engine reads from the window while it works: the duplicate switch
+// What the engine reads from the views while it works: the duplicate switch
 // (before every picture), the debug switch, the save folder (at the start of
-// every album) and the web viewer's cookies. The window thread keeps them
-// current as the user changes the controls; the engine's threads read them.
-// Every access is one copy under the lock, never a call into the window
-// thread, so a reader never waits for the window and the window never waits
-// for a reader.
+// every album) and the web viewer's cookies. The window thread keeps them current as the user
+// changes the controls (the command line sets them once); the engine's threads read them. Every
+// access is one copy under the lock, never a call into the window thread, so a reader never waits
+// for the window and the window never waits for a reader.
 #pragma once
 
 #include <mutex>
@@ -13,7 +12,7 @@
 
 namespace albumdl {
 
-class WindowValues {
+class ViewValues {
  public:
   bool DuplicateSwitch() const;  // 选择框_下载记录
   void SetDuplicateSwitch(bool on);
