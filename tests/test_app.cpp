@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -499,6 +501,82 @@ TEST_F(WindowTest, RunShowsItsButtonsCaptionsBarAndLog) {
   ASSERT_NE(done, nullptr);
   EXPECT_EQ(done->windowTitle(), U("信息："));
   EXPECT_EQ(FilesIn(SaveFolderNative()).size(), 6u + 12u);
+}
+
+// What failed is said as it failed: an album whose answer never came right is
+// named in the log and listed unticked; a run in which a picture failed ends
+// with a label, a box and a last log line that say so.
+TEST_F(WindowTest, AFailedAlbumAndAFailedPictureAreToldAsTheyAre) {
+  Open();
+  Retrieve({Board(demosite::kSpringBoardId), Board("no-such-board")});
+  ASSERT_EQ(Rows(), 2);
+  EXPECT_TRUE(Log().contains(U("第2行的相册获取失败：") + Board("no-such-board") + "\n"));
+  EXPECT_TRUE(Log().contains(U("原因：网站上没有了（HTTP 404）\n")));
+  EXPECT_FALSE(Ticked(1));
+  EXPECT_EQ(Cell(1, 4), U("获取失败"));
+  EXPECT_EQ(List()->model()->index(1, 4).data(Qt::ToolTipRole).toString(),
+            U("网站上没有了（HTTP 404）"));
+
+  Find<QLineEdit>("编辑框_保存位置")->setText(ToQString(home_.File("saved")));
+  demosite::Fault missing;
+  missing.status = 404;
+  site_.SetFault("/img/", missing);
+  bool finished = false;
+  QObject::connect(window_.get(), &MainWindow::runFinished, [&finished] { finished = true; });
+  Find<QPushButton>("按钮_下载选中")->click();
+  ASSERT_TRUE(WaitFor([&finished] { return finished; }, 30000));
+  QTest::qWait(50);
+
+  EXPECT_TRUE(Log().contains(U("当前被选择相册编号:1、\n\n"))) << "the failed album is not listed";
+  EXPECT_TRUE(Log().endsWith(U("-------下载结束，6个图片没有下载成功--------\n\n")));
+  EXPECT_FALSE(Log().contains(U("全部下载完毕")));
+  EXPECT_EQ(Caption("标签_第多少张照片"), U("下载结束，有失败"));
+  QMessageBox* box = Box(U("下载结束，但有6个图片没有下载成功，详见操作日志"));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->windowTitle(), U("信息："));
+  EXPECT_EQ(box->icon(), QMessageBox::Warning);
+}
+
+// A screen reader hears what a label says: its caption is its accessible
+// name, and what the caption is about is its description. Buttons, check
+// boxes and group boxes are heard by their captions too.
+TEST_F(WindowTest, EveryCaptionIsWhatTheAccessibilityInterfaceReads) {
+  Open();
+  Retrieve({Board(demosite::kTravelBoardId)});
+  site_.SetVersionText("#zelvani@@3.0#zelvani\n");
+  bool checked = false;
+  QObject::connect(window_.get(), &MainWindow::updateChecked, [&checked] { checked = true; });
+  Find<QPushButton>("按钮_检测更新")->click();
+  ASSERT_TRUE(WaitFor([&checked] { return checked; }));
+
+  const auto name = [](QObject* object) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+    return accessible ? accessible->text(QAccessible::Name) : QString(U("(none)"));
+  };
+  int labels = 0;
+  for (QLabel* label : window_->findChildren<QLabel*>()) {
+    if (label->text().isEmpty()) continue;
+    SCOPED_TRACE(label->objectName().toStdString() + ": " + label->text().toStdString());
+    EXPECT_EQ(name(label), label->text());
+    ++labels;
+  }
+  EXPECT_GE(labels, 10);
+  for (const char* information :
+       {"标签_banben", "标签_zxbanben", "标签_banbenjieguo", "标签_动态"}) {
+    SCOPED_TRACE(information);
+    QLabel* label = Find<QLabel>(information);
+    ASSERT_FALSE(label->text().isEmpty());
+    EXPECT_EQ(name(label), label->text());
+    EXPECT_FALSE(
+        QAccessible::queryAccessibleInterface(label)->text(QAccessible::Description).isEmpty());
+  }
+  EXPECT_EQ(name(Find<QLabel>("标签_banben")), U("3.0"));
+  EXPECT_EQ(name(Find<QLabel>("标签_动态")), U("温馨提示：相册列表获取完毕,共计1个"));
+  for (QAbstractButton* button : window_->findChildren<QAbstractButton*>()) {
+    if (button->text().isEmpty()) continue;
+    SCOPED_TRACE(button->objectName().toStdString());
+    EXPECT_EQ(name(button), QString(button->text()).remove(QLatin1Char('&')));
+  }
 }
 
 TEST_F(WindowTest, PauseContinueAndEndWithTheQuestionAnswered) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <set>
 #include <string>
 #include <thread>
@@ -17,6 +18,7 @@
 #include "retrieval/retrieval_control.h"
 #include "retrieval/retrieve_albums.h"
 #include "session/session.h"
+#include "site/album_answers.h"
 #include "support/recording_pacer.h"
 #include "support/recording_window.h"
 #include "support/stand_in_site.h"
@@ -177,6 +179,83 @@ TEST(InvertSelection, ClickedThreeTimesInvertsOnTheFirstAndThird) {
   }
   EXPECT_EQ(afterClick,
             (std::vector<std::vector<bool>>{{false, true}, {false, true}, {true, false}}));
+}
+
+// ---------------------------------------------------------------------------
+// Album answers, read with the JSON reader
+
+FetchedPage Answer(const std::string& utf8) {
+  FetchedPage page;
+  page.body = utf8;
+  page.json = JsonValue::Parse(utf8);
+  return page;
+}
+
+// Every valid spelling of one answer gives the same album; the text markers
+// the answers were once cut with gave a different one for each of these.
+TEST(AlbumAnswers, EverySpellingOfABoardAnswerGivesTheSameAlbum) {
+  const std::string canonical = R"({"board":{"board_id":"b","title":"tour","pin_count":250}})";
+  for (
+      const std::string& spelling : {
+          canonical,
+          std::string(R"({"board":{"title":"tour","board_id":"b","pin_count":250}})"),
+          std::string(
+              "{\n  \"board\": {\n    \"title\": \"tour\",\n    \"pin_count\": 250\n  }\n}"),
+          std::string(R"({"board":{"title":"t\u006fur","pin_count":250}})"),
+          std::string(R"({"board":{"title":"to\/ur","pin_count":250}})"),
+          std::string(
+              R"({"board":{"user":{"title":"owner","pin_count":1},"title":"tour","pin_count":250}})"),
+          std::string(R"({"title":"tour","pin_count":250.0})"),
+      }) {
+    SCOPED_TRACE(spelling);
+    Album album;
+    ReadBoardAnswer(Answer(spelling), album);
+    EXPECT_FALSE(album.failed) << album.failure;
+    EXPECT_EQ(album.title, "tour");
+    EXPECT_EQ(album.pictureCount, 250);
+  }
+}
+
+TEST(AlbumAnswers, TitlesKeepTheirEscapedCharacters) {
+  Album quoted;
+  ReadBoardAnswer(Answer(R"({"board":{"title":"say \"hi\" there","pin_count":1}})"), quoted);
+  EXPECT_EQ(quoted.title, "say\"hi\"there") << "only what a folder name cannot hold goes";
+  Album chinese;
+  ReadSearchAnswer(Answer(R"({"query":{"text":"\u65c5\u884c","total":3},"pins":[]})"), chinese);
+  EXPECT_EQ(chinese.title, "旅行");
+  EXPECT_EQ(chinese.pictureCount, 3);
+}
+
+TEST(AlbumAnswers, ASearchAnswerWithBlanksGivesItsKeyword) {
+  Album album;
+  ReadSearchAnswer(
+      Answer("{ \"query\" : { \"text\" : \"cat\" , \"total\" : 150 } , \"pins\" : [ ] }"), album);
+  EXPECT_FALSE(album.failed);
+  EXPECT_EQ(album.title, "cat");
+  EXPECT_EQ(album.pictureCount, 150);
+}
+
+// An answer without its count, or with one that is no count, is a failed
+// album with the reason; a count beyond every number is the largest one.
+TEST(AlbumAnswers, AnswersWithoutAUsableCountFail) {
+  for (const std::string& answer :
+       {std::string(R"({"board":{"title":"t"}})"),
+        std::string(R"({"board":{"title":"t","pin_count":-3}})"),
+        std::string(R"({"board":{"title":"t","pin_count":"many"}})"), std::string("[1,2]")}) {
+    SCOPED_TRACE(answer);
+    Album album;
+    ReadBoardAnswer(Answer(answer), album);
+    EXPECT_TRUE(album.failed);
+    EXPECT_EQ(album.failure, "网站的回答里没有图片数量");
+  }
+  Album huge;
+  ReadBoardAnswer(Answer(R"({"board":{"title":"t","pin_count":)" + std::string(400, '9') + "}}"),
+                  huge);
+  EXPECT_FALSE(huge.failed);
+  EXPECT_EQ(huge.pictureCount, LLONG_MAX);
+  Album text;
+  ReadBoardAnswer(Answer(R"({"board":{"title":"t","pin_count":"42"}})"), text);
+  EXPECT_EQ(text.pictureCount, 42);
 }
 
 // ---------------------------------------------------------------------------

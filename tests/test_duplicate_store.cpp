@@ -144,6 +144,33 @@ TEST_F(DuplicateStoreTest, KeywordAlbumsHaveTheirOwnStore) {
   EXPECT_FALSE(board.Contains("7")) << "a board and a keyword album never share a store";
 }
 
+// A keyword of eighty Chinese characters is too long for a file name once
+// ".edb-wal" is added: its store gets a shortened name of its own, the same at
+// every run, and one that differs only after the cut gets another.
+TEST_F(DuplicateStoreTest, IdTooLongForAFileNameGetsAStableShortenedStore) {
+  Text keyword;
+  for (int i = 0; i < 80; ++i) keyword += "长";
+  const Text first = "关键词_" + keyword + "一";
+  const Text second = "关键词_" + keyword + "二";
+  const Text fitting = "关键词_" + keyword.substr(0, 2 * 70);  // 224 bytes of UTF-8 with .edb-wal
+
+  EXPECT_EQ(StoreFileName(fitting), fitting + ".edb") << "a name that fits stays as it was";
+  for (const Text& id : {first, second}) {
+    SCOPED_TRACE(id);
+    const std::string name = fs::path(NativeRecordFile(id)).filename().string();
+    EXPECT_LE(name.size() + sizeof(".damaged-999-wal") - 1, 255u);
+    EXPECT_TRUE(name.ends_with(".edb"));
+    DuplicateStore store;
+    ASSERT_EQ(store.Open(home.Path(), id).outcome, Outcome::kCreated);
+    EXPECT_TRUE(store.Record(id == first ? "1" : "2"));
+    store.Close();
+    ASSERT_EQ(store.Open(home.Path(), id).outcome, Outcome::kOpened) << "the same name again";
+    EXPECT_TRUE(store.Contains(id == first ? "1" : "2"));
+    EXPECT_FALSE(store.Contains(id == first ? "2" : "1")) << "two ids never share a store";
+  }
+  EXPECT_NE(StoreFileName(first), StoreFileName(second));
+}
+
 TEST_F(DuplicateStoreTest, DoubleByteIdWhoseTrailByteIsABackslashIsAccepted) {
   const Text id = "乗";  // 81 5C in code page 936
   ASSERT_EQ(id, Text("\x81\x5c"));

@@ -1,5 +1,6 @@
 #include "app/app_options.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
 
@@ -48,6 +49,16 @@ std::optional<int> ParseAppOptions(const QStringList& arguments, AppOptions& opt
   if (!parser.parse(arguments)) {
     std::fprintf(stderr, "albumdl-gui: %s (see --help)\n", qPrintable(parser.errorText()));
     return 2;
+  }
+  if (parser.isSet(QStringLiteral("help-all"))) {
+    // Qt lists its own options only for an application that runs; a minimal
+    // one needs no display. process() prints the whole help and exits.
+    static char name[] = "albumdl-gui", platform[] = "-platform", offscreen[] = "offscreen";
+    static char* qtArguments[] = {name, platform, offscreen, nullptr};
+    static int count = 3;
+    QApplication qt(count, qtArguments);
+    parser.process(arguments);
+    return 0;
   }
   if (parser.isSet(QStringLiteral("help"))) {
     std::fprintf(stdout, "%s",

@@ -146,7 +146,9 @@ void BuildFetchPage(QWidget* page, WindowControls& c) {
   c.selectAll = CheckBox(albumGroup, "选择框_全选", "全选", QRect(14, 18, 60, 22));
   c.invert = CheckBox(albumGroup, "选择框_反选", "反选", QRect(80, 18, 60, 22));
   c.status = Make<QLabel>(albumGroup, "标签_动态", QRect(150, 18, 424, 22));
-  c.status->setAccessibleName(QString::fromUtf8("获取状态"));
+  // A label that carries information is heard by its caption; what the
+  // caption is about goes in its description.
+  c.status->setAccessibleDescription(QString::fromUtf8("获取状态"));
 
   c.albums = Make<QTableView>(albumGroup, "超级列表框1", QRect(12, 44, 560, 339));
   c.albums->setAccessibleName(QString::fromUtf8("相册列表"));
@@ -196,9 +198,13 @@ void BuildFetchPage(QWidget* page, WindowControls& c) {
   c.bar->setTextVisible(false);
   c.bar->setAccessibleName(QString::fromUtf8("下载进度"));
   c.percent = Make<QLabel>(albumGroup, "标签_进度条比例", QRect(474, 390, 98, 22));
+  c.percent->setAccessibleDescription(QString::fromUtf8("下载进度"));
   c.selectedCount = Make<QLabel>(albumGroup, "标签_选择了相册数量", QRect(584, 358, 296, 18));
+  c.selectedCount->setAccessibleDescription(QString::fromUtf8("需下载的相册数"));
   c.albumInHand = Make<QLabel>(albumGroup, "标签_正在下载相册", QRect(584, 378, 296, 18));
+  c.albumInHand->setAccessibleDescription(QString::fromUtf8("正在下载的相册"));
   c.pictureInHand = Make<QLabel>(albumGroup, "标签_第多少张照片", QRect(584, 398, 296, 18));
+  c.pictureInHand->setAccessibleDescription(QString::fromUtf8("正在下载的图片"));
 }
 
 void BuildSettingsPage(QWidget* page, WindowControls& c) {
@@ -232,14 +238,14 @@ void BuildSettingsPage(QWidget* page, WindowControls& c) {
   QLabel* currentLabel = Label(versionGroup, "标签21", "当前版本：", QRect(16, 34, 80, 22));
   c.version = Make<QLabel>(versionGroup, "标签_banben", QRect(100, 34, 170, 22));
   currentLabel->setBuddy(c.version);
-  c.version->setAccessibleName(QString::fromUtf8("当前版本"));
+  c.version->setAccessibleDescription(QString::fromUtf8("当前版本"));
   QLabel* latestLabel = Label(versionGroup, "标签_xinbanben1", "最新版本：", QRect(16, 64, 80, 22));
   c.latestVersion = Make<QLabel>(versionGroup, "标签_zxbanben", QRect(100, 64, 170, 22));
   latestLabel->setBuddy(c.latestVersion);
-  c.latestVersion->setAccessibleName(QString::fromUtf8("最新版本"));
+  c.latestVersion->setAccessibleDescription(QString::fromUtf8("最新版本"));
   c.updateVerdict = Make<QLabel>(versionGroup, "标签_banbenjieguo", QRect(16, 96, 262, 44));
   c.updateVerdict->setWordWrap(true);
-  c.updateVerdict->setAccessibleName(QString::fromUtf8("检测结果"));
+  c.updateVerdict->setAccessibleDescription(QString::fromUtf8("检测结果"));
   c.checkUpdate =
       Button(versionGroup, "按钮_检测更新", "检测程序是否有更新", QRect(16, 150, 200, 30));
 }

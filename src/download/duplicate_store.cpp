@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "platform/files.h"
@@ -106,8 +108,25 @@ bool EnsureDuplicateStoreFolder(const Text& programDirectory) {
   return EnsureDirectory(folder);
 }
 
+// The name of an album's record file: album id + ".edb". The names beside it
+// are longer by a journal's "-wal" and, for a damaged file put aside,
+// ".damaged-<n>" too. An id too long for that (a keyword of some eighty
+// Chinese characters) is cut at a character boundary and marked with a hash
+// of the whole id, so that its name is the same at every run and no two ids
+// share one; every name that fitted stays as it was.
+Text StoreFileName(const Text& albumId) {
+  const Text plain = albumId + ".edb";
+  if (AnsiToUtf8(plain + "-wal").size() <= kLongestNameBytes) return plain;
+  std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+  for (unsigned char c : albumId) hash = (hash ^ c) * 1099511628211ULL;
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  constexpr size_t kBeside = sizeof(".damaged-999-wal") - 1;
+  return FitFolderName(albumId, Text("~") + hex + ".edb", kLongestNameBytes - kBeside);
+}
+
 Text DuplicateStore::RecordFile(const Text& programDirectory, const Text& albumId) {
-  return DuplicateStoreFolder(programDirectory) + albumId + ".edb";
+  return DuplicateStoreFolder(programDirectory) + StoreFileName(albumId);
 }
 
 void DuplicateStore::Closer::operator()(sqlite3* db) const { sqlite3_close(db); }
@@ -132,7 +151,7 @@ StoreOpening DuplicateStore::Open(const Text& programDirectory, const Text& albu
       return opening;
     }
     if (found == Found::kUnusable) return opening;  // left alone: it may be ours, busy elsewhere
-    opening.damagedAside = RenameAside(file, albumId + ".edb");
+    opening.damagedAside = RenameAside(file, StoreFileName(albumId));
     if (opening.damagedAside.empty()) {
       opening.outcome = StoreOpening::Outcome::kCreateFailed;
       return opening;

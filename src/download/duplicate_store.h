@@ -17,6 +17,10 @@ struct sqlite3_stmt;
 
 namespace albumdl {
 
+// The record file's name of an album: album id + ".edb", or for an id too
+// long for a file name, the id cut short, "~", a hash of the whole id, ".edb".
+Text StoreFileName(const Text& albumId);
+
 // ProgramDirectory + "\防止重复下载数据库\"
 Text DuplicateStoreFolder(const Text& programDirectory);
 // Makes the folder of the stores exist (done at program start); true when it does.
@@ -55,7 +59,8 @@ class DuplicateStore {
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
 
-  // The record file of an album: DuplicateStoreFolder + album id + ".edb".
+  // The record file of an album: DuplicateStoreFolder + album id + ".edb"
+  // (an id too long for a file name is shortened, stably: StoreFileName).
   static Text RecordFile(const Text& programDirectory, const Text& albumId);
 
  private:

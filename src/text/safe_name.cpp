@@ -78,10 +78,10 @@ bool IsPlainDecimal(const Text& text) {
   return true;
 }
 
-Text FitFolderName(const Text& head, const Text& tail) {
+Text FitFolderName(const Text& head, const Text& tail, size_t longest) {
   const Text clean = RemoveControlCharacters(head);
   const size_t tailBytes = AnsiToUtf8(tail).size();
-  if (AnsiToUtf8(clean).size() + tailBytes <= kLongestNameBytes) return clean + tail;
+  if (AnsiToUtf8(clean).size() + tailBytes <= longest) return clean + tail;
   // Character by character, as long as the UTF-8 form still fits.
   Text fitted;
   size_t bytes = tailBytes;
@@ -89,7 +89,7 @@ Text FitFolderName(const Text& head, const Text& tail) {
     const size_t width = CharacterWidth(clean, i);
     const Text character = clean.substr(i, width);
     const size_t utf8 = AnsiToUtf8(character).size();
-    if (bytes + utf8 > kLongestNameBytes) break;
+    if (bytes + utf8 > longest) break;
     fitted += character;
     bytes += utf8;
     i += width;

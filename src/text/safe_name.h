@@ -29,8 +29,8 @@ bool IsPlainDecimal(const Text& text);
 // The longest name a folder may have: 255 bytes once it is UTF-8.
 inline constexpr size_t kLongestNameBytes = 255;
 // head + tail, with head shortened at a character boundary (and its control
-// characters removed) so that the whole fits in one name of the file system;
-// the tail (the album id suffix) is kept whole.
-Text FitFolderName(const Text& head, const Text& tail);
+// characters removed) so that the whole fits in one name of the file system
+// (longest bytes of UTF-8); the tail (the album id suffix) is kept whole.
+Text FitFolderName(const Text& head, const Text& tail, size_t longest = kLongestNameBytes);
 
 }  // namespace albumdl
