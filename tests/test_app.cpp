@@ -528,10 +528,10 @@ TEST_F(WindowTest, AFailedAlbumAndAFailedPictureAreToldAsTheyAre) {
   QTest::qWait(50);
 
   EXPECT_TRUE(Log().contains(U("当前被选择相册编号:1、\n\n"))) << "the failed album is not listed";
-  EXPECT_TRUE(Log().endsWith(U("-------下载结束，6个图片没有下载成功--------\n\n")));
+  EXPECT_TRUE(Log().endsWith(U("-------下载结束，6个图片、1个相册没有下载成功--------\n\n")));
   EXPECT_FALSE(Log().contains(U("全部下载完毕")));
   EXPECT_EQ(Caption("标签_第多少张照片"), U("下载结束，有失败"));
-  QMessageBox* box = Box(U("下载结束，但有6个图片没有下载成功，详见操作日志"));
+  QMessageBox* box = Box(U("下载结束，但有6个图片、1个相册没有下载成功，详见操作日志"));
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->windowTitle(), U("信息："));
   EXPECT_EQ(box->icon(), QMessageBox::Warning);

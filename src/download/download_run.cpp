@@ -12,17 +12,18 @@ namespace albumdl {
 namespace {
 
 // Every ticked album is listed in selectedNumbers and downloaded, but one
-// whose answer never came right: it is neither (the retrieval said why), and
-// the run counts it as not downloaded.
+// whose answer never came right: it is neither (the retrieval said why). Such
+// an album of the list, ticked or not, is counted as not downloaded, so that
+// the finish never says everything was when an album never came.
 std::vector<Album> CollectJobs(const std::vector<Album>& albums, Text& selectedNumbers,
                                DownloadSummary& summary) {
   std::vector<Album> jobs;
   for (const Album& album : albums) {
-    if (!album.ticked) continue;
     if (album.failed) {
       ++summary.unansweredAlbums;
       continue;
     }
+    if (!album.ticked) continue;
     selectedNumbers += std::to_string(album.serial) + "、";
     Album job = album;
     job.title = TextTrim(job.title);

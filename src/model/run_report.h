@@ -36,7 +36,7 @@ struct DownloadSummary {
   // Albums that could not be downloaded: no folder for them, or their folder
   // stopped taking pictures.
   int failedAlbums = 0;
-  // Ticked albums whose answer never came right: not downloaded at all.
+  // Albums of the list whose answer never came right: not downloaded at all.
   int unansweredAlbums = 0;
   bool ended = false;  // ended from outside (or by a fault): no finish was done
 
