@@ -65,6 +65,7 @@ class WindowTest : public ::testing::Test {
   void SetUp() override {
     platform::SetProgramDirectory(home_.Path());
     ClearCookieStore();
+    site_.KeepRequests();
     ASSERT_TRUE(site_.Start());
   }
 

@@ -79,6 +79,7 @@ class AlbumdlTest : public ::testing::Test {
     // The program must not pick these up from whoever runs the tests.
     unsetenv("ALBUMDL_HOME");
     unsetenv("ALBUMDL_PACE");
+    site.KeepRequests();
     ASSERT_TRUE(site.Start(0));
   }
 

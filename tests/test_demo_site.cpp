@@ -102,6 +102,7 @@ std::vector<Pin> NumberedPins(const std::string& prefix, int count, long long fi
 class DemoSiteTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    site.KeepRequests();
     ASSERT_TRUE(site.Start(0));
     client = std::make_unique<httplib::Client>("127.0.0.1", site.Port());
   }
@@ -441,6 +442,35 @@ TEST_F(DemoSiteTest, RecordsRequestsAndConnections) {
   httplib::Client other("127.0.0.1", site.Port());
   other.Get("/version");
   EXPECT_EQ(site.ConnectionCount(), 2);
+}
+
+TEST(DemoSiteRecord, KeepsOnlyTheRequestsItIsAskedForAndNoMore) {
+  DemoSite site(true);
+  int observed = 0;
+  site.SetRequestObserver([&](const demosite::RequestRecord&) { ++observed; });
+  ASSERT_TRUE(site.Start(0));
+  httplib::Client client("127.0.0.1", site.Port());
+  client.set_keep_alive(true);
+  for (int i = 0; i < 3; ++i) client.Get("/version");
+  EXPECT_TRUE(site.Requests().empty()) << "nobody asked for a record";
+  EXPECT_EQ(site.ConnectionCount(), 0);
+  EXPECT_EQ(observed, 3) << "the observer sees every request all the same";
+
+  site.KeepRequests(2);
+  for (const char* target : {"/a", "/b", "/c"}) client.Get(target);
+  client.Post("/feedback", std::string(DemoSite::kMostKeptBodyBytes + 10, 'x'), "text/plain");
+  const auto kept = site.Requests();
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(kept[0].target, "/c");
+  EXPECT_EQ(kept[1].target, "/feedback");
+  EXPECT_EQ(kept[1].body.size(), DemoSite::kMostKeptBodyBytes);
+  EXPECT_EQ(site.ConnectionCount(), 1);
+
+  site.KeepRequests(0);
+  EXPECT_TRUE(site.Requests().empty());
+  client.Get("/d");
+  EXPECT_TRUE(site.Requests().empty());
+  EXPECT_EQ(observed, 8);
 }
 
 TEST_F(DemoSiteTest, StopsWithAnIdleConnectionOpenAndRefusesATakenPort) {

@@ -102,6 +102,7 @@ std::vector<int> Repeat(std::vector<int> start, int value, int times) {
 class DownloadTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    site.KeepRequests();
     ASSERT_TRUE(site.Start());
     session.site = testing::StandInSite(site);
     session.programDirectory = home.Path();

@@ -692,6 +692,7 @@ TEST(TransferAbort, InnerGuardKeepsTheOuterOnesSay) {
 
 TEST(StandInSite, PicturesInARowReuseOneConnection) {
   demosite::DemoSite demo;
+  demo.KeepRequests();
   ASSERT_TRUE(demo.Start());
   Site site;
   site.siteHost = demo.SiteHost();
@@ -719,6 +720,7 @@ TEST(StandInSite, PicturesInARowReuseOneConnection) {
 
 TEST(StandInSite, TwoThreadsFetchAtOnce) {
   demosite::DemoSite demo;
+  demo.KeepRequests();
   ASSERT_TRUE(demo.Start());
   std::atomic<int> wrong{0};
   const auto fetch = [&](const std::string& prefix) {
@@ -739,6 +741,7 @@ TEST(StandInSite, TwoThreadsFetchAtOnce) {
 
 TEST(StandInSite, ResetAndTruncatedPicturesSayWhy) {
   demosite::DemoSite demo;
+  demo.KeepRequests();
   ASSERT_TRUE(demo.Start());
   demosite::Fault reset;
   reset.kind = demosite::Fault::Kind::kReset;

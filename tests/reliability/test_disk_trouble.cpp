@@ -36,6 +36,7 @@ std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(tex
 class DiskTroubleTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    site.KeepRequests();
     ASSERT_TRUE(site.Start());
     session.site = testing::StandInSite(site);
     session.programDirectory = home.Path();

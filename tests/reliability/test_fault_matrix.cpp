@@ -130,6 +130,7 @@ class FaultMatrix : public ::testing::Test {
     }
     site.AddBoard(board);
     site.AddSearch(search);
+    site.KeepRequests();
     ASSERT_TRUE(site.Start());
   }
 

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <random>
@@ -135,7 +136,8 @@ struct DemoSite::Impl {
   FaultSwitches faults;
   int latencyMs = 0;
   std::map<std::string, std::shared_ptr<const RawAnswer>> rawAnswers;
-  std::vector<RequestRecord> requests;
+  size_t keepRequests = 0;
+  std::deque<RequestRecord> requests;  // the latest keepRequests
   std::function<void(const RequestRecord&)> observer;
   std::set<int> remotePorts;
   std::set<std::string> sessions;
@@ -286,6 +288,7 @@ void DemoSite::Impl::SendRawPieces(const RawAnswer& raw, httplib::Response& res)
 }
 
 void DemoSite::Impl::Record(const httplib::Request& req) {
+  if (keepRequests == 0 && !observer) return;
   RequestRecord record;
   record.method = req.method;
   record.target = req.target;
@@ -297,11 +300,13 @@ void DemoSite::Impl::Record(const httplib::Request& req) {
     }
     record.headers.emplace(name, value);
   }
-  record.body = req.body;
+  record.body = req.body.substr(0, kMostKeptBodyBytes);
   record.remotePort = req.remote_port;
+  if (observer) observer(record);
+  if (keepRequests == 0) return;
   requests.push_back(std::move(record));
+  while (requests.size() > keepRequests) requests.pop_front();
   remotePorts.insert(req.remote_port);
-  if (observer) observer(requests.back());
 }
 
 Reply DemoSite::Impl::Route(const httplib::Request& req) {
@@ -561,9 +566,16 @@ void DemoSite::SetRequestObserver(std::function<void(const RequestRecord&)> obse
   impl_->observer = std::move(observer);
 }
 
+void DemoSite::KeepRequests(size_t most) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->keepRequests = most;
+  while (impl_->requests.size() > most) impl_->requests.pop_front();
+  if (most == 0) impl_->remotePorts.clear();
+}
+
 std::vector<RequestRecord> DemoSite::Requests() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->requests;
+  return {impl_->requests.begin(), impl_->requests.end()};
 }
 
 void DemoSite::ClearRequests() {

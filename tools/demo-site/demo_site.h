@@ -1,7 +1,8 @@
 // The stand-in image-board site: boards, searches, pictures on an image host
 // (the path prefix /img), a login page that sets a session cookie, a version
-// page, fault switches and a record of every request. Everything it serves is
-// UTF-8. Tests start it in-process on a free loopback port.
+// page, fault switches and, when asked for, a record of the requests.
+// Everything it serves is UTF-8. Tests start it in-process on a free loopback
+// port.
 #pragma once
 
 #include <functional>
@@ -145,11 +146,21 @@ class DemoSite {
   void SetRawAnswer(const std::string& target, RawAnswer answer);
   void ClearRawAnswers();
 
+  // The site keeps no record of the requests it answers until asked to: one
+  // that serves for days must not grow with every request. From now on it
+  // keeps the latest `most` of them (0: none again), each body cut to
+  // kMostKeptBodyBytes.
+  void KeepRequests(size_t most = kKeptRequests);
+  static constexpr size_t kKeptRequests = 10000;
+  static constexpr size_t kMostKeptBodyBytes = 64 * 1024;
+  // The kept requests, oldest first.
   std::vector<RequestRecord> Requests() const;
-  // Called for every request as it is recorded (under the site's lock: keep it short).
+  // Called for every request as it comes, kept or not (under the site's lock:
+  // keep it short).
   void SetRequestObserver(std::function<void(const RequestRecord&)> observer);
   void ClearRequests();
-  // Distinct client connections seen since the last ClearRequests.
+  // Distinct client connections seen since the last ClearRequests, while
+  // requests are kept.
   int ConnectionCount() const;
 
   // Replaces the text the version page (/version) serves; the built-in one
