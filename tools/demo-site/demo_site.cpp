@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "connection_sockets.h"
+#include "content_coding.h"
 #include "demo_data.h"
 #include "fault_switches.h"
 #include "site_pages.h"
@@ -222,6 +223,8 @@ void DemoSite::Impl::Handle(const httplib::Request& req, httplib::Response& res)
   for (const auto& [name, value] : reply.headers) res.set_header(name, value);
   if (fault && fault->kind == Kind::kTruncate) {
     SendTruncated(res, reply.contentType, std::move(reply.body), fault->truncateAt);
+  } else if (fault && fault->kind == Kind::kCut) {
+    SendCutWithoutLength(res, reply.contentType, std::move(reply.body), fault->truncateAt);
   } else if (fault && fault->kind == Kind::kTrickle) {
     SendTrickled(res, reply.contentType, std::move(reply.body), fault->trickleBytes,
                  fault->trickleMs, [this](int ms) { return Delay(ms); });
@@ -257,6 +260,10 @@ void DemoSite::Impl::ApplyBodyFault(const Fault& fault, const std::string& path,
     reply.status = 200;
     reply.contentType = PictureContentType(picture ? path.substr(imagePrefix.size()) : "");
     reply.body = ImposterBody(fault.imposter);
+  }
+  if (fault.kind == Kind::kCompress) {
+    reply.body = Compressed(reply.body, fault.coding);
+    reply.headers.emplace_back("Content-Encoding", CodingName(fault.coding));
   }
 }
 

@@ -69,9 +69,15 @@ struct Fault {
     kNotPicture,  // status 200, an image Content-Type, a body that is no picture
     kTrickle,     // the normal answer, trickleBytes at a time every trickleMs
     kHuge,        // the normal answer's bytes, then zero bytes up to hugeMegabytes MiB
+    kCut,         // no Content-Length, part of the body, then the connection closes: a
+                  // body that ends only with its connection, cut short
+    kCompress,    // the normal answer, its body compressed (Content-Encoding), whatever
+                  // the request asked for
   };
   // What a kNotPicture body holds instead of the picture.
   enum class Imposter { kJson, kText, kHtml };
+  // How a kCompress body is coded.
+  enum class Coding { kGzip, kDeflate };
 
   Kind kind = Kind::kStatus;
   int status = 500;           // kStatus
@@ -81,8 +87,9 @@ struct Fault {
   int skipFirst = 0;          // the first N matching requests pass untouched (a board's
                               // answer before its pages, on the same path)
   double fraction = 1.0;      // or this share of them, chosen deterministically
-  long long truncateAt = -1;  // kTruncate: bytes sent; -1 half the body (at most size - 1)
+  long long truncateAt = -1;  // kTruncate, kCut: bytes sent; -1 half the body (at most size - 1)
   Imposter imposter = Imposter::kHtml;  // kNotPicture
+  Coding coding = Coding::kGzip;        // kCompress
   int trickleBytes = 4;                 // kTrickle
   int trickleMs = 100;                  // kTrickle
   long long hugeMegabytes = 64;         // kHuge: body size in MiB (2^20 bytes)
