@@ -809,6 +809,23 @@ TEST_F(PictureFailureTest, PinWithAnOddIdIsSkippedWithALine) {
   EXPECT_NE(std::find(log.begin(), log.end(), "第[1]个图片的编号不对，已跳过\r\n"), log.end());
 }
 
+TEST_F(PictureFailureTest, TheSitesPinIdGoesIntoTheNextPagesQueryEncoded) {
+  std::vector<demosite::Pin> many = MakePins(101);
+  demosite::Board board = MakeBoard("b4", many);
+  // A pin id holding "&" and "#" must not add words to the query or end it.
+  board.rawPins[many[99].pinId].pinId = "\"7&limit=1#x\"";
+  site.AddBoard(board);
+  window.Albums().ClearRows();
+  AddRow("P", "101", "b4");
+
+  Run();
+
+  const std::vector<std::string> pages = Targets("/boards/b4/");
+  ASSERT_GE(pages.size(), 2u);
+  EXPECT_EQ(pages[0], "/boards/b4/?isgtq0gn&max=&limit=100&wfl=1");
+  EXPECT_EQ(pages[1], "/boards/b4/?isgtq0gn&max=7%26limit%3D1%23x&limit=100&wfl=1");
+}
+
 TEST_F(PictureFailureTest, BoardPageThatNeverComesIsReportedBeforeTheAlbumEnds) {
   demosite::Fault fault;
   fault.kind = demosite::Fault::Kind::kEmptyBody;
