@@ -108,6 +108,10 @@ std::vector<FaultCase> FaultCases() {
   FaultCase endlessCase{"300 MB without length, once", endless, false};
   endlessCase.pictureOnly = true;
   cases.push_back(endlessCase);
+  // Connection: close, no length, half the picture: only its own end tells.
+  FaultCase closeCut{"cut without length, once", Make(Fault::Kind::kCut, 1), true};
+  closeCut.pictureOnly = true;
+  cases.push_back(closeCut);
   return cases;
 }
 
