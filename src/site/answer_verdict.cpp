@@ -27,6 +27,12 @@ bool LengthAnnounced(const ResponseHeaders& headers) {
   return false;
 }
 
+// The body came coded (gzip, deflate, ...) and was decoded on its way in.
+bool ContentCoded(const ResponseHeaders& headers) {
+  const std::optional<Text> coding = headers.Find("Content-Encoding");
+  return coding && !coding->empty() && TextLower(*coding) != "identity";
+}
+
 }  // namespace
 
 AnswerVerdict JudgeExchange(const HttpResult& reply) {
@@ -77,7 +83,10 @@ AnswerVerdict JudgePicture(const HttpResult& reply) {
   if (!verdict.ok()) return verdict;
   const std::optional<long long> length = reply.headers.ContentLength();
   if (reply.body.empty()) return Verdict(AnswerVerdict::Kind::kRetry, "网站返回了空内容");
-  if (length && *length != static_cast<long long>(reply.body.size())) {
+  // A compressed answer's length is that of its coded bytes, which the
+  // transfer holds the server to; the decoded picture is larger.
+  if (length && !ContentCoded(reply.headers) &&
+      *length != static_cast<long long>(reply.body.size())) {
     return Verdict(AnswerVerdict::Kind::kRetry, FailureText(HttpFailure::kTruncated));
   }
   // A login wall, an error page or a JSON message served with status 200 in
