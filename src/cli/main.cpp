@@ -225,10 +225,9 @@ int Run(const CommandLine& options, Outputs& outputs) {
   settings.progressLine = !options.list && platform::IsTerminal(platform::StandardStream::kError);
   if (!options.cookieFile.empty()) {
     std::string problem;
-    if (!ReadBounded(options.cookieFile, problem))
-      return Fail("--cookies " + Printable(options.cookieFile) + ": " + problem);
-    if (!LoadCookieFile(options.cookieFile))
-      return Fail("--cookies " + Printable(options.cookieFile) + ": cannot read it");
+    const std::optional<std::string> cookies = ReadBounded(options.cookieFile, problem);
+    if (!cookies) return Fail("--cookies " + Printable(options.cookieFile) + ": " + problem);
+    LoadCookieText(*cookies);
     settings.viewerCookies = StoredCookiesFor(session.site.siteHost + "/");
   }
   if (!options.logFile.empty()) {
