@@ -504,6 +504,11 @@ TEST_F(AlbumdlTest, FourLanesSaveAndLogWhatOneLaneDoes) {
   for (const std::string& file : {files.front(), files.back()}) {
     EXPECT_EQ(ReadFile(fourSaved.Native() + "/" + file), ReadFile(saved.Native() + "/" + file));
   }
+  // Paths in the log are in this system's form: the keyword album's folder
+  // line has "/" only, whatever the program joined it with.
+  EXPECT_NE(one.out.find(saved.Native() + "/cat_/" + Utf8(u8"创建成功\n")), std::string::npos)
+      << one.out;
+  EXPECT_EQ(one.out.find('\\'), std::string::npos) << one.out;
   // The log names the save folder once (the keyword album's folder line).
   const auto withoutFolder = [](std::string log, const std::string& folder) {
     for (size_t at; (at = log.find(folder)) != std::string::npos;)

@@ -456,7 +456,7 @@ TEST_F(DownloadTest, KeywordCatPagesThroughEveryPageIntoItsFolder) {
   EXPECT_EQ(
       window.LogLines(),
       (std::vector<Text>{"当前被选择相册编号:1、\r\n\r\n", kSwitchOff, kStoreCreated + "\r\n",
-                         "准备下载相册《cat》\r\n\r\n", saves.Path() + "\\cat_\\创建成功\r\n\r\n",
+                         "准备下载相册《cat》\r\n\r\n", saves.Path() + "/cat_/创建成功\r\n\r\n",
                          "---完成相册《cat_》下载,有2个是广告跳过\r\n\r\n", kAllDone}));
   EXPECT_EQ(pacer.Pauses(), Repeat(Repeat(Repeat(Repeat({}, 100, 100), 1000, 1), 1000, 1), 100, 50))
       << "no pause before the first page, a second between pages";

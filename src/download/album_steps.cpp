@@ -77,15 +77,15 @@ bool PrepareAlbumFolder(Album& album, FolderLog log) {
     platform::FileStatus why;
     bool made = EnsureDirectory(folder, &why);
     if (log == FolderLog::kEachAttempt) {
-      window.AppendLog(album.folder +
+      window.AppendLog(platform::ShownPath(album.folder) +
                        (made ? "创建成功\r\n\r\n" : "创建失败，会再次执行一次\r\n\r\n"));
     }
     if (!made) made = EnsureDirectory(folder, &why);
     if (!made) {
       // Nothing of this album could be saved: say so once, with the reason,
       // instead of fetching every picture for nothing.
-      window.AppendLog("相册文件夹无法创建：" + album.folder + "（" + why.Reason() +
-                       "），跳过这个相册\r\n\r\n");
+      window.AppendLog("相册文件夹无法创建：" + platform::ShownPath(album.folder) + "（" +
+                       why.Reason() + "），跳过这个相册\r\n\r\n");
       ++album.context.summary.failedAlbums;
       return false;
     }

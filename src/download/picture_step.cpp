@@ -164,8 +164,8 @@ void TellPicture(Album& album, const PictureOutcome& outcome) {
       // A full disk or a folder gone read-only fails every picture alike: said
       // once for the album, each picture counted.
       if (!album.saveFailureLogged) {
-        window.AppendLog("图片无法保存：" + album.folder + outcome.fileName + "（" +
-                         outcome.reason + "）\r\n");
+        window.AppendLog("图片无法保存：" + platform::ShownPath(album.folder + outcome.fileName) +
+                         "（" + outcome.reason + "）\r\n");
         album.saveFailureLogged = true;
       }
       ++summary.failedPictures;
