@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -525,6 +526,58 @@ TEST_F(AlbumdlTest, PickTicksExactlyTheGivenSerials) {
   EXPECT_NE(run.out.find(Utf8(u8"当前被选择相册编号:2、3、\n")), std::string::npos) << run.out;
   EXPECT_EQ(FilesUnder(saved.Native()).size(), 12u);
   EXPECT_EQ(PictureRequests(), 12);
+}
+
+// The record store in use elsewhere: a program reading it (the sqlite3
+// shell's BEGIN; SELECT ...) and a second run of the same album started while
+// the first runs. Neither may turn the duplicate switch off.
+TEST_F(AlbumdlTest, ARecordStoreInUseElsewhereStillSkipsWhatItHolds) {
+  const std::vector<std::string> album{"-q", "--skip-downloaded", Board(demosite::kFlowersBoardId)};
+  std::vector<std::string> arguments{"-o", saved.Native()};
+  arguments.insert(arguments.end(), album.begin(), album.end());
+  ASSERT_EQ(Run(arguments).status, 0);
+  ASSERT_EQ(PictureRequests(), 12);
+
+  sqlite3* reader = nullptr;
+  const std::string store = home.Native() + "/" + Utf8(u8"防止重复下载数据库") + "/flowers.edb";
+  ASSERT_EQ(sqlite3_open_v2(store.c_str(), &reader, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM photos;", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  site.ClearRequests();
+  const Outcome whileRead = Run(arguments);
+  sqlite3_close(reader);
+  EXPECT_EQ(whileRead.status, 0) << whileRead.err;
+  EXPECT_EQ(PictureRequests(), 0) << "every picture is on record";
+
+  // Two runs: the second starts once the first has saved and recorded two
+  // pictures and is fetching its third; every picture is a little slow.
+  TempDir otherHome, otherSaved;
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 150;
+  site.SetFault("/img/", slow);
+  site.ClearRequests();
+  const auto start = [&](const std::string& name) {
+    return testing::StartAlbumdl(
+        DownloadArguments(site.SiteHost(), otherHome.Native(), otherSaved.Native(), album),
+        scratch.NativeFile(name + ".out"), scratch.NativeFile(name + ".err"));
+  };
+  const pid_t first = start("first");
+  while (PictureRequests() < 3 && waitpid(first, nullptr, WNOHANG) == 0) usleep(5000);
+  const int beforeSecond = PictureRequests();
+  const pid_t second = start("second");
+  EXPECT_EQ(testing::ExitStatusOf(first), 0) << ReadFile(scratch.NativeFile("first.err"));
+  EXPECT_EQ(testing::ExitStatusOf(second), 0) << ReadFile(scratch.NativeFile("second.err"));
+  EXPECT_GE(beforeSecond, 3);
+  // The second skipped at least what the first had recorded before it began.
+  EXPECT_LE(PictureRequests(), 12 + 12 - (beforeSecond - 1));
+  EXPECT_EQ(FilesUnder(otherSaved.Native()).size(), 12u);
+  for (const std::string name : {"first", "second"}) {
+    const std::string log =
+        ReadFile(scratch.NativeFile(name + ".out")) + ReadFile(scratch.NativeFile(name + ".err"));
+    EXPECT_EQ(log.find(Utf8(u8"防止重复下载数据库无法使用")), std::string::npos) << log;
+    EXPECT_EQ(log.find(Utf8(u8"下载记录无法保存")), std::string::npos) << log;
+  }
 }
 
 TEST_F(AlbumdlTest, SaveFolderAndSkipSwitchComeFromTheSettingsFile) {

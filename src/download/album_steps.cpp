@@ -27,6 +27,11 @@ void LogStoreOpening(Window& window, const StoreOpening& opening, const Text& li
     window.AppendLog("防止重复下载数据库创建成功" + lineEnding);
   } else if (opening.outcome == StoreOpening::Outcome::kCreateFailed) {
     window.AppendLog("防止重复下载数据库创建失败" + lineEnding);
+  } else if (opening.outcome == StoreOpening::Outcome::kUnusable) {
+    // The duplicate switch is as good as off for this album: the user must know.
+    window.AppendLog(Text("防止重复下载数据库无法使用（") +
+                     (opening.busy ? "正被其他程序占用" : "无法读取") +
+                     "），这个相册的图片都会下载，也不会记下" + lineEnding);
   }
 }
 

@@ -126,8 +126,10 @@ PictureOutcome FetchAndSave(Album& album, const PictureTask& task,
 
 void RecordPicture(Album& album, PictureOutcome& outcome) {
   if (outcome.kind != PictureOutcome::Kind::kSaved) return;
-  // A store that could not be opened records nothing, and says nothing.
-  outcome.recordFailed = !album.store.Record(outcome.photoId) && album.store.IsOpen();
+  // A store that could not be opened records nothing, and says nothing more
+  // than its opening did.
+  const bool open = album.store.IsOpen();
+  outcome.recordFailed = !album.store.Record(outcome.photoId) && open;
 }
 
 void TellPicture(Album& album, const PictureOutcome& outcome) {
