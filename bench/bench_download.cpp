@@ -185,7 +185,7 @@ void BM_StoreAdd(benchmark::State& state) {
 
 enum class Settings {
   kStore,            // as DuplicateStore: table keyed highest id first, 1 kB pages, WAL,
-                     // NORMAL, held
+                     // NORMAL, shared with other programs
   kLockEveryCommit,  // as the store was: table and index, WAL, NORMAL, locks around
                      // each commit, a look-up before each add
   kDefault,          // table and index, rollback journal, FULL
@@ -198,7 +198,7 @@ void SqliteAdds(benchmark::State& state, Settings settings) {
   sqlite3_open((folder.Native() + "/peer.db").c_str(), &db);
   const char* schema =
       settings == Settings::kStore
-          ? "PRAGMA locking_mode=EXCLUSIVE; PRAGMA page_size=1024;"
+          ? "PRAGMA page_size=1024;"
             "CREATE TABLE photos(photo_id VARCHAR(20) NOT NULL, PRIMARY KEY(photo_id DESC))"
             " WITHOUT ROWID;"
             "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=20000;"

@@ -17,6 +17,7 @@ namespace {
 demosite::DemoSite& Site() {
   static demosite::DemoSite* site = [] {
     auto* s = new demosite::DemoSite;
+    s->KeepRequests();
     s->Start(0);
     return s;
   }();

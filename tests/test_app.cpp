@@ -67,6 +67,7 @@ class WindowTest : public ::testing::Test {
   void SetUp() override {
     platform::SetProgramDirectory(home_.Path());
     ClearCookieStore();
+    site_.KeepRequests();
     ASSERT_TRUE(site_.Start());
   }
 
@@ -379,6 +380,18 @@ TEST_F(WindowTest, UpdateVerdictsCompareWholeVersionNumbers) {
   EXPECT_EQ(Caption("标签_zxbanben"), QString());
   EXPECT_EQ(Caption("标签_banbenjieguo"), U("无需更新"));
   EXPECT_EQ(OpenBoxes(), 0);
+
+  // A version page far larger than a few lines is given up unread, as any
+  // other answer over its limit is.
+  demosite::Fault huge;
+  huge.kind = demosite::Fault::Kind::kHuge;
+  huge.hugeMegabytes = 2;
+  site_.SetFault("/version", huge);
+  check("#zelvani@@9.0#zelvani");
+  EXPECT_EQ(Caption("标签_zxbanben"), QString());
+  EXPECT_EQ(Caption("标签_banbenjieguo"), U("无需更新"));
+  EXPECT_EQ(OpenBoxes(), 0);
+  site_.ClearFaults();
 }
 
 TEST_F(WindowTest, RetrievalFillsTheListWhileTheWindowKeepsResponding) {

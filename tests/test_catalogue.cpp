@@ -264,6 +264,7 @@ TEST(AlbumAnswers, AnswersWithoutAUsableCountFail) {
 class RetrieveAlbumsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    site.KeepRequests();
     ASSERT_TRUE(site.Start(0));
     session.site = testing::StandInSite(site);
     session.programDirectory = home.Path();

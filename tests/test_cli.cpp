@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,6 +43,14 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// albumdl's own messages among them (the activity log may share the stream).
+std::vector<std::string> OwnMessages(const std::string& text) {
+  std::vector<std::string> messages;
+  for (const std::string& line : Lines(text))
+    if (line.starts_with("albumdl: ")) messages.push_back(line);
+  return messages;
+}
+
 using Outcome = testing::ProcessOutcome;
 
 // Starts the built albumdl with these arguments; standard input comes from the
@@ -79,6 +88,7 @@ class AlbumdlTest : public ::testing::Test {
     // The program must not pick these up from whoever runs the tests.
     unsetenv("ALBUMDL_HOME");
     unsetenv("ALBUMDL_PACE");
+    site.KeepRequests();
     ASSERT_TRUE(site.Start(0));
   }
 
@@ -168,22 +178,51 @@ TEST_F(AlbumdlTest, AnAlbumWithoutAnAnswerIsNamedAndFailsTheRun) {
   EXPECT_EQ(FilesUnder(saved.Native()).size(), 20u);
 }
 
+// ASCII text as UTF-16 with its byte-order mark.
+std::string Utf16(const std::string& ascii, bool bigEndian) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char c : ascii) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+  return out;
+}
+
 TEST_F(AlbumdlTest, AddressesComeFromAFileOrStandardInput) {
   const std::string list = scratch.NativeFile("albums.txt");
-  // A byte order mark, Windows line ends, an empty line and a last line without
-  // its line end: line 3 is the one without the "/".
-  WriteFile(list, "\xEF\xBB\xBF" + Board(demosite::kTravelBoardId) + "\r\n\r\n" + site.SiteHost() +
-                      "/boards/x\r\n" + Search(demosite::kCatKeyword));
-  for (const auto& arguments : {std::vector<std::string>{"--list", "--json", "--input", list},
-                                std::vector<std::string>{"--list", "--json", "--input", "-"}}) {
-    const Outcome run = Run(arguments, list);
-    EXPECT_EQ(run.status, 1) << run.err;
-    const auto albums = nlohmann::json::parse(run.out)["albums"];
-    ASSERT_EQ(albums.size(), 2u) << run.out;
-    EXPECT_EQ(albums[0]["id"], "travel");
-    EXPECT_EQ(albums[1]["id"], Utf8(u8"关键词_cat"));
-    EXPECT_NE(run.err.find(Utf8(u8"第3行为空或者网址不对\n")), std::string::npos) << run.err;
+  // Windows line ends, an empty line and a last line without its line end:
+  // line 3 is the one without the "/". The same lines with a UTF-8 byte order
+  // mark, in UTF-16 either way round, and with the CR alone of old Macs.
+  const std::string lines = Board(demosite::kTravelBoardId) + "\r\n\r\n" + site.SiteHost() +
+                            "/boards/x\r\n" + Search(demosite::kCatKeyword);
+  std::string crOnly = lines;
+  for (size_t at; (at = crOnly.find("\r\n")) != std::string::npos;) crOnly.erase(at + 1, 1);
+  const std::vector<std::pair<const char*, std::string>> encodings{
+      {"UTF-8 with its mark", "\xEF\xBB\xBF" + lines},
+      {"UTF-16LE", Utf16(lines, false)},
+      {"UTF-16BE", Utf16(lines, true)},
+      {"CR alone", crOnly}};
+  for (const auto& [encoding, content] : encodings) {
+    WriteFile(list, content);
+    for (const auto& arguments : {std::vector<std::string>{"--list", "--json", "--input", list},
+                                  std::vector<std::string>{"--list", "--json", "--input", "-"}}) {
+      SCOPED_TRACE(std::string(encoding) + " " + arguments.back());
+      const Outcome run = Run(arguments, list);
+      EXPECT_EQ(run.status, 1) << run.err;
+      const auto albums = nlohmann::json::parse(run.out)["albums"];
+      ASSERT_EQ(albums.size(), 2u) << run.out;
+      EXPECT_EQ(albums[0]["id"], "travel");
+      EXPECT_EQ(albums[1]["id"], Utf8(u8"关键词_cat"));
+      EXPECT_EQ(OwnMessages(run.err).size(), 1u) << run.err;  // only line 3 is named
+      EXPECT_NE(run.err.find("line 3: "), std::string::npos) << run.err;
+      EXPECT_NE(run.err.find(Utf8(u8"第3行为空或者网址不对\n")), std::string::npos) << run.err;
+    }
   }
+  // UTF-16 without its mark is named for what it is, not as a control
+  // character in every line.
+  std::string markless = Utf16(lines, false).substr(2);
+  WriteFile(list, markless);
+  const Outcome run = Run({"--list", "--input", list});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("UTF-16 text without a byte-order mark"), std::string::npos) << run.err;
+  EXPECT_EQ(OwnMessages(run.err).size(), 1u) << run.err;
 }
 
 TEST_F(AlbumdlTest, CookiesFileStandsForTheViewersCookies) {
@@ -241,6 +280,13 @@ TEST_F(AlbumdlTest, BadUseExitsWithTwoAndOneLine) {
       {"--jobs", "0", Board("travel")},  // one lane at least
       {"--jobs", "17", Board("travel")},
       {"--jobs", "two", Board("travel")},
+      {"--jobs", "0x4", Board("travel")},  // decimal numbers only
+      {"--list", "--pace", "0x4", Board("travel")},
+      {"--pick", "1-999999999999", Board("travel")},
+      // Input that never ends, or is no file at all.
+      {"--list", "--input", "/dev/zero"},
+      {"--list", "--cookies", "/dev/zero", Board("travel")},
+      {"--list", "--cookies", scratch.Native(), Board("travel")},
   };
   for (const auto& arguments : cases) {
     const Outcome run = Run(arguments);
@@ -248,6 +294,26 @@ TEST_F(AlbumdlTest, BadUseExitsWithTwoAndOneLine) {
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
   }
   EXPECT_TRUE(site.Requests().empty());
+
+  // The message names what is wrong.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> said{
+      {{"--jobs", "abc", Board("travel")},
+       "--jobs: a whole number from 1 to 16 is needed, not abc"},
+      {{"--pick", "1-999999999999", Board("travel")},
+       "--pick 1-999999999999: the serial 999999999999 is too large (at most 2147483647)"},
+      {{"--pick", "3-1", Board("travel")}, "--pick 3-1: the range 3-1 runs backwards"},
+      {{"--pick", "1,x", Board("travel")}, "--pick 1,x: not serials such as 1,3-5"},
+      {{"--list", "--input", "/dev/zero"}, "--input /dev/zero: it is larger than 16 MiB"},
+      {{"--list", "--input", "-"}, "--input -: it is larger than 16 MiB"},
+      {{"--list", "--cookies", scratch.Native(), Board("travel")}, "it is a folder, not a file"},
+      {{"--list", "--input", scratch.NativeFile("missing.txt")},
+       "missing.txt: cannot read it: No such file or directory"},
+  };
+  for (const auto& [arguments, message] : said) {
+    const Outcome run = Run(arguments, "/dev/zero");
+    EXPECT_EQ(run.status, 2) << message;
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+  }
 }
 
 TEST_F(AlbumdlTest, NoAddressesAsksForOne) {
@@ -440,6 +506,11 @@ TEST_F(AlbumdlTest, FourLanesSaveAndLogWhatOneLaneDoes) {
   for (const std::string& file : {files.front(), files.back()}) {
     EXPECT_EQ(ReadFile(fourSaved.Native() + "/" + file), ReadFile(saved.Native() + "/" + file));
   }
+  // Paths in the log are in this system's form: the keyword album's folder
+  // line has "/" only, whatever the program joined it with.
+  EXPECT_NE(one.out.find(saved.Native() + "/cat_/" + Utf8(u8"创建成功\n")), std::string::npos)
+      << one.out;
+  EXPECT_EQ(one.out.find('\\'), std::string::npos) << one.out;
   // The log names the save folder once (the keyword album's folder line).
   const auto withoutFolder = [](std::string log, const std::string& folder) {
     for (size_t at; (at = log.find(folder)) != std::string::npos;)
@@ -458,6 +529,58 @@ TEST_F(AlbumdlTest, PickTicksExactlyTheGivenSerials) {
   EXPECT_EQ(PictureRequests(), 12);
 }
 
+// The record store in use elsewhere: a program reading it (the sqlite3
+// shell's BEGIN; SELECT ...) and a second run of the same album started while
+// the first runs. Neither may turn the duplicate switch off.
+TEST_F(AlbumdlTest, ARecordStoreInUseElsewhereStillSkipsWhatItHolds) {
+  const std::vector<std::string> album{"-q", "--skip-downloaded", Board(demosite::kFlowersBoardId)};
+  std::vector<std::string> arguments{"-o", saved.Native()};
+  arguments.insert(arguments.end(), album.begin(), album.end());
+  ASSERT_EQ(Run(arguments).status, 0);
+  ASSERT_EQ(PictureRequests(), 12);
+
+  sqlite3* reader = nullptr;
+  const std::string store = home.Native() + "/" + Utf8(u8"防止重复下载数据库") + "/flowers.edb";
+  ASSERT_EQ(sqlite3_open_v2(store.c_str(), &reader, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM photos;", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  site.ClearRequests();
+  const Outcome whileRead = Run(arguments);
+  sqlite3_close(reader);
+  EXPECT_EQ(whileRead.status, 0) << whileRead.err;
+  EXPECT_EQ(PictureRequests(), 0) << "every picture is on record";
+
+  // Two runs: the second starts once the first has saved and recorded two
+  // pictures and is fetching its third; every picture is a little slow.
+  TempDir otherHome, otherSaved;
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 150;
+  site.SetFault("/img/", slow);
+  site.ClearRequests();
+  const auto start = [&](const std::string& name) {
+    return testing::StartAlbumdl(
+        DownloadArguments(site.SiteHost(), otherHome.Native(), otherSaved.Native(), album),
+        scratch.NativeFile(name + ".out"), scratch.NativeFile(name + ".err"));
+  };
+  const pid_t first = start("first");
+  while (PictureRequests() < 3 && waitpid(first, nullptr, WNOHANG) == 0) usleep(5000);
+  const int beforeSecond = PictureRequests();
+  const pid_t second = start("second");
+  EXPECT_EQ(testing::ExitStatusOf(first), 0) << ReadFile(scratch.NativeFile("first.err"));
+  EXPECT_EQ(testing::ExitStatusOf(second), 0) << ReadFile(scratch.NativeFile("second.err"));
+  EXPECT_GE(beforeSecond, 3);
+  // The second skipped at least what the first had recorded before it began.
+  EXPECT_LE(PictureRequests(), 12 + 12 - (beforeSecond - 1));
+  EXPECT_EQ(FilesUnder(otherSaved.Native()).size(), 12u);
+  for (const std::string name : {"first", "second"}) {
+    const std::string log =
+        ReadFile(scratch.NativeFile(name + ".out")) + ReadFile(scratch.NativeFile(name + ".err"));
+    EXPECT_EQ(log.find(Utf8(u8"防止重复下载数据库无法使用")), std::string::npos) << log;
+    EXPECT_EQ(log.find(Utf8(u8"下载记录无法保存")), std::string::npos) << log;
+  }
+}
+
 TEST_F(AlbumdlTest, SaveFolderAndSkipSwitchComeFromTheSettingsFile) {
   const Text settings = home.Path() + "\\peizi.ini";
   platform::WritePrivateProfileString(settings, "全局设置", "保存位置", saved.Path());
@@ -472,6 +595,73 @@ TEST_F(AlbumdlTest, SaveFolderAndSkipSwitchComeFromTheSettingsFile) {
   EXPECT_EQ(PictureRequests(), 12);
 }
 
+// ---------------------------------------------------------------------------
+// Standard streams: closed, gone or failing
+
+TEST_F(AlbumdlTest, ClosedStandardStreamsOrAReaderThatWentAwayLeaveTheRunWhole) {
+  using Streams = testing::StandardStreams;
+  const std::vector<std::string> arguments = DownloadArguments(
+      site.SiteHost(), home.Native(), saved.Native(), {Board(demosite::kFlowersBoardId)});
+  // All three closed: nothing the program opens may take their place.
+  EXPECT_EQ(testing::ExitStatusOf(testing::StartAlbumdl(
+                arguments, Streams{Streams::kClosed, Streams::kClosed, Streams::kClosed})),
+            0);
+  EXPECT_EQ(FilesUnder(saved.Native()).size(), 12u);
+
+  // Standard output a pipe whose reader is gone, as `| head -1` leaves it.
+  TempDir again;
+  int ends[2];
+  ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
+  close(ends[0]);
+  Streams toPipe{"/dev/null", "", scratch.NativeFile("err.txt")};
+  toPipe.outDescriptor = ends[1];
+  const pid_t child =
+      testing::StartAlbumdl(DownloadArguments(site.SiteHost(), home.Native(), again.Native(),
+                                              {Board(demosite::kFlowersBoardId)}),
+                            toPipe);
+  close(ends[1]);
+  EXPECT_EQ(testing::ExitStatusOf(child), 0);
+  EXPECT_EQ(FilesUnder(again.Native()).size(), 12u);
+  EXPECT_EQ(ReadFile(scratch.NativeFile("err.txt")).find("cannot write"), std::string::npos);
+}
+
+TEST_F(AlbumdlTest, WhatCannotBeWrittenIsSaidAndFailsTheRun) {
+  const std::string log = scratch.NativeFile("err.txt");
+  const std::string full = "/dev/full";
+  const std::string noRoom = "No space left on device";
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string out;
+    std::string message;
+  };
+  const std::vector<Case> cases{
+      {{"--list", "--json", Board(demosite::kTravelBoardId)},
+       full,
+       "albumdl: cannot write standard output: " + noRoom},
+      {{"-o", saved.Native(), Board(demosite::kFlowersBoardId)},
+       full,
+       "albumdl: cannot write standard output: " + noRoom},
+      {{"--list", "--log", full, Board(demosite::kTravelBoardId)},
+       "/dev/null",
+       "albumdl: cannot write the log file /dev/full: " + noRoom},
+      {{"--help"}, full, "albumdl: cannot write standard output: " + noRoom},
+      {{"--version"}, full, "albumdl: cannot write standard output: " + noRoom},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments{"--site", site.SiteHost(), "--pace",
+                                       "0",      "--home",        home.Native()};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const int status = testing::ExitStatusOf(
+        testing::StartAlbumdl(arguments, testing::StandardStreams{"/dev/null", c.out, log}));
+    EXPECT_EQ(status, 1) << c.arguments[0];
+    const std::string err = ReadFile(log);
+    EXPECT_EQ(OwnMessages(err), std::vector<std::string>{c.message}) << err;
+    EXPECT_TRUE(err.ends_with(c.message + "\n")) << err;
+  }
+  // The download itself went on.
+  EXPECT_EQ(FilesUnder(saved.Native()).size(), 12u);
+}
+
 TEST_F(AlbumdlTest, FailedPicturesGiveExitStatusOne) {
   demosite::Fault missing;
   missing.kind = demosite::Fault::Kind::kStatus;
@@ -482,25 +672,31 @@ TEST_F(AlbumdlTest, FailedPicturesGiveExitStatusOne) {
   EXPECT_EQ(FilesUnder(saved.Native()).size(), 11u);
 }
 
-TEST_F(AlbumdlTest, InterruptEndsTheRunWithStatus130) {
-  // Every picture hangs; the run is interrupted once the first one is asked for.
+TEST_F(AlbumdlTest, StopRequestsEndTheRunAsCtrlCDoesWithTheirOwnStatus) {
+  // Every picture hangs; the run is asked to stop once the first one is asked for.
   demosite::Fault slow;
   slow.kind = demosite::Fault::Kind::kDelay;
   slow.delayMs = 20000;
   site.SetFault("/img/", slow);
-  const pid_t child = StartAlbumdl(DownloadArguments(site.SiteHost(), home.Native(), saved.Native(),
-                                                     {Board(demosite::kFlowersBoardId)}),
-                                   scratch);
-  ASSERT_GT(child, 0);
-  while (PictureRequests() == 0 && waitpid(child, nullptr, WNOHANG) == 0) usleep(10000);
-  ASSERT_EQ(PictureRequests(), 1);
-  kill(child, SIGINT);
-  const Outcome run = FinishAlbumdl(child, scratch);
-  EXPECT_EQ(run.status, 130) << run.out << run.err;
-  EXPECT_NE(run.out.find(Utf8(u8"执行了结束下载")), std::string::npos) << run.out;
-  EXPECT_EQ(run.out.find(Utf8(u8"全部下载完毕")), std::string::npos);
-  EXPECT_EQ(run.err.find(Utf8(u8"全部下载完毕")), std::string::npos);
-  EXPECT_TRUE(FilesUnder(saved.Native()).empty());
+  for (const auto& [signal, status] :
+       {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
+    SCOPED_TRACE(strsignal(signal));
+    site.ClearRequests();
+    const pid_t child =
+        StartAlbumdl(DownloadArguments(site.SiteHost(), home.Native(), saved.Native(),
+                                       {Board(demosite::kFlowersBoardId)}),
+                     scratch);
+    ASSERT_GT(child, 0);
+    while (PictureRequests() == 0 && waitpid(child, nullptr, WNOHANG) == 0) usleep(10000);
+    ASSERT_EQ(PictureRequests(), 1);
+    kill(child, signal);
+    const Outcome run = FinishAlbumdl(child, scratch);
+    EXPECT_EQ(run.status, status) << run.out << run.err;
+    EXPECT_NE(run.out.find(Utf8(u8"执行了结束下载")), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find(Utf8(u8"全部下载完毕")), std::string::npos);
+    EXPECT_EQ(run.err.find(Utf8(u8"全部下载完毕")), std::string::npos);
+    EXPECT_TRUE(FilesUnder(saved.Native()).empty());
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -21,6 +22,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "demo_data.h"
@@ -102,6 +104,7 @@ std::vector<Pin> NumberedPins(const std::string& prefix, int count, long long fi
 class DemoSiteTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    site.KeepRequests();
     ASSERT_TRUE(site.Start(0));
     client = std::make_unique<httplib::Client>("127.0.0.1", site.Port());
   }
@@ -443,6 +446,35 @@ TEST_F(DemoSiteTest, RecordsRequestsAndConnections) {
   EXPECT_EQ(site.ConnectionCount(), 2);
 }
 
+TEST(DemoSiteRecord, KeepsOnlyTheRequestsItIsAskedForAndNoMore) {
+  DemoSite site(true);
+  int observed = 0;
+  site.SetRequestObserver([&](const demosite::RequestRecord&) { ++observed; });
+  ASSERT_TRUE(site.Start(0));
+  httplib::Client client("127.0.0.1", site.Port());
+  client.set_keep_alive(true);
+  for (int i = 0; i < 3; ++i) client.Get("/version");
+  EXPECT_TRUE(site.Requests().empty()) << "nobody asked for a record";
+  EXPECT_EQ(site.ConnectionCount(), 0);
+  EXPECT_EQ(observed, 3) << "the observer sees every request all the same";
+
+  site.KeepRequests(2);
+  for (const char* target : {"/a", "/b", "/c"}) client.Get(target);
+  client.Post("/feedback", std::string(DemoSite::kMostKeptBodyBytes + 10, 'x'), "text/plain");
+  const auto kept = site.Requests();
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(kept[0].target, "/c");
+  EXPECT_EQ(kept[1].target, "/feedback");
+  EXPECT_EQ(kept[1].body.size(), DemoSite::kMostKeptBodyBytes);
+  EXPECT_EQ(site.ConnectionCount(), 1);
+
+  site.KeepRequests(0);
+  EXPECT_TRUE(site.Requests().empty());
+  client.Get("/d");
+  EXPECT_TRUE(site.Requests().empty());
+  EXPECT_EQ(observed, 8);
+}
+
 TEST_F(DemoSiteTest, StopsWithAnIdleConnectionOpenAndRefusesATakenPort) {
   client->set_keep_alive(true);
   ASSERT_TRUE(client->Get("/version"));
@@ -488,6 +520,15 @@ TEST(FaultSetting, ReadsEveryKindAndOption) {
   EXPECT_EQ(demosite::ParseFaultSetting("/x=delay:1500", error)->fault.delayMs, 1500);
   EXPECT_EQ(demosite::ParseFaultSetting("/x=badjson", error)->fault.kind, Fault::Kind::kBadJson);
   EXPECT_EQ(demosite::ParseFaultSetting("/x=empty", error)->fault.kind, Fault::Kind::kEmptyBody);
+  auto closeCut = demosite::ParseFaultSetting("/img/=cut:12,first=1", error);
+  ASSERT_TRUE(closeCut) << error;
+  EXPECT_EQ(closeCut->fault.kind, Fault::Kind::kCut);
+  EXPECT_EQ(closeCut->fault.truncateAt, 12);
+  EXPECT_EQ(demosite::ParseFaultSetting("/x=cut", error)->fault.truncateAt, -1);
+  EXPECT_EQ(demosite::ParseFaultSetting("/x=compress:gzip", error)->fault.coding,
+            Fault::Coding::kGzip);
+  EXPECT_EQ(demosite::ParseFaultSetting("/x=compress:deflate", error)->fault.coding,
+            Fault::Coding::kDeflate);
 
   // Each mistake is named by what is wrong.
   const std::vector<std::pair<std::string, std::string>> bad = {
@@ -499,6 +540,9 @@ TEST(FaultSetting, ReadsEveryKindAndOption) {
       {"/img/=trickle:4", "trickle needs BYTES/MS"},
       {"/img/=notpicture:gif", "notpicture needs json, text or html"},
       {"/img/=huge:0", "huge needs a size"},
+      {"/img/=cut:half", "cut takes the number of bytes"},
+      {"/img/=compress:br", "compress needs gzip or deflate"},
+      {"/img/=compress", "compress needs gzip or deflate"},
       {"/img/=melt", "unknown fault kind \"melt\""},
       {"/img/=", "the fault kind is missing"},
       {"/img/=reset,retry-after=3", "retry-after goes only with status"},
@@ -690,6 +734,61 @@ TEST_F(DemoSiteTest, TruncateTrickleAndHugeBodies) {
   auto kept = client->Get("/img/spring-1.png");  // a client that keeps its connection
   ASSERT_TRUE(kept);
   EXPECT_EQ(kept->body.size(), 3u << 20);
+
+  // Cut without a length: the close is the only end the client sees, on a
+  // connection it meant to keep.
+  Fault closeCut;
+  closeCut.kind = Fault::Kind::kCut;
+  site.SetFault("/img/", closeCut);
+  for (long long at : {-1LL, 7LL}) {
+    closeCut.truncateAt = at;
+    site.SetFault("/img/", closeCut);
+    auto half = client->Get("/img/spring-1.png");
+    ASSERT_TRUE(half);
+    EXPECT_EQ(half->status, 200);
+    EXPECT_FALSE(half->has_header("Content-Length"));
+    EXPECT_FALSE(half->has_header("Transfer-Encoding"));
+    EXPECT_EQ(half->get_header_value("Connection"), "close");
+    EXPECT_EQ(half->body, picture.substr(0, at < 0 ? picture.size() / 2 : at));
+  }
+}
+
+// zlib's inflate of a gzip or zlib stream; empty when it is not whole.
+std::string Inflated(const std::string& coded) {
+  z_stream stream{};
+  if (inflateInit2(&stream, 15 + 32) != Z_OK) return {};  // +32: either wrapper
+  std::string out(1 << 20, '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(coded.data()));
+  stream.avail_in = static_cast<uInt>(coded.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  const bool whole = inflate(&stream, Z_FINISH) == Z_STREAM_END;
+  out.resize(stream.total_out);
+  inflateEnd(&stream);
+  return whole ? out : std::string();
+}
+
+TEST_F(DemoSiteTest, CompressedAnswersWhateverTheRequestAsked) {
+  const std::string page = "/boards/travel/?isgtq0gn&max=&limit=100&wfl=1";
+  const std::string plainPage = SplitReply(RawGet(site.Port(), page)).body;
+  const std::string picture = DemoSite::PictureBytes("spring-1.png");
+  for (const auto& [coding, name, magic] :
+       {std::tuple{Fault::Coding::kGzip, "gzip", std::string("\x1F\x8B")},
+        std::tuple{Fault::Coding::kDeflate, "deflate", std::string("\x78")}}) {
+    Fault compress;
+    compress.kind = Fault::Kind::kCompress;
+    compress.coding = coding;
+    site.SetFault("/", compress);
+    for (const auto& [target, plain] :
+         {std::pair{page, plainPage}, std::pair{std::string("/img/spring-1.png"), picture}}) {
+      RawReply reply = SplitReply(RawGet(site.Port(), target));  // asks for no coding
+      ASSERT_TRUE(reply.complete) << target;
+      EXPECT_EQ(HeadValue(reply.head, "Content-Encoding"), name) << target;
+      EXPECT_EQ(HeadValue(reply.head, "Content-Length"), std::to_string(reply.body.size()));
+      EXPECT_EQ(reply.body.compare(0, magic.size(), magic), 0) << target;
+      EXPECT_EQ(Inflated(reply.body), plain) << name << " " << target;
+    }
+  }
 }
 
 TEST_F(DemoSiteTest, RawAnswersReplaceTheSiteForOneTarget) {

@@ -15,8 +15,11 @@
 #include "net/cookie_store.h"
 #include "platform/files.h"
 #include "session/session.h"
+#include "site/answer_verdict.h"
 #include "site/board_album.h"
 #include "site/json_value.h"
+#include "site/picture_form.h"
+#include "support/albumdl_process.h"
 #include "support/recording_pacer.h"
 #include "support/recording_window.h"
 #include "support/stand_in_site.h"
@@ -104,6 +107,7 @@ std::vector<int> Repeat(std::vector<int> start, int value, int times) {
 class DownloadTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    site.KeepRequests();
     ASSERT_TRUE(site.Start());
     session.site = testing::StandInSite(site);
     session.programDirectory = home.Path();
@@ -442,7 +446,7 @@ TEST_F(DownloadTest, KeywordCatPagesThroughEveryPageIntoItsFolder) {
   EXPECT_EQ(
       window.LogLines(),
       (std::vector<Text>{"当前被选择相册编号:1、\r\n\r\n", kSwitchOff, kStoreCreated + "\r\n",
-                         "准备下载相册《cat》\r\n\r\n", saves.Path() + "\\cat_\\创建成功\r\n\r\n",
+                         "准备下载相册《cat》\r\n\r\n", saves.Path() + "/cat_/创建成功\r\n\r\n",
                          "---完成相册《cat_》下载,有2个是广告跳过\r\n\r\n", kAllDone}));
   EXPECT_EQ(pacer.Pauses(), Repeat(Repeat(Repeat(Repeat({}, 100, 100), 1000, 1), 1000, 1), 100, 50))
       << "no pause before the first page, a second between pages";
@@ -680,15 +684,24 @@ TEST_F(PictureFailureTest, TruncatedOrEmptyBodiesAreNotSaved) {
   reset.kind = demosite::Fault::Kind::kReset;
   reset.firstN = 2;
   FailPicture(2, reset);
+  // Cut without a length: only the picture's own end shows it.
+  demosite::Fault closeCut;
+  closeCut.kind = demosite::Fault::Kind::kCut;
+  closeCut.firstN = 1;
+  FailPicture(3, closeCut);
 
   const DownloadSummary summary = Run();
 
   EXPECT_EQ(RequestsFor(0), 2u);
   EXPECT_EQ(RequestsFor(1), 3u);
   EXPECT_EQ(RequestsFor(2), 3u);
-  EXPECT_EQ(platform::ReadWholeFile(saves.File("T相册_b1\\" + FileNameOf(1, pins[0]))),
-            demosite::DemoSite::PictureBytes(pins[0].key))
-      << "the second attempt brought the whole picture";
+  EXPECT_EQ(RequestsFor(3), 2u);
+  for (int i : {0, 3}) {
+    EXPECT_EQ(platform::ReadWholeFile(
+                  saves.File("T相册_b1\\" + FileNameOf(i + 1, pins[static_cast<size_t>(i)]))),
+              demosite::DemoSite::PictureBytes(pins[static_cast<size_t>(i)].key))
+        << "the second attempt brought the whole picture " << i;
+  }
   EXPECT_EQ(Files(),
             Sorted({FileNameOf(1, pins[0]), FileNameOf(3, pins[2]), FileNameOf(4, pins[3])}));
   EXPECT_EQ(summary.failedPictures, 1);
@@ -803,6 +816,23 @@ TEST_F(PictureFailureTest, PinWithAnOddIdIsSkippedWithALine) {
   EXPECT_NE(std::find(log.begin(), log.end(), "第[1]个图片的编号不对，已跳过\r\n"), log.end());
 }
 
+TEST_F(PictureFailureTest, TheSitesPinIdGoesIntoTheNextPagesQueryEncoded) {
+  std::vector<demosite::Pin> many = MakePins(101);
+  demosite::Board board = MakeBoard("b4", many);
+  // A pin id holding "&" and "#" must not add words to the query or end it.
+  board.rawPins[many[99].pinId].pinId = "\"7&limit=1#x\"";
+  site.AddBoard(board);
+  window.Albums().ClearRows();
+  AddBoard("P", 101, "b4");
+
+  Run();
+
+  const std::vector<std::string> pages = Targets("/boards/b4/");
+  ASSERT_GE(pages.size(), 2u);
+  EXPECT_EQ(pages[0], "/boards/b4/?isgtq0gn&max=&limit=100&wfl=1");
+  EXPECT_EQ(pages[1], "/boards/b4/?isgtq0gn&max=7%26limit%3D1%23x&limit=100&wfl=1");
+}
+
 TEST_F(PictureFailureTest, BoardPageThatNeverComesIsReportedBeforeTheAlbumEnds) {
   demosite::Fault fault;
   fault.kind = demosite::Fault::Kind::kEmptyBody;
@@ -833,6 +863,66 @@ TEST_F(PictureFailureTest, BoardPageThatIsNotJsonIsReported) {
 
 // ---------------------------------------------------------------------------
 // The JSON view
+
+// Real files of every common form (tests/data/pictures/README): each runs to
+// its form's end and is taken byte for byte from an answer without a length;
+// no shorter piece of it passes for whole.
+TEST(PictureForm, RealPicturesEndWholeAndNoCutOfThemDoes) {
+  const std::vector<std::pair<const char*, PictureForm>> files{
+      {"jpeg-jfif.jpg", PictureForm::kJpeg},      {"jpeg-exif.jpg", PictureForm::kJpeg},
+      {"jpeg-bare.jpg", PictureForm::kJpeg},      {"jpeg-progressive.jpg", PictureForm::kJpeg},
+      {"png-plain.png", PictureForm::kPng},       {"gif87a.gif", PictureForm::kGif},
+      {"gif89a-animated.gif", PictureForm::kGif}, {"webp-lossy.webp", PictureForm::kWebp},
+      {"webp-lossless.webp", PictureForm::kWebp}, {"bmp-v3.bmp", PictureForm::kBmp},
+      {"tiff-plain.tif", PictureForm::kTiff}};
+  // Answered with Connection: close and no length, as an old server does.
+  const auto closeDelimited = [](const Bytes& body) {
+    HttpResult reply;
+    reply.failure = HttpFailure::kNone;
+    reply.statusCode = 200;
+    reply.headers = ResponseHeaders({"HTTP/1.1 200 OK", "Connection: close"});
+    reply.body = body;
+    return reply;
+  };
+  for (const auto& [name, form] : files) {
+    SCOPED_TRACE(name);
+    const Bytes bytes =
+        testing::ReadNativeFile(ALBUMDL_TEST_DATA_DIR "/pictures/" + std::string(name));
+    ASSERT_GT(bytes.size(), 100u);
+    EXPECT_EQ(PictureFormOf(bytes, ""), form);
+    EXPECT_TRUE(EndsWhole(bytes, form));
+    EXPECT_TRUE(EndsWhole(bytes + "trailing bytes of a camera", form));
+    EXPECT_TRUE(JudgePicture(closeDelimited(bytes)).ok());
+    size_t wholeCuts = 0;
+    for (size_t cut = 1; cut < bytes.size(); ++cut)
+      wholeCuts += EndsWhole(bytes.substr(0, cut), form);
+    EXPECT_EQ(wholeCuts, 0u);
+    const AnswerVerdict half = JudgePicture(closeDelimited(bytes.substr(0, bytes.size() / 2)));
+    EXPECT_EQ(half.kind, AnswerVerdict::Kind::kRetry);
+    EXPECT_EQ(half.reason, "图片不完整（连接在图片结束前关闭）");
+  }
+  // The stand-in site's own pictures, which every other test saves.
+  for (const char* key : {"a.jpg", "b.png", "c.gif"}) {
+    const Bytes bytes = demosite::DemoSite::PictureBytes(key);
+    EXPECT_TRUE(EndsWhole(bytes, PictureFormOf(bytes, ""))) << key;
+  }
+  // HEIF's boxes and an SVG document's closing tag.
+  const Bytes heif = Bytes(
+                         "\0\0\0\x10"
+                         "ftypavif\0\0\0\0",
+                         16) +
+                     Bytes(
+                         "\0\0\0\x0C"
+                         "mdat\1\2\3\4",
+                         12);
+  EXPECT_EQ(PictureFormOf(heif, ""), PictureForm::kHeif);
+  EXPECT_TRUE(EndsWhole(heif, PictureForm::kHeif));
+  EXPECT_FALSE(EndsWhole(heif.substr(0, heif.size() - 1), PictureForm::kHeif));
+  const Bytes svg = "<svg xmlns=\"http://www.w3.org/2000/svg\"><rect/></svg>\n<!-- made -->\n";
+  EXPECT_EQ(PictureFormOf(svg, "image/svg+xml"), PictureForm::kSvg);
+  EXPECT_TRUE(EndsWhole(svg, PictureForm::kSvg));
+  EXPECT_FALSE(EndsWhole(svg.substr(0, 30), PictureForm::kSvg));
+}
 
 TEST(JsonValue, WrongQuestionsGiveTheEmptyValue) {
   const JsonValue page = JsonValue::Parse(R"({"board":{"pins":[{"pin_id":12}],"n":3}})");

@@ -692,6 +692,7 @@ TEST(TransferAbort, InnerGuardKeepsTheOuterOnesSay) {
 
 TEST(StandInSite, PicturesInARowReuseOneConnection) {
   demosite::DemoSite demo;
+  demo.KeepRequests();
   ASSERT_TRUE(demo.Start());
   Site site;
   site.siteHost = demo.SiteHost();
@@ -719,6 +720,7 @@ TEST(StandInSite, PicturesInARowReuseOneConnection) {
 
 TEST(StandInSite, TwoThreadsFetchAtOnce) {
   demosite::DemoSite demo;
+  demo.KeepRequests();
   ASSERT_TRUE(demo.Start());
   std::atomic<int> wrong{0};
   const auto fetch = [&](const std::string& prefix) {
@@ -739,6 +741,7 @@ TEST(StandInSite, TwoThreadsFetchAtOnce) {
 
 TEST(StandInSite, ResetAndTruncatedPicturesSayWhy) {
   demosite::DemoSite demo;
+  demo.KeepRequests();
   ASSERT_TRUE(demo.Start());
   demosite::Fault reset;
   reset.kind = demosite::Fault::Kind::kReset;
@@ -757,6 +760,35 @@ TEST(StandInSite, ResetAndTruncatedPicturesSayWhy) {
       WinHttpRequest({.url = demo.ImageHost() + "/whole.png", .limits = kPictureLimits});
   EXPECT_EQ(whole.body, demosite::DemoSite::PictureBytes("whole.png"));
   EXPECT_EQ(whole.headers.ContentLength(), static_cast<long long>(whole.body.size()));
+}
+
+// A server may compress what nobody asked it to compress: both request
+// operations decode it, pages and pictures alike, and ask for no coding.
+TEST(StandInSite, CompressedAnswersAreDecodedOnEveryRoute) {
+  demosite::DemoSite demo;
+  demo.KeepRequests();
+  ASSERT_TRUE(demo.Start());
+  const Text page = demo.SiteHost() + "/boards/travel/?isgtq0gn&max=&limit=100&wfl=1";
+  const Text picture = demo.ImageHost() + "/spring-1.png";
+  const Bytes plainPage = WebRequest({.url = page}).body;
+  ASSERT_FALSE(plainPage.empty());
+  for (const auto coding : {demosite::Fault::Coding::kGzip, demosite::Fault::Coding::kDeflate}) {
+    demosite::Fault compress;
+    compress.kind = demosite::Fault::Kind::kCompress;
+    compress.coding = coding;
+    demo.SetFault("/", compress);
+    demo.ClearRequests();
+    const HttpResult byWebRequest = WebRequest({.url = page, .limits = kPageLimits});
+    EXPECT_EQ(byWebRequest.body, plainPage);
+    EXPECT_EQ(WinHttpRequest({.url = page, .limits = kPageLimits}).body, plainPage);
+    const HttpResult image = WinHttpRequest({.url = picture, .limits = kPictureLimits});
+    EXPECT_EQ(image.body, demosite::DemoSite::PictureBytes("spring-1.png"));
+    EXPECT_TRUE(image.headers.Find("Content-Encoding"));
+    EXPECT_EQ(WebRequest({.url = picture}).body, demosite::DemoSite::PictureBytes("spring-1.png"));
+    ASSERT_EQ(demo.Requests().size(), 4u);
+    for (const auto& request : demo.Requests())
+      EXPECT_EQ(request.Header("Accept-Encoding"), "") << request.target;
+  }
 }
 
 // --- Site addresses ----------------------------------------------------------

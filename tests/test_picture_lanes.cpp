@@ -99,6 +99,7 @@ class SlowBadSpot : public FaultyFileSystem {
 class PictureLanesTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    site.KeepRequests();
     ASSERT_TRUE(site.Start());
     session.site.siteHost = site.SiteHost();
     session.site.imageHost = site.ImageHost();

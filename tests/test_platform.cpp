@@ -85,6 +85,15 @@ TEST(PlatformFiles, NativePathConvertsBeforeSeparators) {
   EXPECT_EQ(platform::TextPathOf(platform::NativePath::FromSystem(Utf8(u8"/tmp/乗"))), "/tmp/乗");
 }
 
+TEST(PlatformFiles, ShownPathsHaveThisSystemsSeparatorsOnly) {
+  // A save folder given with "/" and the names the program joins with "\".
+  EXPECT_EQ(platform::ShownPath("/tmp/save\\旅行Travel2023相册_travel\\"),
+            "/tmp/save/旅行Travel2023相册_travel/");
+  EXPECT_EQ(platform::ShownPath("/tmp/save/\\cat_\\1_2.jpg"), "/tmp/save/cat_/1_2.jpg");
+  EXPECT_EQ(platform::ShownPath("a\\乗\\b"), "a/乗/b");  // the trail byte 5C stays
+  EXPECT_EQ(platform::ShownPath(""), "");
+}
+
 TEST(PlatformFiles, WriteReadRenameRemove) {
   TempDir dir;
   const Text folder = dir.File("相册乗");

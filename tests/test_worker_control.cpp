@@ -95,6 +95,7 @@ using States = std::vector<RunState>;
 class WorkerControlTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    site.KeepRequests();
     ASSERT_TRUE(site.Start());
     session.site = testing::StandInSite(site);
     session.programDirectory = home.Path();

@@ -21,8 +21,11 @@ UpdateVerdict JudgeUpdate(const Text& pageText, const Text& current, const Text&
 }
 
 // The page is a plain GET with the default header lines, no cookie text of its
-// own and no post data.
-Bytes FetchVersionPage(const Text& url) { return WebRequest({.url = url}).body; }
+// own and no post data; like every other request it may bring only so much,
+// and take only so long.
+Bytes FetchVersionPage(const Text& url) {
+  return WebRequest({.url = url, .limits = kVersionPageLimits}).body;
+}
 
 UpdateChecker::UpdateChecker(VerdictHandler handler, QObject* parent)
     : QObject(parent), handler_(std::move(handler)) {}

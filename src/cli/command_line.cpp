@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "cli/output_stream.h"
 #include "cli/pick.h"
 #include "cli/printable.h"
 
@@ -14,7 +15,42 @@
 
 namespace albumdl::cli {
 
-std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options) {
+namespace {
+
+bool DecimalDigits(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// A whole number in decimal digits only: the option parser would read "0x4"
+// as hexadecimal and "010" as octal. The text is handed on as the plain number.
+CLI::Validator WholeNumber(int low, int high) {
+  const std::string range = std::to_string(low) + " to " + std::to_string(high);
+  return CLI::Validator(
+      [low, high, range](std::string& text) -> std::string {
+        const std::string wanted = "a whole number from " + range + " is needed, not " + text;
+        if (!DecimalDigits(text) || text.size() > 9) return wanted;
+        const int value = std::stoi(text);
+        if (value < low || value > high) return wanted;
+        text = std::to_string(value);
+        return "";
+      },
+      "", "whole number");
+}
+
+// Decimal digits with at most one point; strtod alone would take "0x4",
+// "1e3" and "inf" as well.
+bool DecimalFraction(const std::string& text) {
+  const size_t point = text.find('.');
+  const std::string whole = text.substr(0, point);
+  const std::string part = point == std::string::npos ? "" : text.substr(point + 1);
+  return (DecimalDigits(whole) || (whole.empty() && DecimalDigits(part))) &&
+         (part.empty() || DecimalDigits(part));
+}
+
+}  // namespace
+
+std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options,
+                                    OutputStream& standardOutput) {
   CLI::App app{
       "Downloads whole picture albums (boards and keyword searches) from the image-board site.",
       "albumdl"};
@@ -25,9 +61,11 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options)
       "and left out. Folder names (-o, --home) must be ones code page 936 can hold.\n"
       "\n"
       "Exit status: 0 all saved or skipped; 1 a picture, a page or an album's answer failed, an\n"
-      "input line was left out, or --pick named serials the list lacks (the others are\n"
-      "downloaded); 2 bad use: a bad option, no usable input line, a folder outside code page\n"
-      "936, a --pick that names no album of the list; 130 interrupted.");
+      "input line was left out, --pick named serials the list lacks (the others are\n"
+      "downloaded), or standard output or the log file could not be written; 2 bad use: a bad\n"
+      "option, no usable input line, an input or cookies file that cannot be read or is over\n"
+      "16 MiB, a folder outside code page 936, a --pick that names no album of the list;\n"
+      "130 interrupted by Ctrl-C, 143 by SIGTERM, 129 by SIGHUP.");
 
   auto* addresses = app.add_option("address", options.addresses,
                                    "Board addresses (site/boards/ID/) or search addresses "
@@ -60,9 +98,8 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options)
       ->envname("ALBUMDL_PACE")
       ->check(CLI::Validator(
           [](const std::string& text) -> std::string {
-            char* end = nullptr;
-            const double value = std::strtod(text.c_str(), &end);
-            if (end == text.c_str() || *end != '\0' || !(value >= 0) || value > 1000) {
+            const double value = DecimalFraction(text) ? std::strtod(text.c_str(), nullptr) : -1;
+            if (!(value >= 0) || value > 1000) {
               return "a number from 0 to 1000 is needed, not " + text;
             }
             return "";
@@ -74,7 +111,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options)
                      std::to_string(kMostJobs) +
                      "; default 1: one after the other). Names, records and the log are the same")
       ->type_name("N")
-      ->check(CLI::Range(1, kMostJobs));
+      ->transform(WholeNumber(1, kMostJobs));
   app.add_flag("--debug", options.debug, "Debug mode: keep the last album answer in json.txt");
   app.add_option("--log", options.logFile, "Append the activity log to FILE (UTF-8)")
       ->type_name("FILE");
@@ -107,10 +144,10 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options)
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForVersion& version) {
-    std::cout << version.what() << "\n";
+    standardOutput.Write(std::string(version.what()) + "\n");
     return kExitOk;
   } catch (const CLI::Success&) {  // --help
-    std::cout << app.help();
+    standardOutput.Write(app.help());
     return kExitOk;
   } catch (const CLI::ParseError& error) {
     std::cerr << "albumdl: " << Printable(error.what(), 400) << " (see --help)\n";

@@ -34,11 +34,15 @@ inline constexpr int kMostJobs = 16;
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
-inline constexpr int kExitInterrupted = 130;
+// A run ended by a stop request exits with the request's own status (130 for
+// Ctrl-C, 143 for SIGTERM, 129 for SIGHUP: platform/stop_requests.h).
+
+class OutputStream;
 
 // Parses argv into options. Returns an exit status when the program has to stop
-// right away: after --help or --version (0), or on bad options (2, with a
-// one-line message on stderr).
-std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options);
+// right away: after --help or --version (0; their text goes to
+// standardOutput), or on bad options (2, with a one-line message on stderr).
+std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options,
+                                    OutputStream& standardOutput);
 
 }  // namespace albumdl::cli

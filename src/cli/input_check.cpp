@@ -16,6 +16,10 @@ bool HasControlByte(const std::string& line) {
   return false;
 }
 
+// No address of the site comes near this; a line longer is something else,
+// and converting and searching it would cost many times its size.
+constexpr size_t kLongestLine = 64 * 1024;
+
 // Blanks and tabs only: a spacer between addresses, not an address.
 bool IsBlank(const Text& line) {
   for (size_t i = 0; i < line.size(); ++i) {
@@ -36,7 +40,9 @@ CheckedInput CheckInput(const InputLines& input, const Site& site) {
   for (size_t index = 0; index < input.lines.size(); ++index) {
     const std::string& line = input.lines[index];
     Text converted;
-    if (HasControlByte(line)) {
+    if (line.size() > kLongestLine) {
+      refuse(index, "longer than " + std::to_string(kLongestLine) + " bytes, which no address is");
+    } else if (HasControlByte(line)) {
       refuse(index, "it holds a control character");
     } else if (converted = Utf8ToAnsi(line); AnsiToUtf8(converted) != line) {
       refuse(index, "it holds characters outside code page 936 (or is not UTF-8)");

@@ -14,8 +14,10 @@ struct InputLines {
 };
 
 InputLines InputFromArguments(const std::vector<std::string>& addresses);
-// The lines of a UTF-8 file, or of standard input for "-". Nothing when the file
-// cannot be read.
-std::optional<InputLines> InputFromFile(const std::string& path);
+// The lines of a file, or of standard input for "-": UTF-8, or UTF-16 with
+// its byte-order mark; lines end in LF, CR LF or CR alone. Nothing, with the
+// reason in words, when the file cannot be read, is too large (bounded_read.h)
+// or is text of another kind.
+std::optional<InputLines> InputFromFile(const std::string& path, std::string& problem);
 
 }  // namespace albumdl::cli

@@ -2,19 +2,20 @@
 // retrieves the album list exactly as the window's "1：获取相册" does, then
 // either prints the list (--list) or downloads the ticked albums as the window's
 // "2:下载选中相册" does.
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "cli/album_output.h"
+#include "cli/bounded_read.h"
 #include "cli/command_line.h"
 #include "cli/input_check.h"
 #include "cli/input_text.h"
 #include "cli/interrupt_watch.h"
+#include "cli/output_stream.h"
 #include "cli/pick.h"
 #include "cli/printable.h"
 #include "cli/terminal_window.h"
@@ -24,6 +25,7 @@
 #include "platform/files.h"
 #include "platform/native_path.h"
 #include "platform/program_directory.h"
+#include "platform/standard_streams.h"
 #include "retrieval/retrieval_control.h"
 #include "session/session.h"
 #include "site/site.h"
@@ -41,6 +43,15 @@ int Fail(const std::string& utf8Message) {
   Say(utf8Message);
   return kExitUsage;
 }
+
+// Where albumdl writes. Standard output and the log file hold what the user
+// asked for: a failure to write them is reported at the end and fails the
+// run. Standard error has nowhere to report its own failures.
+struct Outputs {
+  OutputStream standardOutput{stdout, "standard output"};
+  OutputStream standardError{stderr, "standard error"};
+  std::unique_ptr<OutputStream> logFile;
+};
 
 std::string Absolute(const std::string& nativePath) {
   std::error_code error;
@@ -110,7 +121,7 @@ int ReportUnanswered(const AlbumList& list) {
 // Downloads the ticked rows as the window's "2:下载选中相册" does, with a live
 // progress line; Ctrl-C ends the run at its next safe point.
 int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt,
-             const CommandLine& options, const std::optional<Pick>& pick) {
+             const CommandLine& options, const std::optional<Pick>& pick, Outputs& outputs) {
   // The rows as retrieval ticked them, or exactly the picked ones, or all.
   AlbumList& albums = window.Albums();
   Pick missing;
@@ -119,7 +130,7 @@ int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt
   } else if (pick) {
     missing = TickPicked(albums, *pick);
   }
-  if (!options.quiet) std::cout << AlbumTable(albums) << std::flush;
+  if (!options.quiet) outputs.standardOutput.Write(AlbumTable(albums));
   // A pick that names no album of the list is a mistake, not a run with
   // nothing to do; one that names some is carried out and fails the run.
   if (!missing.empty()) {
@@ -147,13 +158,13 @@ int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt
   }
   window.EndProgressLine();
 
-  if (interrupt.Interrupted() || summary.ended) return kExitInterrupted;
+  if (interrupt.Interrupted() || summary.ended) return interrupt.ExitStatus();
   const bool failed = summary.failedPictures > 0 || summary.failedPages > 0 ||
                       summary.failedAlbums > 0 || !missing.empty();
   return failed ? kExitFailed : kExitOk;
 }
 
-int Run(const CommandLine& options) {
+int Run(const CommandLine& options, Outputs& outputs) {
   // Both folders are checked before either is made.
   std::optional<std::string> home;
   if (!options.home.empty()) {
@@ -175,19 +186,18 @@ int Run(const CommandLine& options) {
   // goes near the network.
   InputLines lines;
   if (!options.inputFile.empty()) {
-    auto read = InputFromFile(options.inputFile);
-    if (!read) return Fail("--input " + Printable(options.inputFile) + ": cannot read it");
+    std::string problem;
+    auto read = InputFromFile(options.inputFile, problem);
+    if (!read) return Fail("--input " + Printable(options.inputFile) + ": " + problem);
     lines = std::move(*read);
   } else {
     lines = InputFromArguments(options.addresses);
   }
   std::optional<Pick> pick;
   if (!options.pick.empty()) {
-    pick = ParsePick(options.pick);
-    if (!pick && options.pick.size() > kLongestPick)
-      return Fail("--pick " + Printable(options.pick, 40) + ": longer than " +
-                  std::to_string(kLongestPick) + " characters");
-    if (!pick) return Fail("--pick wants serials such as 1,3-5, not " + Printable(options.pick));
+    std::string problem;
+    pick = ParsePick(options.pick, problem);
+    if (!pick) return Fail("--pick " + Printable(options.pick, 40) + ": " + problem);
   }
 
   Session session;
@@ -209,17 +219,24 @@ int Run(const CommandLine& options) {
   settings.saveFolder = ConfiguredSaveFolder(options, session.programDirectory);
   settings.verbose = options.verbose;
   // With --json, standard output belongs to the document alone.
-  settings.console = options.quiet ? nullptr : options.json ? stderr : stdout;
-  settings.progressLine = !options.list && isatty(STDERR_FILENO);
+  settings.console = options.quiet  ? nullptr
+                     : options.json ? &outputs.standardError
+                                    : &outputs.standardOutput;
+  settings.errors = &outputs.standardError;
+  settings.progressLine = !options.list && platform::IsTerminal(platform::StandardStream::kError);
   if (!options.cookieFile.empty()) {
-    if (!LoadCookieFile(options.cookieFile))
-      return Fail("--cookies " + Printable(options.cookieFile) + ": cannot read it");
+    std::string problem;
+    const std::optional<std::string> cookies = ReadBounded(options.cookieFile, problem);
+    if (!cookies) return Fail("--cookies " + Printable(options.cookieFile) + ": " + problem);
+    LoadCookieText(*cookies);
     settings.viewerCookies = StoredCookiesFor(session.site.siteHost + "/");
   }
   if (!options.logFile.empty()) {
-    settings.logFile = std::fopen(options.logFile.c_str(), "ab");
-    if (settings.logFile == nullptr)
-      return Fail("--log " + Printable(options.logFile) + ": cannot write it");
+    std::FILE* file = std::fopen(options.logFile.c_str(), "ab");
+    if (file == nullptr) return Fail("--log " + Printable(options.logFile) + ": cannot write it");
+    outputs.logFile = std::make_unique<OutputStream>(
+        file, "the log file " + Printable(options.logFile), /*owned=*/true);
+    settings.logFile = outputs.logFile.get();
   }
   TerminalWindow window(std::move(settings));
 
@@ -232,26 +249,49 @@ int Run(const CommandLine& options) {
     if (!interrupt.Interrupted() && retrieval.Start(input.text)) retrieval.Wait();
     interrupt.SetAction(nullptr);
   }
-  if (interrupt.Interrupted()) return kExitInterrupted;
+  if (interrupt.Interrupted()) return interrupt.ExitStatus();
 
   AlbumList& albums = window.Albums();
   // A refused line or an album without an answer fails a run that went well
   // otherwise.
   const bool leftOut = ReportUnanswered(albums) > 0 || !input.refusals.empty();
   if (options.list) {
-    std::cout << (options.json ? AlbumListJson(albums) + "\n" : AlbumTable(albums));
+    outputs.standardOutput.Write(options.json ? AlbumListJson(albums) + "\n" : AlbumTable(albums));
     return leftOut ? kExitFailed : kExitOk;
   }
 
-  const int status = Download(window, session, interrupt, options, pick);
+  const int status = Download(window, session, interrupt, options, pick, outputs);
   return status == kExitOk && leftOut ? kExitFailed : status;
+}
+
+// What could not be written of what the user asked for is said last, and a
+// run that went well otherwise fails with it, as the core utilities do.
+int WithOutputFailures(int status, Outputs& outputs) {
+  bool failed = false;
+  for (OutputStream* stream : {&outputs.standardOutput, outputs.logFile.get()}) {
+    if (stream == nullptr) continue;
+    stream->Close();
+    const std::string failure = stream->Failure();
+    if (failure.empty()) continue;
+    Say(failure);
+    failed = true;
+  }
+  return failed && status == kExitOk ? kExitFailed : status;
 }
 
 }  // namespace
 }  // namespace albumdl::cli
 
 int main(int argc, char** argv) {
-  albumdl::cli::CommandLine options;
-  if (const auto status = albumdl::cli::ParseCommandLine(argc, argv, options)) return *status;
-  return albumdl::cli::Run(options);
+  using namespace albumdl;
+  // Before anything opens a descriptor: a closed standard stream must not be
+  // handed out again (to the pipe of the stop requests, say).
+  platform::OpenNullOnClosedStandardStreams();
+  platform::SurviveBrokenPipes();
+  cli::Outputs outputs;
+  cli::CommandLine options;
+  const std::optional<int> stop =
+      cli::ParseCommandLine(argc, argv, options, outputs.standardOutput);
+  const int status = stop ? *stop : cli::Run(options, outputs);
+  return cli::WithOutputFailures(status, outputs);
 }

@@ -15,13 +15,28 @@ std::string_view Trimmed(std::string_view text) {
   return text;
 }
 
-std::optional<int> Serial(std::string_view text) {
+// A serial: decimal digits, 1 to kLargestSerial. Nothing, with the reason,
+// otherwise.
+std::optional<int> Serial(std::string_view text, std::string& problem) {
   text = Trimmed(text);
-  int value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1)
+  const bool digits = !text.empty() && std::all_of(text.begin(), text.end(),
+                                                   [](char c) { return c >= '0' && c <= '9'; });
+  if (!digits) {
+    problem = "not serials such as 1,3-5";
     return std::nullopt;
-  return value;
+  }
+  long long value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || value > kLargestSerial) {
+    problem = "the serial " + std::string(text) + " is too large (at most " +
+              std::to_string(kLargestSerial) + ")";
+    return std::nullopt;
+  }
+  if (value < 1) {
+    problem = "serials start at 1";
+    return std::nullopt;
+  }
+  return static_cast<int>(value);
 }
 
 // Sorts the ranges and joins those that overlap or touch.
@@ -47,17 +62,26 @@ bool Picked(const Pick& pick, int serial) {
 
 }  // namespace
 
-std::optional<Pick> ParsePick(const std::string& text) {
-  if (text.size() > kLongestPick) return std::nullopt;
+std::optional<Pick> ParsePick(const std::string& text, std::string& problem) {
+  if (text.size() > kLongestPick) {
+    problem = "longer than " + std::to_string(kLongestPick) + " characters";
+    return std::nullopt;
+  }
   Pick ranges;
   std::string_view rest = text;
   while (true) {
     const size_t comma = rest.find(',');
     const std::string_view item = rest.substr(0, comma);
     const size_t dash = item.find('-');
-    const auto first = Serial(item.substr(0, dash));
-    const auto last = dash == std::string_view::npos ? first : Serial(item.substr(dash + 1));
-    if (!first || !last || *last < *first) return std::nullopt;
+    const auto first = Serial(item.substr(0, dash), problem);
+    if (!first) return std::nullopt;
+    const auto last =
+        dash == std::string_view::npos ? first : Serial(item.substr(dash + 1), problem);
+    if (!last) return std::nullopt;
+    if (*last < *first) {
+      problem = "the range " + std::string(Trimmed(item)) + " runs backwards";
+      return std::nullopt;
+    }
     ranges.push_back({*first, *last});
     if (comma == std::string_view::npos) break;
     rest.remove_prefix(comma + 1);

@@ -44,15 +44,10 @@ TerminalWindow::TerminalWindow(TerminalSettings settings) : settings_(std::move(
   ShowAlbumsIn(albums_, *this);
 }
 
-TerminalWindow::~TerminalWindow() {
-  EndProgressLine();
-  if (settings_.logFile != nullptr) std::fclose(settings_.logFile);
-}
+TerminalWindow::~TerminalWindow() { EndProgressLine(); }
 
-void TerminalWindow::WriteConsole(std::FILE* stream, const std::string& utf8) {
-  if (stream == nullptr) return;
-  std::fwrite(utf8.data(), 1, utf8.size(), stream);
-  std::fflush(stream);
+void TerminalWindow::WriteConsole(OutputStream* stream, const std::string& utf8) {
+  if (stream != nullptr) stream->Write(utf8);
 }
 
 void TerminalWindow::Tell(const EngineEvent& event) {
@@ -84,7 +79,7 @@ void TerminalWindow::AppendLog(const Text& text) {
 void TerminalWindow::Notify(const Text& text, const Text& title) {
   std::lock_guard lock(mutex_);
   ClearProgressLocked();
-  WriteConsole(stderr, ToConsole(title + " " + text) + "\n");
+  WriteConsole(settings_.errors, ToConsole(title + " " + text) + "\n");
   DrawProgressLocked();
 }
 
@@ -119,7 +114,7 @@ void TerminalWindow::EndProgressLine() {
 
 void TerminalWindow::ClearProgressLocked() {
   if (!progressShown_) return;
-  WriteConsole(stderr, "\r\033[K");
+  WriteConsole(settings_.errors, "\r\033[K");
   progressShown_ = false;
 }
 
@@ -137,7 +132,7 @@ void TerminalWindow::DrawProgressLocked() {
   if (!captions.percent.empty()) line += "  " + captions.percent;
   // The line changes only with the picture; one drawing per change is enough.
   if (progressShown_ && line == progressDrawn_) return;
-  WriteConsole(stderr, "\r\033[K" + AnsiToUtf8(line));
+  WriteConsole(settings_.errors, "\r\033[K" + AnsiToUtf8(line));
   progressShown_ = true;
   progressDrawn_ = line;
 }

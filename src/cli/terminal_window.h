@@ -4,11 +4,10 @@
 // standard error.
 #pragma once
 
-#include <cstdio>
-#include <memory>
 #include <mutex>
 #include <string>
 
+#include "cli/output_stream.h"
 #include "model/album_list.h"
 #include "views/view_values.h"
 #include "views/views.h"
@@ -20,10 +19,12 @@ struct TerminalSettings {
   bool skipDownloaded = false;
   Text saveFolder;
   Text viewerCookies;
-  std::FILE* console = stdout;   // where the activity log goes; nullptr: nowhere
-  std::FILE* logFile = nullptr;  // appended too; the window closes it
-  bool verbose = false;          // status captions to the console as well
-  bool progressLine = false;     // draw the live progress line on stderr
+  // The streams live longer than the window. nullptr: nowhere.
+  OutputStream* console = nullptr;  // where the activity log goes
+  OutputStream* logFile = nullptr;  // the activity log is appended there too
+  OutputStream* errors = nullptr;   // standard error: messages and the progress line
+  bool verbose = false;             // status captions to the console as well
+  bool progressLine = false;        // draw the live progress line on standard error
 };
 
 class TerminalWindow : public Views {
@@ -48,7 +49,7 @@ class TerminalWindow : public Views {
   void RunProgressChanged(const RunProgress& progress);
   void RunFinished(const DownloadSummary& summary);
 
-  void WriteConsole(std::FILE* stream, const std::string& utf8);
+  static void WriteConsole(OutputStream* stream, const std::string& utf8);
   void ClearProgressLocked();
   void DrawProgressLocked();
 

@@ -96,6 +96,11 @@ void LogStoreOpening(DownloadContext& context, const StoreOpening& opening,
     context.Log("防止重复下载数据库创建成功" + lineEnding);
   } else if (opening.outcome == StoreOpening::Outcome::kCreateFailed) {
     context.Log("防止重复下载数据库创建失败" + lineEnding);
+  } else if (opening.outcome == StoreOpening::Outcome::kUnusable) {
+    // The duplicate switch is as good as off for this album: the user must know.
+    context.Log(Text("防止重复下载数据库无法使用（") +
+                (opening.busy ? "正被其他程序占用" : "无法读取") +
+                "），这个相册的图片都会下载，也不会记下" + lineEnding);
   }
 }
 
@@ -145,13 +150,14 @@ bool PrepareAlbumFolder(AlbumWork& work, const AlbumKind& kind) {
     platform::FileStatus why;
     bool made = EnsureDirectory(folder, &why);
     if (kind.LogsFolderAttempts()) {
-      context.Log(work.folder + (made ? "创建成功\r\n\r\n" : "创建失败，会再次执行一次\r\n\r\n"));
+      context.Log(platform::ShownPath(work.folder) +
+                  (made ? "创建成功\r\n\r\n" : "创建失败，会再次执行一次\r\n\r\n"));
     }
     if (!made) made = EnsureDirectory(folder, &why);
     if (!made) {
       // Nothing of this album could be saved: say so once, with the reason,
       // instead of fetching every picture for nothing.
-      context.Log("相册文件夹无法创建：" + work.folder + "（" + why.Reason() +
+      context.Log("相册文件夹无法创建：" + platform::ShownPath(work.folder) + "（" + why.Reason() +
                   "），跳过这个相册\r\n\r\n");
       ++context.summary.failedAlbums;
       return false;

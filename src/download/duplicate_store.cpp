@@ -27,10 +27,11 @@ bool Execute(sqlite3* db, const char* sql) {
 // where SQLite starts a new page without rebalancing its neighbours. Keyed
 // the other way, every add lands on the first page, and some one add in four
 // rewrites the first pages and their parent: half again as much journal.
+// Two runs that make the same album's store at once make one table.
 bool MakeTable(sqlite3* db) {
   return Execute(db,
-                 "CREATE TABLE photos(photo_id VARCHAR(20) NOT NULL, PRIMARY KEY(photo_id DESC)) "
-                 "WITHOUT ROWID");
+                 "CREATE TABLE IF NOT EXISTS photos(photo_id VARCHAR(20) NOT NULL, "
+                 "PRIMARY KEY(photo_id DESC)) WITHOUT ROWID");
 }
 
 // Small pages for a new store: an add writes a quarter of what SQLite's
@@ -38,12 +39,17 @@ bool MakeTable(sqlite3* db) {
 // becomes a WAL and its first table is made.
 void SetSmallPages(sqlite3* db) { Execute(db, "PRAGMA page_size=1024"); }
 
-// An album's store is this run's alone from its open to its close: one lock
-// taken once, instead of locks taken and given back around every look-up and
-// every add, and no shared-memory index file beside the store. It must be set
-// before the store is first read. Another program that opens the store
-// meanwhile finds it busy and downloads the album without records.
-void KeepForThisConnection(sqlite3* db) { Execute(db, "PRAGMA locking_mode=EXCLUSIVE"); }
+// The store is shared: with its journal a WAL, a program that reads it (the
+// sqlite3 shell, a second run of the same album) never stops the look-ups or
+// the adds, and a second writer takes its turn. Each statement waits this
+// long for the other's turn to end; a store still held after that is said in
+// the log and the album goes on without it.
+void WaitForOthers(sqlite3* db) { sqlite3_busy_timeout(db, kStoreBusyWaitMs); }
+
+bool IsBusy(int resultCode) {
+  const int primary = resultCode & 0xFF;
+  return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
 
 // WAL with synchronous=NORMAL: an add costs no sync of its own, and a record
 // that was committed survives a crash of the program. The journal is folded
@@ -136,6 +142,7 @@ void DuplicateStore::Finalizer::operator()(sqlite3_stmt* statement) const {
 
 StoreOpening DuplicateStore::Open(const Text& programDirectory, const Text& albumId) {
   Close();
+  busy_ = false;
   StoreOpening opening;
   // The album id comes from the album list and ends up in a file name; one that
   // could reach outside the store folder gets no store at all.
@@ -150,7 +157,10 @@ StoreOpening DuplicateStore::Open(const Text& programDirectory, const Text& albu
       opening.outcome = StoreOpening::Outcome::kOpened;
       return opening;
     }
-    if (found == Found::kUnusable) return opening;  // left alone: it may be ours, busy elsewhere
+    if (found == Found::kUnusable) {  // left alone: it may be ours, held elsewhere
+      opening.busy = busy_;
+      return opening;
+    }
     opening.damagedAside = RenameAside(file, StoreFileName(albumId));
     if (opening.damagedAside.empty()) {
       opening.outcome = StoreOpening::Outcome::kCreateFailed;
@@ -166,7 +176,7 @@ StoreOpening DuplicateStore::Open(const Text& programDirectory, const Text& albu
 
 bool DuplicateStore::Create(const Text& file) {
   if (!OpenConnection(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) return false;
-  KeepForThisConnection(db_.get());
+  WaitForOthers(db_.get());
   SetSmallPages(db_.get());
   // A new file holds nothing to lose yet: it is made without waiting for the
   // disk. Should the machine stop right then, the next open finds no table, or
@@ -185,10 +195,7 @@ bool DuplicateStore::Create(const Text& file) {
 
 DuplicateStore::Found DuplicateStore::OpenExisting(const Text& file) {
   if (!OpenConnection(file, SQLITE_OPEN_READWRITE)) return Found::kUnusable;
-  // A store held by another program stays held until that program's album
-  // ends: a short wait covers a quick look by some other tool, no more.
-  sqlite3_busy_timeout(db_.get(), 1000);
-  KeepForThisConnection(db_.get());
+  WaitForOthers(db_.get());
 
   // SQLite reads the file only now: a file of another kind shows here.
   bool hasTable = false;
@@ -212,6 +219,7 @@ DuplicateStore::Found DuplicateStore::OpenExisting(const Text& file) {
   schema.reset();
   if (rc != SQLITE_OK) {
     Close();
+    busy_ = IsBusy(rc);
     return IsDamage(rc) ? Found::kForeign : Found::kUnusable;
   }
   if (!hasTable && hasOther) {
@@ -233,6 +241,7 @@ DuplicateStore::Found DuplicateStore::OpenExisting(const Text& file) {
   probe.reset();
   if (rc != SQLITE_OK) {
     Close();
+    busy_ = IsBusy(rc);
     return IsDamage(rc) || (rc & 0xFF) == SQLITE_ERROR ? Found::kForeign : Found::kUnusable;
   }
   // Failures here cost speed or durability, not correctness.
@@ -279,7 +288,16 @@ bool DuplicateStore::Add(const Text& photoId) {
 bool DuplicateStore::Record(const Text& photoId) {
   // The unique key leaves an id already there as it is: one statement and
   // one commit, where a look-up first would be a second one.
-  return add_ != nullptr && RunWithId(add_.get(), photoId) == SQLITE_DONE;
+  if (add_ == nullptr) return false;
+  const int rc = RunWithId(add_.get(), photoId);
+  if (rc == SQLITE_DONE) return true;
+  // Held by another writer past the wait: every later add would wait as long
+  // again, for nothing. The album goes on without its store.
+  if (IsBusy(rc)) {
+    busy_ = true;
+    Close();
+  }
+  return false;
 }
 
 void DuplicateStore::Close() {

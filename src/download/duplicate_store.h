@@ -2,10 +2,11 @@
 // them. One SQLite file per album id in ProgramDirectory\防止重复下载数据库\,
 // named album id + ".edb", with one text column photo_id, unique: the table's
 // key (stores made before have a unique index over it instead; both work).
-// The store is used by one thread at a time and held by one program at a time
-// (another that opens it meanwhile finds it unusable); every failure leaves it
-// inert (contains gives false, add records nothing) and the album downloads in
-// full.
+// The store is used by one thread at a time; other programs may read it, and
+// another run of the same album write it, at the same time (a WAL journal;
+// each statement waits kStoreBusyWaitMs for the other's turn). Every failure
+// leaves it inert (contains gives false, add records nothing) and the album
+// downloads in full.
 #pragma once
 
 #include <memory>
@@ -26,6 +27,9 @@ Text DuplicateStoreFolder(const Text& programDirectory);
 // Makes the folder of the stores exist (done at program start); true when it does.
 bool EnsureDuplicateStoreFolder(const Text& programDirectory);
 
+// How long a statement of the store waits while another program writes it.
+inline constexpr int kStoreBusyWaitMs = 5000;
+
 // What opening an album's store came to; the caller tells the user.
 struct StoreOpening {
   enum class Outcome {
@@ -38,6 +42,8 @@ struct StoreOpening {
   // A file under the store's name that was not a store of ours, renamed to
   // this name (album id + ".edb.damaged-N") before a new store was made.
   Text damagedAside;
+  // kUnusable: another program held the store all the while it was waited for.
+  bool busy = false;
 };
 
 class DuplicateStore {
@@ -54,8 +60,11 @@ class DuplicateStore {
   bool Contains(const Text& photoId);
   bool Add(const Text& photoId);  // false when nothing was recorded
   // Puts the id on record unless it is there already, in one commit: false
-  // only when it could not be recorded.
+  // only when it could not be recorded. A store another program still held
+  // after the wait is closed: the rest of the album goes without it.
   bool Record(const Text& photoId);
+  // The last open or record found the store held by another program.
+  bool Busy() const { return busy_; }
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
 
@@ -83,6 +92,7 @@ class DuplicateStore {
   // Compiles sql into into (empty when it fails); SQLite's result code.
   int Compile(const char* sql, Statement& into);
 
+  bool busy_ = false;
   std::unique_ptr<sqlite3, Closer> db_;
   Statement contains_;
   Statement add_;

@@ -120,8 +120,10 @@ PictureOutcome FetchAndSave(AlbumWork& work, const PictureTask& task,
 
 void RecordPicture(AlbumWork& work, PictureOutcome& outcome) {
   if (outcome.kind != PictureOutcome::Kind::kSaved) return;
-  // A store that could not be opened records nothing, and says nothing.
-  outcome.recordFailed = !work.store.Record(outcome.photoId) && work.store.IsOpen();
+  // A store that could not be opened records nothing, and says nothing more
+  // than its opening did.
+  const bool open = work.store.IsOpen();
+  outcome.recordFailed = !work.store.Record(outcome.photoId) && open;
 }
 
 void TellPicture(AlbumWork& work, const PictureOutcome& outcome) {
@@ -160,8 +162,8 @@ void TellPicture(AlbumWork& work, const PictureOutcome& outcome) {
       // every picture alike: said once, and the album takes no more pins
       // (pictures other lanes had in hand fail alike, counted, not said).
       if (outcome.folderDead && work.folderDeathTold) return;
-      context.Log("图片无法保存：" + work.folder + outcome.fileName + "（" + outcome.reason +
-                  "）\r\n");
+      context.Log("图片无法保存：" + platform::ShownPath(work.folder + outcome.fileName) + "（" +
+                  outcome.reason + "）\r\n");
       if (outcome.folderDead) work.folderDead = work.folderDeathTold = true;
       return;
     case PictureOutcome::Kind::kEnded:

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 #include <set>
+#include <sstream>
 
 #include "net/curl_shares.h"
 #include "net/curl_transfer.h"
@@ -127,19 +128,32 @@ void StoreCookiesNotHeld(const Text& url, const Text& cookieText) {
   if (!missing.empty()) StoreCookies(url, missing);
 }
 
-bool LoadCookieFile(const std::string& nativePath) {
-  std::ifstream file(nativePath, std::ios::binary);
-  if (!file) return false;
+namespace {
+
+void LoadCookieLines(std::istream& lines) {
   WithStoreHandle([&](CURL* easy) {
     std::string line;
-    while (std::getline(file, line)) {
+    while (std::getline(lines, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       // Comment and blank lines carry nothing; "#HttpOnly_" lines are cookies.
       if (line.empty() || (line[0] == '#' && line.rfind("#HttpOnly_", 0) != 0)) continue;
       curl_easy_setopt(easy, CURLOPT_COOKIELIST, line.c_str());
     }
   });
+}
+
+}  // namespace
+
+bool LoadCookieFile(const std::string& nativePath) {
+  std::ifstream file(nativePath, std::ios::binary);
+  if (!file) return false;
+  LoadCookieLines(file);
   return true;
+}
+
+void LoadCookieText(const std::string& content) {
+  std::istringstream lines(content);
+  LoadCookieLines(lines);
 }
 
 Text StoredCookiesFor(const Text& url) {

@@ -19,6 +19,8 @@ void StoreCookiesNotHeld(const Text& url, const Text& cookieText);
 void ForgetStoredCookies(const Text& host, const Text& cookieNames);
 // Loads a Netscape cookies.txt file (native path). False when unreadable.
 bool LoadCookieFile(const std::string& nativePath);
+// The same from the file's text, read by the caller.
+void LoadCookieText(const std::string& content);
 // The cookie text the store would send to this address ("a=1; b=2"), empty when none.
 Text StoredCookiesFor(const Text& url);
 // Forgets every stored cookie (tests, sign-out).

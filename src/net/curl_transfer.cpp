@@ -224,18 +224,23 @@ curl_slist* BuildHeaderList(const std::vector<Text>& lines) {
   curl_slist* list = nullptr;
   bool hasAccept = false;
   bool hasExpect = false;
+  bool hasAcceptEncoding = false;
   for (const Text& line : lines) {
     if (line.find_first_of("\r\n") != Text::npos) continue;
     const Text name = HeaderName(line);
     if (name.empty()) continue;
     hasAccept = hasAccept || SameHeaderName(name, "Accept");
     hasExpect = hasExpect || SameHeaderName(name, "Expect");
+    hasAcceptEncoding = hasAcceptEncoding || SameHeaderName(name, "Accept-Encoding");
     list = curl_slist_append(list, HeaderValue(line).empty() ? (name + ";").c_str() : line.c_str());
   }
   // No header lines of libcurl's own: no "Accept: */*" beside (or instead of)
   // ours, and no "Expect: 100-continue" round trip before a body.
   if (!hasAccept) list = curl_slist_append(list, "Accept:");
   if (!hasExpect) list = curl_slist_append(list, "Expect:");
+  // Nor libcurl's Accept-Encoding: the request asks for no coding (see
+  // CURLOPT_ACCEPT_ENCODING below).
+  if (!hasAcceptEncoding) list = curl_slist_append(list, "Accept-Encoding:");
   return list;
 }
 
@@ -417,6 +422,12 @@ TransferResult PerformOnce(const TransferRequest& request) {
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, request.idleTimeoutSeconds);
   }
   if (request.totalTimeoutMs > 0) curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, request.totalTimeoutMs);
+  // A request that names no coding allows any (RFC 9110), and servers do
+  // compress answers nobody asked them to: whatever libcurl can decode (gzip,
+  // deflate, ...) is decoded on every route. Nothing is asked for, so the
+  // header lines stay as described; pictures gain nothing by it, and a page
+  // little.
+  curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
   // A picture of some tens of kilobytes comes in one read.
   curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
 

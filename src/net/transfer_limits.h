@@ -20,6 +20,9 @@ inline constexpr long long kMaxPageBytes = 64LL * 1024 * 1024;
 inline constexpr int kPageTotalTimeoutSeconds = 120;
 inline constexpr TransferLimits kPageLimits{kMaxPageBytes, kPageTotalTimeoutSeconds};
 
+// The maker's version page: a few lines of text.
+inline constexpr TransferLimits kVersionPageLimits{1024 * 1024, 30};
+
 // Picture files.
 inline constexpr long long kMaxPictureBytes = 256LL * 1024 * 1024;
 inline constexpr int kPictureTotalTimeoutSeconds = 600;

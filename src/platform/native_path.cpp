@@ -47,6 +47,24 @@ Text TextPathOf(const NativePath& path) {
   return WideToMultiByte(936, MultiByteToWide(65001, path.str()));
 }
 
+Text ShownPath(const Text& path) {
+  Text shown;
+  shown.reserve(path.size());
+  for (size_t i = 0; i < path.size(); ++i) {
+    const char c = path[i];
+    // A double-byte character goes whole: its trail byte can be 0x5C.
+    if (static_cast<unsigned char>(c) >= 0x80 && i + 1 < path.size()) {
+      shown += c;
+      shown += path[++i];
+      continue;
+    }
+    const bool separator = c == '\\' || c == '/';
+    if (separator && !shown.empty() && shown.back() == '/') continue;
+    shown += separator ? '/' : c;
+  }
+  return shown;
+}
+
 bool RoundTrips(const NativePath& path) {
   return WideToMultiByte(65001, MultiByteToWide(936, TextPathOf(path))) == path.str();
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "site/picture_form.h"
+
 namespace albumdl {
 
 namespace {
@@ -14,8 +16,21 @@ Text StatusReason(const Text& what, int status) {
   return what + "（HTTP " + std::to_string(status) + "）";
 }
 
-bool StartsWith(const Bytes& body, const char* magic, size_t length, size_t at = 0) {
-  return body.size() >= at + length && body.compare(at, length, magic, length) == 0;
+// The body's end was announced: by Content-Length or by chunked framing, both
+// of which the transfer holds the server to. Otherwise only the closing of the
+// connection ended it, and a connection cut short ends it just the same.
+bool LengthAnnounced(const ResponseHeaders& headers) {
+  if (headers.ContentLength()) return true;
+  for (const Text& coding : headers.FindAll("Transfer-Encoding")) {
+    if (TextFind(TextLower(coding), "chunked") > 0) return true;
+  }
+  return false;
+}
+
+// The body came coded (gzip, deflate, ...) and was decoded on its way in.
+bool ContentCoded(const ResponseHeaders& headers) {
+  const std::optional<Text> coding = headers.Find("Content-Encoding");
+  return coding && !coding->empty() && TextLower(*coding) != "identity";
 }
 
 }  // namespace
@@ -63,38 +78,26 @@ AnswerVerdict JudgeExchange(const HttpResult& reply) {
   return Verdict(Kind::kGiveUp, StatusReason("网站拒绝了请求", status));
 }
 
-bool LooksLikePicture(const Bytes& body, const Text& contentType) {
-  if (StartsWith(body, "\xFF\xD8\xFF", 3)) return true;       // JPEG
-  if (StartsWith(body, "\x89PNG\r\n\x1A\n", 8)) return true;  // PNG
-  if (StartsWith(body, "GIF87a", 6) || StartsWith(body, "GIF89a", 6)) return true;
-  if (StartsWith(body, "RIFF", 4) && StartsWith(body, "WEBP", 4, 8)) return true;
-  if (StartsWith(body, "BM", 2) && body.size() > 26) return true;                 // BMP
-  if (StartsWith(body, "II*\0", 4) || StartsWith(body, "MM\0*", 4)) return true;  // TIFF
-  if (StartsWith(body, "ftyp", 4, 4)) {                                           // AVIF, HEIF
-    for (const char* brand : {"avif", "avis", "heic", "heix", "mif1", "msf1"}) {
-      if (StartsWith(body, brand, 4, 8)) return true;
-    }
-  }
-  // An SVG picture is text: only one announced as SVG and holding an <svg> element.
-  if (TextFind(TextLower(contentType), "image/svg+xml") == 1) {
-    return TextFind(TextLower(body.substr(0, 4096)), "<svg") > 0;
-  }
-  return false;
-}
-
 AnswerVerdict JudgePicture(const HttpResult& reply) {
   AnswerVerdict verdict = JudgeExchange(reply);
   if (!verdict.ok()) return verdict;
   const std::optional<long long> length = reply.headers.ContentLength();
   if (reply.body.empty()) return Verdict(AnswerVerdict::Kind::kRetry, "网站返回了空内容");
-  if (length && *length != static_cast<long long>(reply.body.size())) {
+  // A compressed answer's length is that of its coded bytes, which the
+  // transfer holds the server to; the decoded picture is larger.
+  if (length && !ContentCoded(reply.headers) &&
+      *length != static_cast<long long>(reply.body.size())) {
     return Verdict(AnswerVerdict::Kind::kRetry, FailureText(HttpFailure::kTruncated));
   }
   // A login wall, an error page or a JSON message served with status 200 in
   // place of the picture must never be saved as one: its id would be recorded
   // and no later run would fetch the real picture.
-  if (!LooksLikePicture(reply.body, reply.headers.ContentType())) {
-    return Verdict(AnswerVerdict::Kind::kRetry, "网站返回的不是图片");
+  const PictureForm form = PictureFormOf(reply.body, reply.headers.ContentType());
+  if (form == PictureForm::kNone) return Verdict(AnswerVerdict::Kind::kRetry, "网站返回的不是图片");
+  // Half a picture is still a picture to every test above; recorded, it would
+  // never be fetched again.
+  if (!LengthAnnounced(reply.headers) && !EndsWhole(reply.body, form)) {
+    return Verdict(AnswerVerdict::Kind::kRetry, "图片不完整（连接在图片结束前关闭）");
   }
   return verdict;
 }

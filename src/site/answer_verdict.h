@@ -31,13 +31,11 @@ struct AnswerVerdict {
 
 // The transfer and the status alone: good for a 2xx that came whole.
 AnswerVerdict JudgeExchange(const HttpResult& reply);
-// A picture: a good exchange whose body is a picture, of the announced length.
+// A picture: a good exchange whose body is a picture, of the announced length,
+// or, when no length was announced, running to its form's own end
+// (picture_form.h).
 AnswerVerdict JudgePicture(const HttpResult& reply);
 // A page: a good exchange whose body is not empty and parses (parsed).
 AnswerVerdict JudgePage(const HttpResult& reply, const JsonValue& parsed);
-
-// True when the bytes begin as a picture file does: JPEG, PNG, GIF, WebP, BMP,
-// TIFF, AVIF/HEIF, or an SVG document announced as one.
-bool LooksLikePicture(const Bytes& body, const Text& contentType);
 
 }  // namespace albumdl

@@ -17,8 +17,11 @@ Text BoardAnswerUrl(const Site& site, const Text& boardId) {
   return site.siteHost + "/boards/" + boardId + "/";
 }
 
+// The pin id is the site's own text: percent-encoded, an id holding "&" or "#"
+// cannot add words to the query or cut it short. Digits go as they are.
 Text BoardPageUrl(const Site& site, const Text& boardId, const Text& lastPinId) {
-  return site.siteHost + "/boards/" + boardId + "/?isgtq0gn&max=" + lastPinId + "&limit=100&wfl=1";
+  return site.siteHost + "/boards/" + boardId +
+         "/?isgtq0gn&max=" + UrlEncode(lastPinId, true, true) + "&limit=100&wfl=1";
 }
 
 Text SearchPageUrl(const Site& site, const Text& encodedKeyword, int page) {

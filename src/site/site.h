@@ -15,7 +15,8 @@ inline const Text kJsonRequestHeaders =
 Text BoardLineMarker(const Site& site);
 // site host + "/boards/" + board id + "/"
 Text BoardAnswerUrl(const Site& site, const Text& boardId);
-// site host + "/boards/" + id + "/?isgtq0gn&max=" + lastPinId + "&limit=100&wfl=1"
+// site host + "/boards/" + id + "/?isgtq0gn&max=" + lastPinId (percent-encoded) +
+// "&limit=100&wfl=1"
 Text BoardPageUrl(const Site& site, const Text& boardId, const Text& lastPinId);
 // site host + "/search/?q=" + encodedKeyword + "&ikswv4bf&page=" + n + "&per_page=100&wfl=1"
 Text SearchPageUrl(const Site& site, const Text& encodedKeyword, int page);

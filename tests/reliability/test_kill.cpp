@@ -50,6 +50,7 @@ TEST(KillTest, KilledAtTwentyPointsLosesAndCorruptsNothing) {
   site.SetRequestObserver([&](const demosite::RequestRecord& request) {
     if (request.target.rfind("/img/", 0) == 0) ++pictureRequests;
   });
+  site.KeepRequests();
   ASSERT_TRUE(site.Start());
   const auto served = [](const std::string& id) {
     return demosite::DemoSite::PictureBytes(KeyOf(id));

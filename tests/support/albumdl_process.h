@@ -19,6 +19,21 @@ struct ProcessOutcome {
 // standard output and error go to the files outPath and errPath.
 pid_t StartAlbumdl(const std::vector<std::string>& arguments, const std::string& outPath,
                    const std::string& errPath, const std::string& stdinPath = "/dev/null");
+
+// What albumdl's standard streams are when it starts: a path (read for input,
+// created or emptied for the others), kClosed, or a descriptor of the test's
+// own (a pipe's end) when the descriptor is not -1.
+struct StandardStreams {
+  static inline const std::string kClosed = "(closed)";
+  std::string in = "/dev/null";
+  std::string out = kClosed;
+  std::string err = kClosed;
+  int outDescriptor = -1;
+  int errDescriptor = -1;
+};
+pid_t StartAlbumdl(const std::vector<std::string>& arguments, const StandardStreams& streams);
+// Waits for it to end: its exit status, 128 + the signal when a signal ended it.
+int ExitStatusOf(pid_t child);
 // Waits for it to end and reads what it printed.
 ProcessOutcome FinishAlbumdl(pid_t child, const std::string& outPath, const std::string& errPath);
 // The arguments of a download from the stand-in site at siteHost without

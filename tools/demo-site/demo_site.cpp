@@ -8,6 +8,7 @@
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <random>
@@ -16,6 +17,7 @@
 #include <thread>
 
 #include "connection_sockets.h"
+#include "content_coding.h"
 #include "demo_data.h"
 #include "fault_switches.h"
 #include "site_pages.h"
@@ -135,7 +137,8 @@ struct DemoSite::Impl {
   FaultSwitches faults;
   int latencyMs = 0;
   std::map<std::string, std::shared_ptr<const RawAnswer>> rawAnswers;
-  std::vector<RequestRecord> requests;
+  size_t keepRequests = 0;
+  std::deque<RequestRecord> requests;  // the latest keepRequests
   std::function<void(const RequestRecord&)> observer;
   std::set<int> remotePorts;
   std::set<std::string> sessions;
@@ -220,6 +223,8 @@ void DemoSite::Impl::Handle(const httplib::Request& req, httplib::Response& res)
   for (const auto& [name, value] : reply.headers) res.set_header(name, value);
   if (fault && fault->kind == Kind::kTruncate) {
     SendTruncated(res, reply.contentType, std::move(reply.body), fault->truncateAt);
+  } else if (fault && fault->kind == Kind::kCut) {
+    SendCutWithoutLength(res, reply.contentType, std::move(reply.body), fault->truncateAt);
   } else if (fault && fault->kind == Kind::kTrickle) {
     SendTrickled(res, reply.contentType, std::move(reply.body), fault->trickleBytes,
                  fault->trickleMs, [this](int ms) { return Delay(ms); });
@@ -256,6 +261,10 @@ void DemoSite::Impl::ApplyBodyFault(const Fault& fault, const std::string& path,
     reply.contentType = PictureContentType(picture ? path.substr(imagePrefix.size()) : "");
     reply.body = ImposterBody(fault.imposter);
   }
+  if (fault.kind == Kind::kCompress) {
+    reply.body = Compressed(reply.body, fault.coding);
+    reply.headers.emplace_back("Content-Encoding", CodingName(fault.coding));
+  }
 }
 
 std::shared_ptr<const RawAnswer> DemoSite::Impl::FindRawAnswer(const httplib::Request& req) const {
@@ -286,6 +295,7 @@ void DemoSite::Impl::SendRawPieces(const RawAnswer& raw, httplib::Response& res)
 }
 
 void DemoSite::Impl::Record(const httplib::Request& req) {
+  if (keepRequests == 0 && !observer) return;
   RequestRecord record;
   record.method = req.method;
   record.target = req.target;
@@ -297,11 +307,13 @@ void DemoSite::Impl::Record(const httplib::Request& req) {
     }
     record.headers.emplace(name, value);
   }
-  record.body = req.body;
+  record.body = req.body.substr(0, kMostKeptBodyBytes);
   record.remotePort = req.remote_port;
+  if (observer) observer(record);
+  if (keepRequests == 0) return;
   requests.push_back(std::move(record));
+  while (requests.size() > keepRequests) requests.pop_front();
   remotePorts.insert(req.remote_port);
-  if (observer) observer(requests.back());
 }
 
 Reply DemoSite::Impl::Route(const httplib::Request& req) {
@@ -561,9 +573,16 @@ void DemoSite::SetRequestObserver(std::function<void(const RequestRecord&)> obse
   impl_->observer = std::move(observer);
 }
 
+void DemoSite::KeepRequests(size_t most) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->keepRequests = most;
+  while (impl_->requests.size() > most) impl_->requests.pop_front();
+  if (most == 0) impl_->remotePorts.clear();
+}
+
 std::vector<RequestRecord> DemoSite::Requests() const {
   std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->requests;
+  return {impl_->requests.begin(), impl_->requests.end()};
 }
 
 void DemoSite::ClearRequests() {

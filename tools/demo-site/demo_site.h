@@ -1,7 +1,8 @@
 // The stand-in image-board site: boards, searches, pictures on an image host
 // (the path prefix /img), a login page that sets a session cookie, a version
-// page, fault switches and a record of every request. Everything it serves is
-// UTF-8. Tests start it in-process on a free loopback port.
+// page, fault switches and, when asked for, a record of the requests.
+// Everything it serves is UTF-8. Tests start it in-process on a free loopback
+// port.
 #pragma once
 
 #include <functional>
@@ -68,9 +69,15 @@ struct Fault {
     kNotPicture,  // status 200, an image Content-Type, a body that is no picture
     kTrickle,     // the normal answer, trickleBytes at a time every trickleMs
     kHuge,        // the normal answer's bytes, then zero bytes up to hugeMegabytes MiB
+    kCut,         // no Content-Length, part of the body, then the connection closes: a
+                  // body that ends only with its connection, cut short
+    kCompress,    // the normal answer, its body compressed (Content-Encoding), whatever
+                  // the request asked for
   };
   // What a kNotPicture body holds instead of the picture.
   enum class Imposter { kJson, kText, kHtml };
+  // How a kCompress body is coded.
+  enum class Coding { kGzip, kDeflate };
 
   Kind kind = Kind::kStatus;
   int status = 500;           // kStatus
@@ -80,8 +87,9 @@ struct Fault {
   int skipFirst = 0;          // the first N matching requests pass untouched (a board's
                               // answer before its pages, on the same path)
   double fraction = 1.0;      // or this share of them, chosen deterministically
-  long long truncateAt = -1;  // kTruncate: bytes sent; -1 half the body (at most size - 1)
+  long long truncateAt = -1;  // kTruncate, kCut: bytes sent; -1 half the body (at most size - 1)
   Imposter imposter = Imposter::kHtml;  // kNotPicture
+  Coding coding = Coding::kGzip;        // kCompress
   int trickleBytes = 4;                 // kTrickle
   int trickleMs = 100;                  // kTrickle
   long long hugeMegabytes = 64;         // kHuge: body size in MiB (2^20 bytes)
@@ -145,11 +153,21 @@ class DemoSite {
   void SetRawAnswer(const std::string& target, RawAnswer answer);
   void ClearRawAnswers();
 
+  // The site keeps no record of the requests it answers until asked to: one
+  // that serves for days must not grow with every request. From now on it
+  // keeps the latest `most` of them (0: none again), each body cut to
+  // kMostKeptBodyBytes.
+  void KeepRequests(size_t most = kKeptRequests);
+  static constexpr size_t kKeptRequests = 10000;
+  static constexpr size_t kMostKeptBodyBytes = 64 * 1024;
+  // The kept requests, oldest first.
   std::vector<RequestRecord> Requests() const;
-  // Called for every request as it is recorded (under the site's lock: keep it short).
+  // Called for every request as it comes, kept or not (under the site's lock:
+  // keep it short).
   void SetRequestObserver(std::function<void(const RequestRecord&)> observer);
   void ClearRequests();
-  // Distinct client connections seen since the last ClearRequests.
+  // Distinct client connections seen since the last ClearRequests, while
+  // requests are kept.
   int ConnectionCount() const;
 
   // Replaces the text the version page (/version) serves; the built-in one

@@ -74,6 +74,28 @@ bool ParseKind(const std::string& text, Fault& fault, std::string& error) {
     fault.truncateAt = number;
     return true;
   }
+  if (kind == "cut") {
+    fault.kind = Kind::kCut;
+    if (!hasArg) return true;
+    if (!ParseCount(arg, 0, 1LL << 40, number)) {
+      error = "cut takes the number of bytes to send, as in cut:100, or nothing";
+      return false;
+    }
+    fault.truncateAt = number;
+    return true;
+  }
+  if (kind == "compress") {
+    fault.kind = Kind::kCompress;
+    if (arg == "gzip") {
+      fault.coding = Fault::Coding::kGzip;
+    } else if (arg == "deflate") {
+      fault.coding = Fault::Coding::kDeflate;
+    } else {
+      error = "compress needs gzip or deflate, as in compress:gzip";
+      return false;
+    }
+    return true;
+  }
   if (kind == "delay") {
     fault.kind = Kind::kDelay;
     if (!ParseCount(arg, 0, kMaxMs, number)) {
@@ -123,8 +145,8 @@ bool ParseKind(const std::string& text, Fault& fault, std::string& error) {
   }
   error = kind.empty() ? "the fault kind is missing after \"=\""
                        : "unknown fault kind \"" + kind +
-                             "\" (status, reset, truncate, delay, badjson, empty, notpicture, "
-                             "trickle, huge)";
+                             "\" (status, reset, truncate, cut, delay, badjson, empty, "
+                             "notpicture, trickle, huge, compress)";
   return false;
 }
 

@@ -38,6 +38,11 @@ inline constexpr char kFaultSyntax[] =
     "    trickle:BYTES/MS      the normal answer, BYTES bytes every MS milliseconds\n"
     "    huge:MB               the normal answer's bytes, then zero bytes up to MB MiB,\n"
     "                          streamed, with a Content-Length\n"
+    "    cut[:BYTES]           no Content-Length and Connection: close, only half of the\n"
+    "                          body (or its first BYTES bytes), then the connection closes:\n"
+    "                          only the body's own form can tell that it is not whole\n"
+    "    compress:gzip|deflate the normal answer with its body compressed and a\n"
+    "                          Content-Encoding, whatever the request asked for\n"
     "  OPTIONs:\n"
     "    first=N               only the first N requests the prefix matches\n"
     "    after=N               the first N requests pass untouched, the fault counts from\n"
@@ -49,6 +54,7 @@ inline constexpr char kFaultSyntax[] =
     "                          closes\n"
     "  Examples: /img/=status:503,retry-after=2,first=2   /boards/travel/=reset,share=0.5\n"
     "            /img/=trickle:4/250   /img/spring-1.png=huge:100,length=no\n"
+    "            /img/=cut,first=1   /boards/=compress:gzip\n"
     "            /boards/travel/=status:503,after=1   (its pages, not its answer)\n";
 
 }  // namespace demosite

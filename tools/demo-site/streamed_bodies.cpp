@@ -37,6 +37,22 @@ void SendTruncated(httplib::Response& res, const std::string& contentType, std::
                            });
 }
 
+void SendCutWithoutLength(httplib::Response& res, const std::string& contentType, std::string body,
+                          long long sendBytes) {
+  size_t sent = sendBytes < 0 ? body.size() / 2
+                              : std::min(static_cast<size_t>(sendBytes),
+                                         body.empty() ? size_t{0} : body.size() - 1);
+  body.resize(std::min(sent, body.size()));
+  auto part = std::make_shared<std::string>(std::move(body));
+  res.set_header("Connection", "close");
+  res.set_content_provider(contentType, [part](size_t offset, httplib::DataSink& sink) {
+    if (offset == 0 && !part->empty() && !sink.write(part->data(), part->size())) return false;
+    // A clean end: the client sees the connection close as a body's end would.
+    sink.done();
+    return true;
+  });
+}
+
 void SendTrickled(httplib::Response& res, const std::string& contentType, std::string body,
                   int bytesPerPiece, int everyMs, PauseFn pause) {
   if (body.empty()) {

@@ -21,6 +21,12 @@ using PauseFn = std::function<bool(int ms)>;
 void SendTruncated(httplib::Response& res, const std::string& contentType, std::string body,
                    long long sendBytes);
 
+// No Content-Length and "Connection: close": only the first sendBytes bytes of
+// the body go out (-1: half; never all of it), then the connection closes as
+// if the body had ended there.
+void SendCutWithoutLength(httplib::Response& res, const std::string& contentType, std::string body,
+                          long long sendBytes);
+
 // The whole body with its true Content-Length, bytesPerPiece bytes at a time
 // with everyMs between the pieces.
 void SendTrickled(httplib::Response& res, const std::string& contentType, std::string body,
