@@ -1,7 +1,6 @@
 #include "demo_site.h"
 
 #include <httplib.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
@@ -465,8 +464,7 @@ bool DemoSite::Start(int port) {
   // a port that is taken and share its connections; a taken port must fail.
   auto listening = std::make_shared<socket_t>(INVALID_SOCKET);
   server->set_socket_options([listening](socket_t sock) {
-    int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    ListenAlone(sock);
     *listening = sock;
   });
   Impl* impl = impl_.get();

@@ -20,7 +20,11 @@ Board PlainBoard(const std::string& id, const std::string& title, long long firs
   Board board;
   board.id = id;
   board.title = title;
-  board.pins = PlainPins("h" + std::to_string(firstId), 3, firstId);
+  // Appended rather than "h" + std::string&&, which GCC 12 misreads as an
+  // overlapping copy in optimised builds (-Wrestrict).
+  std::string prefix = "h";
+  prefix += std::to_string(firstId);
+  board.pins = PlainPins(prefix, 3, firstId);
   return board;
 }
 

@@ -1,7 +1,7 @@
 // albumdl-demo-site: serves the stand-in image-board site with its built-in
-// data set on 127.0.0.1 until it gets SIGINT or SIGTERM, with the faults, the
-// latency and the hostile data its command line asks for.
-#include <csignal>
+// data set on 127.0.0.1 until it is asked to stop (SIGINT or SIGTERM; Ctrl-C
+// on Windows), with the faults, the latency and the hostile data its command
+// line asks for.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +11,7 @@
 #include "demo_site.h"
 #include "fault_setting.h"
 #include "hostile_data.h"
+#include "stop_signal.h"
 
 namespace {
 
@@ -123,15 +124,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  // The signals are taken by sigwait below, so block them before the server
-  // starts its threads, which inherit the mask. A client that hangs up while
-  // a picture is written must not end the program either.
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);
+  demosite::CatchStopSignals();
 
   demosite::DemoSite site;
   if (hostile) demosite::AddHostileData(site);
@@ -150,8 +143,7 @@ int main(int argc, char** argv) {
   std::printf("albumdl-demo-site listening on %s\n", site.SiteHost().c_str());
   std::fflush(stdout);
 
-  int received = 0;
-  sigwait(&signals, &received);
+  demosite::WaitForStopSignal();
   site.Stop();
   return 0;
 }

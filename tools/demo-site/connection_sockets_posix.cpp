@@ -50,6 +50,13 @@ int PeerPortOnLocalPort(int fd, int localPort) {
 
 }  // namespace
 
+// The server's default also sets SO_REUSEPORT, which lets a second site bind a
+// port that is taken and share its connections.
+void ListenAlone(socket_t listening) {
+  int yes = 1;
+  setsockopt(listening, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+}
+
 bool ShutdownConnection(int localPort, int remotePort) {
   bool found = false;
   for (int fd : OpenDescriptors()) {
