@@ -1,6 +1,7 @@
-// Code-page conversion: the stand-in for MultiByteToWideChar / WideCharToMultiByte
-// with flags 0. Supported code pages: 936 (windows-936) and 65001 (UTF-8).
-// Characters the target cannot hold come out as "?".
+// Code-page conversion: MultiByteToWideChar / WideCharToMultiByte with flags 0
+// (the system's own on Windows, ICU's tables elsewhere). Supported code pages:
+// 936 (windows-936) and 65001 (UTF-8). Characters the target cannot hold come
+// out as "?".
 #pragma once
 
 #include <string>

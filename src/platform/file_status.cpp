@@ -10,7 +10,9 @@ Text FileStatus::Reason() const {
     case 0:
       return "";
     case ENOSPC:
+#ifdef EDQUOT  // not on Windows
     case EDQUOT:
+#endif
       return "磁盘空间已满";
     case EACCES:
     case EPERM:

@@ -1,35 +1,19 @@
 #include "platform/files.h"
 
-#include <pthread.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <random>
 
 #include "platform/file_system.h"
+#include "platform/path_syntax.h"
+#include "platform/process_id.h"
 
 namespace albumdl::platform {
 
 namespace {
 
 constexpr char kTemporaryMark[] = ".part";
-
-// The process id of the temporary names, asked of the system once rather than
-// for every file; a child made by fork asks again.
-std::atomic<pid_t> knownProcessId{0};
-
-pid_t ThisProcess() {
-  pid_t id = knownProcessId.load(std::memory_order_relaxed);
-  if (id == 0) {
-    static const int forgetInChild =
-        ::pthread_atfork(nullptr, nullptr, [] { knownProcessId.store(0); });
-    (void)forgetInChild;
-    id = ::getpid();
-    knownProcessId.store(id, std::memory_order_relaxed);
-  }
-  return id;
-}
 
 // A name beside the target that no other writer picks: the process id, a
 // counter and a random part, so threads and parallel processes never share it.
@@ -48,7 +32,7 @@ std::string TemporaryNameFor(const std::string& targetName) {
   // builds.
   std::string name = ".";
   name.append(targetName, 0, keep).append(kTemporaryMark);
-  name.append("-").append(std::to_string(ThisProcess()));
+  name.append("-").append(std::to_string(ThisProcessId()));
   name.append("-").append(std::to_string(counter++));
   name.append("-").append(std::to_string(random() % 1000000));
   return name;
@@ -59,10 +43,13 @@ std::string TemporaryNameFor(const std::string& targetName) {
 bool MakeSureDirectoryPathExists(const Text& path) {
   // Like the Windows call, everything after the last separator is a file name
   // and is not created.
-  const NativePath native = NativePathOf(path);
-  const size_t last = native.str().rfind('/');
-  if (last == std::string::npos) return true;
-  const NativePath folder = NativePath::FromSystem(last == 0 ? "/" : native.str().substr(0, last));
+  const std::string native = NativePathOf(path).str();
+  size_t end = native.size();
+  while (end > 0 && !IsNativeSeparator(native[end - 1])) --end;
+  if (end == 0) return true;
+  // Without its last separator, unless that is the root's.
+  const NativePath folder =
+      NativePath::FromSystem(native.substr(0, std::max(end - 1, RootLength(native))));
   return Files().CreateFolders(folder).ok();
 }
 
@@ -83,7 +70,7 @@ FileStatus WriteFileAtomically(const Text& path, const Bytes& bytes, bool sync) 
 }
 
 FileStatus WriteFileAtomically(const NativePath& target, const Bytes& bytes, bool sync) {
-  if (target.empty() || target.str().back() == '/') return FileStatus::Failed(EISDIR);
+  if (target.empty() || IsNativeSeparator(target.str().back())) return FileStatus::Failed(EISDIR);
   FileSystem& files = Files();
   NativePath temporary;
   FileStatus status = FileStatus::Failed(EEXIST);

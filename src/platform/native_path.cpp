@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/code_page.h"
+#include "platform/path_syntax.h"
 
 namespace albumdl::platform {
 namespace {
@@ -18,26 +19,29 @@ bool IsAscii(const std::string& bytes) {
 
 NativePath NativePath::operator/(const std::string& utf8Name) const {
   if (utf8_.empty()) return NativePath(utf8Name);
-  if (utf8_.back() == '/') return NativePath(utf8_ + utf8Name);
-  return NativePath(utf8_ + "/" + utf8Name);
+  if (IsNativeSeparator(utf8_.back())) return NativePath(utf8_ + utf8Name);
+  return NativePath(utf8_ + NativeSeparator() + utf8Name);
 }
 
 NativePath NativePath::Parent() const {
-  const size_t slash = utf8_.rfind('/');
-  if (slash == std::string::npos) return NativePath(".");
-  if (slash == 0) return NativePath("/");
-  return NativePath(utf8_.substr(0, slash));
+  const size_t root = RootLength(utf8_);
+  size_t end = utf8_.size();
+  while (end > root && !IsNativeSeparator(utf8_[end - 1])) --end;
+  if (end == 0) return NativePath(".");
+  if (end <= root) return NativePath(utf8_.substr(0, root));
+  return NativePath(utf8_.substr(0, end - 1));
 }
 
 std::string NativePath::Name() const {
-  const size_t slash = utf8_.rfind('/');
-  return slash == std::string::npos ? utf8_ : utf8_.substr(slash + 1);
+  size_t start = utf8_.size();
+  while (start > 0 && !IsNativeSeparator(utf8_[start - 1])) --start;
+  return utf8_.substr(start);
 }
 
 NativePath NativePathOf(const Text& path) {
   std::string native = IsAscii(path) ? path : WideToMultiByte(65001, MultiByteToWide(936, path));
   for (char& c : native) {
-    if (c == '\\') c = '/';
+    if (c == '\\' || c == '/') c = NativeSeparator();
   }
   return NativePath::FromSystem(std::move(native));
 }

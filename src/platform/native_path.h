@@ -1,4 +1,5 @@
-// A path as this system names it: UTF-8, "/" separators. Inside the program a
+// A path as this system names it: UTF-8, with its separators ("/"; "\" on
+// Windows, whose wide-character calls it is converted for). Inside the program a
 // path is a code page 936 Text with "\" separators, as the settings file and
 // the album list hold it; the two are different types so that one can never be
 // passed where the other is meant. Only this folder converts between them.
@@ -20,7 +21,7 @@ class NativePath {
   const std::string& str() const { return utf8_; }
   const char* c_str() const { return utf8_.c_str(); }
   bool empty() const { return utf8_.empty(); }
-  // The path with one more name after a "/".
+  // The path with one more name after a separator.
   NativePath operator/(const std::string& utf8Name) const;
   NativePath Parent() const;  // the folder that holds it ("." when none is named)
   std::string Name() const;   // the last name
@@ -32,9 +33,10 @@ class NativePath {
 };
 
 // Text path with "\" separators -> this system's path. Converts first, then
-// turns "\" into "/", because a code page 936 trail byte can be 0x5C.
+// turns the separators into the system's, because a code page 936 trail byte
+// can be 0x5C.
 NativePath NativePathOf(const Text& path);
-// This system's path -> Text path (its separators are left as "/"). Characters
+// This system's path -> Text path (its separators are left as they are). Characters
 // that code page 936 cannot hold come out as "?": RoundTrips tells whether
 // that happened.
 Text TextPathOf(const NativePath& path);

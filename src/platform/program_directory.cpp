@@ -1,17 +1,12 @@
 #include "platform/program_directory.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <mutex>
 
+#include "platform/environment.h"
 #include "platform/native_path.h"
+#include "platform/path_syntax.h"
 
 namespace albumdl::platform {
-namespace fs = std::filesystem;
-
 namespace {
 
 std::mutex overrideMutex;
@@ -26,43 +21,11 @@ std::string WithoutTrailingSeparator(const std::string& path) {
     if (step == 2 || (path[i] != '/' && path[i] != '\\')) end = i + step;
     i += step;
   }
-  return end == 0 ? path.substr(0, 1) : path.substr(0, end);  // a root stays a root
-}
-
-std::string HomeDirectory() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
-  return {};
-}
-
-// An installed program: in a bin folder (/usr/bin, /usr/local/bin,
-// ~/.local/bin, PREFIX/bin) or anywhere under /usr, which the package manager
-// owns. Its folder is for programs only, even when we could write there.
-bool IsInstalledFolder(const fs::path& folder) {
-  const std::string path = folder.string();
-  return folder.filename() == "bin" || path == "/usr" || path.starts_with("/usr/");
-}
-
-// The folder of the executable when we may write there and it is not an
-// installed program's (settings and record stores live beside the program);
-// otherwise the per-user data folder.
-std::string DefaultDirectory() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    const std::string folder = exe.parent_path().string();
-    if (!folder.empty() && !IsInstalledFolder(exe.parent_path()) &&
-        ::access(folder.c_str(), W_OK) == 0)
-      return folder;
-  }
-  std::string data;
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
-    data = std::string(xdg) + "/albumdl";
-  } else {
-    data = HomeDirectory() + "/.local/share/albumdl";
-  }
-  fs::create_directories(data, ec);
-  return data;
+  // A root stays a root: "/", and "C:\" rather than "C:" (that drive's
+  // current folder).
+  const size_t root = RootLength(path);
+  if (end < root) return path.substr(0, root);
+  return end == 0 ? path.substr(0, 1) : path.substr(0, end);
 }
 
 }  // namespace
@@ -72,11 +35,11 @@ std::string ProgramDirectory() {
     std::lock_guard lock(overrideMutex);
     if (!overrideDirectory.empty()) return overrideDirectory;
   }
-  if (const char* home = std::getenv("ALBUMDL_HOME"); home && *home) {
+  if (const std::string home = EnvironmentValue("ALBUMDL_HOME"); !home.empty()) {
     return WithoutTrailingSeparator(TextPathOf(NativePath::FromSystem(home)));
   }
   static const std::string fallback =
-      WithoutTrailingSeparator(TextPathOf(NativePath::FromSystem(DefaultDirectory())));
+      WithoutTrailingSeparator(TextPathOf(NativePath::FromSystem(DefaultProgramDirectory())));
   return fallback;
 }
 
