@@ -2,9 +2,10 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
+#include "platform/console.h"
+#include "platform/file_system.h"
 #include "platform/standard_streams.h"
 
 namespace albumdl::cli {
@@ -27,13 +28,12 @@ std::optional<std::string> ReadBounded(const std::string& path, std::string& pro
   std::unique_ptr<std::FILE, FileCloser> owned;
   std::FILE* file = stdin;
   if (path != "-") {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
+    if (platform::Files().IsFolder(platform::NativePath::FromSystem(path))) {
       problem = "it is a folder, not a file";
       return std::nullopt;
     }
     errno = 0;
-    owned.reset(std::fopen(path.c_str(), "rb"));
+    owned.reset(platform::OpenFile(path, "rb"));
     if (!owned) {
       problem = "cannot read it: " + platform::ErrorText(errno == 0 ? ENOENT : errno);
       return std::nullopt;

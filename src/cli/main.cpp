@@ -22,6 +22,9 @@
 #include "download/duplicate_store.h"
 #include "download/worker_control.h"
 #include "net/cookie_store.h"
+#include "platform/console.h"
+#include "platform/environment.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/native_path.h"
 #include "platform/program_directory.h"
@@ -53,10 +56,15 @@ struct Outputs {
   std::unique_ptr<OutputStream> logFile;
 };
 
+// Native paths are UTF-8; std::filesystem takes them as such only as char8_t
+// (on Windows a plain char string would be read in the ANSI code page).
 std::string Absolute(const std::string& nativePath) {
   std::error_code error;
-  const auto absolute = std::filesystem::absolute(nativePath, error);
-  return error ? nativePath : absolute.lexically_normal().string();
+  const std::u8string utf8(nativePath.begin(), nativePath.end());
+  const auto absolute = std::filesystem::absolute(utf8, error);
+  if (error) return nativePath;
+  const std::u8string normal = absolute.lexically_normal().u8string();
+  return std::string(normal.begin(), normal.end());
 }
 
 // Inside the program a path is a code page 936 text. A folder whose name does
@@ -170,14 +178,13 @@ int Run(const CommandLine& options, Outputs& outputs) {
   if (!options.home.empty()) {
     home = CheckedFolder("--home", options.home);
     if (!home) return kExitUsage;
-  } else if (const char* variable = std::getenv("ALBUMDL_HOME"); variable && *variable) {
+  } else if (const std::string variable = platform::EnvironmentValue("ALBUMDL_HOME");
+             !variable.empty()) {
     if (!CheckedFolder("ALBUMDL_HOME", variable)) return kExitUsage;
   }
   if (!options.saveTo.empty() && !CheckedFolder("-o", options.saveTo)) return kExitUsage;
   if (home) {
-    std::error_code error;
-    std::filesystem::create_directories(*home, error);
-    if (!std::filesystem::is_directory(*home, error))
+    if (!platform::Files().CreateFolders(platform::NativePath::FromSystem(*home)).ok())
       return Fail("--home " + Printable(options.home) + ": cannot use it as the program directory");
     platform::SetProgramDirectory(platform::TextPathOf(platform::NativePath::FromSystem(*home)));
   }
@@ -232,7 +239,7 @@ int Run(const CommandLine& options, Outputs& outputs) {
     settings.viewerCookies = StoredCookiesFor(session.site.siteHost + "/");
   }
   if (!options.logFile.empty()) {
-    std::FILE* file = std::fopen(options.logFile.c_str(), "ab");
+    std::FILE* file = platform::OpenFile(options.logFile, "ab");
     if (file == nullptr) return Fail("--log " + Printable(options.logFile) + ": cannot write it");
     outputs.logFile = std::make_unique<OutputStream>(
         file, "the log file " + Printable(options.logFile), /*owned=*/true);
@@ -288,10 +295,17 @@ int main(int argc, char** argv) {
   // handed out again (to the pipe of the stop requests, say).
   platform::OpenNullOnClosedStandardStreams();
   platform::SurviveBrokenPipes();
+  platform::PrepareStandardStreams();
+  // UTF-8 on every system (on Windows from the wide command line).
+  std::vector<std::string> arguments = platform::CommandLineArguments(argc, argv);
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) pointers.push_back(argument.data());
+  pointers.push_back(nullptr);
   cli::Outputs outputs;
   cli::CommandLine options;
-  const std::optional<int> stop =
-      cli::ParseCommandLine(argc, argv, options, outputs.standardOutput);
+  const std::optional<int> stop = cli::ParseCommandLine(static_cast<int>(arguments.size()),
+                                                        pointers.data(), options,
+                                                        outputs.standardOutput);
   const int status = stop ? *stop : cli::Run(options, outputs);
   return cli::WithOutputFailures(status, outputs);
 }

@@ -119,7 +119,9 @@ std::string PickText(const Pick& pick) {
   for (const SerialRange& range : pick) {
     if (!text.empty()) text += ",";
     text += std::to_string(range.first);
-    if (range.last != range.first) text += "-" + std::to_string(range.last);
+    // Appended piece by piece: GCC 12 misreads "-" + std::string&& as an
+    // overlapping copy in optimised builds (-Wrestrict).
+    if (range.last != range.first) text.append("-").append(std::to_string(range.last));
   }
   return text;
 }

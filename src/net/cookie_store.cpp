@@ -3,14 +3,15 @@
 #include <curl/curl.h>
 
 #include <ctime>
-#include <fstream>
 #include <functional>
+#include <optional>
 #include <set>
 #include <sstream>
 
 #include "net/curl_shares.h"
 #include "net/curl_transfer.h"
 #include "net/url_cookies.h"
+#include "platform/file_system.h"
 
 namespace albumdl {
 namespace {
@@ -145,8 +146,10 @@ void LoadCookieLines(std::istream& lines) {
 }  // namespace
 
 bool LoadCookieFile(const std::string& nativePath) {
-  std::ifstream file(nativePath, std::ios::binary);
-  if (!file) return false;
+  const std::optional<Bytes> content =
+      platform::Files().Read(platform::NativePath::FromSystem(nativePath));
+  if (!content) return false;
+  std::istringstream file(*content);
   LoadCookieLines(file);
   return true;
 }

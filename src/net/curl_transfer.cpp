@@ -23,27 +23,43 @@ constexpr long kReceiveBufferBytes = 256 * 1024;
 // Connections to a host stay open between calls: a board of a thousand pictures
 // must not open a thousand connections to the image host. Each thread keeps its
 // own multi handle, whose connection cache lives as long as the thread; libcurl
-// does not support one connection cache used by several threads at once.
+// does not support one connection cache used by several threads at once. The
+// thread's kept easy handle lives here too: it must be cleaned up before the
+// multi handle whose connections it last used, and one object says so (the
+// order in which a thread's thread_local objects go differs between C++
+// runtimes; MinGW's does not reverse it).
 class ThreadConnections {
  public:
   ThreadConnections() : multi_(curl_multi_init()) {
     curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, 8L);
   }
-  ~ThreadConnections() { curl_multi_cleanup(multi_); }
+  ~ThreadConnections() {
+    if (kept_ != nullptr) curl_easy_cleanup(kept_);
+    curl_multi_cleanup(multi_);
+  }
   ThreadConnections(const ThreadConnections&) = delete;
   ThreadConnections& operator=(const ThreadConnections&) = delete;
   CURLM* multi() const { return multi_; }
+  // The easy handle transfers without the cookie store reuse; nullptr when
+  // none could be made.
+  CURL* kept() {
+    if (kept_ == nullptr) kept_ = curl_easy_init();
+    return kept_;
+  }
 
  private:
   CURLM* multi_;
+  CURL* kept_ = nullptr;
 };
 
-CURLM* ThisThreadsMulti() {
+ThreadConnections& ThisThreadsConnections() {
   // The shares also set libcurl up; that must happen before the first handle.
   CookieStoreShare();
   thread_local ThreadConnections connections;
-  return connections.multi();
+  return connections;
 }
+
+CURLM* ThisThreadsMulti() { return ThisThreadsConnections().multi(); }
 
 // The easy handle of one transfer. Without the cookie store it is the
 // thread's kept handle, set back to libcurl's defaults: making and freeing a
@@ -60,8 +76,7 @@ class TransferHandle {
       owned_ = true;
       return;
     }
-    thread_local KeptHandle kept;
-    easy_ = kept.easy;
+    easy_ = ThisThreadsConnections().kept();
     if (easy_ != nullptr) curl_easy_reset(easy_);
   }
   ~TransferHandle() {
@@ -73,15 +88,6 @@ class TransferHandle {
   CURL* get() const { return easy_; }
 
  private:
-  struct KeptHandle {
-    CURL* easy = curl_easy_init();
-    KeptHandle() = default;
-    KeptHandle(const KeptHandle&) = delete;
-    KeptHandle& operator=(const KeptHandle&) = delete;
-    ~KeptHandle() {
-      if (easy != nullptr) curl_easy_cleanup(easy);
-    }
-  };
   CURL* easy_ = nullptr;
   bool owned_ = false;
 };
