@@ -33,11 +33,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Wine runs the programs the build makes: ctest's tests, the test discovery.
 # Debian's wine64 package has its launcher outside the PATH. Its own folder
 # (prefix) lives in the build tree; without Mono and Gecko, which it would
-# otherwise offer to download on its first start; quiet.
+# otherwise offer to download on its first start; quiet. Wine hands file names
+# to Linux in the locale's encoding: without a UTF-8 locale every name outside
+# ASCII fails to be made.
 find_program(ALBUMDL_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(ALBUMDL_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR
-      env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+      env LC_ALL=C.UTF-8 WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all
+          WINEDLLOVERRIDES=mscoree,mshtml=
           ${ALBUMDL_WINE})
 endif()
 
