@@ -1,9 +1,11 @@
-# Run by ctest: cmake -DPROGRAM=albumdl -DMAN_PAGE=albumdl.1.in -P man_page_options.cmake
+# Run by ctest: cmake -DPROGRAM=albumdl -DMAN_PAGE=albumdl.1.in [-DEMULATOR=a|b]
+#   -P man_page_options.cmake
 # The manual page must document every option "PROGRAM --help" prints, and no
 # option the program no longer has; every ALBUMDL_ variable --help names must
 # have an entry under ENVIRONMENT.
 
-execute_process(COMMAND ${PROGRAM} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
+string(REPLACE "|" ";" emulator "${EMULATOR}")
+execute_process(COMMAND ${emulator} ${PROGRAM} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${PROGRAM} --help ended with ${status}")
 endif()

@@ -1,16 +1,8 @@
 // The stand-in site over real HTTP on loopback: what the downloader sends and
 // reads, the fault switches and their command-line form, the latency, raw
 // answers and the hostile data set, and the request record.
-#include <arpa/inet.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -29,7 +21,10 @@
 #include "demo_site.h"
 #include "fault_setting.h"
 #include "hostile_data.h"
+#include "support/albumdl_process.h"
+#include "support/socket_calls.h"
 #include "support/temp_dir.h"
+#include "support/this_program.h"
 
 namespace {
 
@@ -57,21 +52,17 @@ std::string Between(const std::string& text, const std::string& left, const std:
 // One request on a fresh connection, reading until the server closes it: all
 // the bytes that came back, headers included.
 std::string RawGet(int port, const std::string& target) {
-  int sock = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  using namespace albumdl::testing;
+  const SocketHandle sock = ConnectToLoopback(port);
   std::string reply;
-  if (connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-    std::string request =
-        "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
-    send(sock, request.data(), request.size(), MSG_NOSIGNAL);
-    char buffer[4096];
-    ssize_t got;
-    while ((got = recv(sock, buffer, sizeof buffer, 0)) > 0) reply.append(buffer, got);
+  if (sock == kNoSocket) return reply;
+  SendAll(sock, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+  char buffer[4096];
+  long got;
+  while ((got = ReceiveSome(sock, buffer, sizeof buffer)) > 0) {
+    reply.append(buffer, static_cast<size_t>(got));
   }
-  close(sock);
+  CloseSocket(sock);
   return reply;
 }
 
@@ -562,44 +553,23 @@ TEST(FaultSetting, ReadsEveryKindAndOption) {
 // The program started with a fault and a latency, and refused with a bad fault.
 TEST(DemoSiteProgram, TakesFaultsAndLatencyOnItsCommandLine) {
   albumdl::testing::TempDir scratch;
-  auto start = [&](std::vector<std::string> arguments) {
-    const std::string program = ALBUMDL_BINARY_DIR "/tools/demo-site/albumdl-demo-site";
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, scratch.NativeFile("out.txt").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&files, 2, scratch.NativeFile("err.txt").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t child = -1;
-    if (posix_spawn(&child, program.c_str(), &files, nullptr, argv.data(), environ) != 0) {
-      child = -1;
-    }
-    posix_spawn_file_actions_destroy(&files);
-    return child;
+  using namespace albumdl::testing;
+  auto start = [&](const std::vector<std::string>& arguments) {
+    return StartProgram(DemoSiteProgram(), arguments, scratch.NativeFile("out.txt"),
+                        scratch.NativeFile("err.txt"));
   };
-  auto exitStatus = [](pid_t child) {
-    int status = 0;
-    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-  };
-  auto read = [&](const std::string& name) {
-    std::stringstream text;
-    text << std::ifstream(scratch.NativeFile(name)).rdbuf();
-    return text.str();
-  };
+  auto read = [&](const std::string& name) { return ReadNativeFile(scratch.NativeFile(name)); };
 
-  pid_t bad = start({"--fault", "/img/=status:503", "--fault", "/img/=reset,first=x"});
-  ASSERT_GT(bad, 0);
-  EXPECT_EQ(exitStatus(bad), 2);
+  const Child bad = start({"--fault", "/img/=status:503", "--fault", "/img/=reset,first=x"});
+  ASSERT_NE(bad, kNoChild);
+  EXPECT_EQ(WaitForChild(bad), 2);
   EXPECT_NE(read("err.txt").find("bad --fault \"/img/=reset,first=x\": first needs"),
             std::string::npos)
       << read("err.txt");
 
-  pid_t site = start({"--port", "0", "--latency", "200", "--fault", "/img/=status:503,first=1"});
-  ASSERT_GT(site, 0);
+  const Child site =
+      start({"--port", "0", "--latency", "200", "--fault", "/img/=status:503,first=1"});
+  ASSERT_NE(site, kNoChild);
   int port = 0;
   for (int i = 0; i < 500 && port == 0; ++i) {
     std::string address = Between(read("out.txt"), "listening on http://127.0.0.1:", "\n");
@@ -612,8 +582,16 @@ TEST(DemoSiteProgram, TakesFaultsAndLatencyOnItsCommandLine) {
   auto first = client.Get("/img/spring-1.png");
   auto second = client.Get("/img/spring-1.png");
   auto waited = std::chrono::steady_clock::now() - before;
-  kill(site, SIGTERM);
-  EXPECT_EQ(exitStatus(site), 0);
+  // Under Wine no console event reaches a child of a program without a
+  // terminal (GenerateConsoleCtrlEvent fails): there the site is ended instead,
+  // and its own way out is not seen.
+  if (RunningUnderWine()) {
+    KillChild(site);
+    WaitForChild(site);
+  } else {
+    AskChildToStop(site);
+    EXPECT_EQ(WaitForChild(site), 0);
+  }
   ASSERT_TRUE(first);
   ASSERT_TRUE(second);
   EXPECT_EQ(first->status, 503);

@@ -2,9 +2,9 @@
 // run gate, on real files in temporary folders. Literals are GBK at run time.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <cerrno>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -13,9 +13,14 @@
 
 #include "control/pacer.h"
 #include "platform/code_page.h"
+#include "platform/environment.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
+#include "platform/path_syntax.h"
 #include "platform/program_directory.h"
+#include "support/faulty_file_system.h"
 #include "support/temp_dir.h"
+#include "support/this_program.h"
 #include "text/file_helpers.h"
 #include "text/settings.h"
 
@@ -27,17 +32,19 @@ using testing::TempDir;
 
 std::string Utf8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
+using testing::NativeFsPath;
+
 std::string ReadNative(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativeFsPath(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void WriteNative(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
+  std::ofstream(NativeFsPath(path), std::ios::binary) << bytes;
 }
 
 size_t EntriesIn(const std::string& folder) {
-  return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
+  return static_cast<size_t>(std::distance(fs::directory_iterator(NativeFsPath(folder)), {}));
 }
 
 // --- code pages -------------------------------------------------------------
@@ -79,10 +86,73 @@ TEST(PlatformCodePage, ThreadsConvertAtTheSameTime) {
 // --- paths, files and folders -----------------------------------------------
 
 TEST(PlatformFiles, NativePathConvertsBeforeSeparators) {
-  // 乗 is 81 5C in code page 936: its trail byte must not become a "/".
-  EXPECT_EQ(platform::NativePathOf("a\\乗\\b").str(), Utf8(u8"a/乗/b"));
-  EXPECT_EQ(platform::NativePathOf("/tmp/下载\\图片").str(), Utf8(u8"/tmp/下载/图片"));
+  // 乗 is 81 5C in code page 936: its trail byte must not become a separator.
+  const std::string s(1, platform::NativeSeparator());
+  EXPECT_EQ(platform::NativePathOf("a\\乗\\b").str(), "a" + s + Utf8(u8"乗") + s + "b");
+  EXPECT_EQ(platform::NativePathOf("/tmp/下载\\图片").str(),
+            s + "tmp" + s + Utf8(u8"下载") + s + Utf8(u8"图片"));
   EXPECT_EQ(platform::TextPathOf(platform::NativePath::FromSystem(Utf8(u8"/tmp/乗"))), "/tmp/乗");
+  // A folder's parent and name, and a root that stays a root.
+  const platform::NativePath album = platform::NativePathOf("相册\\乗");
+  EXPECT_EQ(album.Parent().str(), Utf8(u8"相册"));
+  EXPECT_EQ(album.Name(), Utf8(u8"乗"));
+  EXPECT_EQ(platform::NativePath::FromSystem(Utf8(u8"图")).Parent().str(), ".");
+  TempDir dir;
+  std::string root = dir.Native().substr(0, platform::RootLength(dir.Native()));
+  ASSERT_FALSE(root.empty()) << dir.Native();
+  EXPECT_EQ((platform::NativePath::FromSystem(root) / "x").Parent().str(), root);
+}
+
+// Code page 936 names through the system's calls: what a listing gives back is
+// the same name, and a name the code page lacks is told apart.
+TEST(PlatformFiles, CodePage936NamesComeBackFromTheListing) {
+  TempDir dir;
+  const Text names[] = {"相册乗", "1_图.jpg", "中文 空格.png", "\x81\x5C.txt" /* 乗 */};
+  for (const Text& name : names) ASSERT_TRUE(platform::WriteWholeFile(dir.File(name), name));
+  std::vector<Text> listed;
+  for (const std::string& native :
+       platform::Files().List(platform::NativePath::FromSystem(dir.Native()))) {
+    ASSERT_TRUE(platform::RoundTrips(platform::NativePath::FromSystem(native))) << native;
+    listed.push_back(platform::TextPathOf(platform::NativePath::FromSystem(native)));
+  }
+  std::sort(listed.begin(), listed.end());
+  std::vector<Text> expected(std::begin(names), std::end(names));
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(listed, expected);
+  for (const Text& name : names) EXPECT_EQ(platform::ReadWholeFile(dir.File(name)), name);
+  // Hangul is not in code page 936: the name comes back with "?".
+  WriteNative(dir.NativeFile(Utf8(u8"한글")), "x");
+  bool seen = false;
+  for (const std::string& native :
+       platform::Files().List(platform::NativePath::FromSystem(dir.Native()))) {
+    if (native != Utf8(u8"한글")) continue;
+    seen = true;
+    EXPECT_FALSE(platform::RoundTrips(platform::NativePath::FromSystem(native)));
+  }
+  EXPECT_TRUE(seen);
+}
+
+// Paths far past 260 characters (the old Windows limit): folders, an atomic
+// write, a read, a rename, a listing and a removal all work.
+TEST(PlatformFiles, LongPathsWork) {
+  TempDir dir;
+  Text folder = dir.Path();
+  for (int level = 0; level < 12; ++level)
+    folder += "\\第" + std::to_string(level) + "层文件夹的名字很长很长";
+  ASSERT_GT(platform::NativePathOf(folder).str().size(), 400u);
+  ASSERT_TRUE(platform::MakeSureDirectoryPathExists(folder + "\\"));
+  EXPECT_TRUE(platform::PathIsDirectoryA(folder));
+  const Text file = folder + "\\图片.jpg";
+  ASSERT_TRUE(platform::WriteFileAtomically(file, "picture").ok());
+  EXPECT_EQ(platform::ReadWholeFile(file), "picture");
+  EXPECT_TRUE(platform::FileExists(file));
+  const Text moved = folder + "\\改名.jpg";
+  ASSERT_TRUE(platform::RenameFile(file, moved));
+  EXPECT_EQ(platform::Files().List(platform::NativePathOf(folder)),
+            std::vector<std::string>{Utf8(u8"改名.jpg")});
+  EXPECT_TRUE(platform::RemoveFile(moved));
+  EXPECT_FALSE(platform::FileExists(moved));
+  EXPECT_TRUE(platform::Files().List(platform::NativePathOf(folder)).empty());
 }
 
 TEST(PlatformFiles, ShownPathsHaveThisSystemsSeparatorsOnly) {
@@ -143,13 +213,13 @@ TEST(PlatformFiles, AtomicWriteReplacesWholeAndLeavesNothingBehind) {
 TEST(PlatformFiles, MakeSureDirectoryPathExists) {
   TempDir dir;
   EXPECT_TRUE(platform::MakeSureDirectoryPathExists(dir.File("a\\下载\\c\\")));
-  EXPECT_TRUE(fs::is_directory(dir.NativeFile(Utf8(u8"a/下载/c"))));
+  EXPECT_TRUE(fs::is_directory(NativeFsPath(dir.NativeFile(Utf8(u8"a/下载/c")))));
   EXPECT_TRUE(platform::PathIsDirectoryA(dir.File("a\\下载\\c")));
   EXPECT_TRUE(platform::MakeSureDirectoryPathExists(dir.File("a\\下载\\c\\")));  // exists
   // The part after the last separator is a file name and is not created.
   EXPECT_TRUE(platform::MakeSureDirectoryPathExists(dir.File("b\\name")));
-  EXPECT_TRUE(fs::is_directory(dir.NativeFile("b")));
-  EXPECT_FALSE(fs::exists(dir.NativeFile("b/name")));
+  EXPECT_TRUE(fs::is_directory(NativeFsPath(dir.NativeFile("b"))));
+  EXPECT_FALSE(fs::exists(NativeFsPath(dir.NativeFile("b/name"))));
   // A file where a folder should be.
   WriteNative(dir.NativeFile("file"), "x");
   EXPECT_FALSE(platform::MakeSureDirectoryPathExists(dir.File("file\\sub\\")));
@@ -162,7 +232,7 @@ TEST(PlatformEnsureDirectory, AddsTheSeparatorToTheCallersPath) {
   Text path = dir.File("相册");
   EXPECT_TRUE(EnsureDirectory(path));
   EXPECT_EQ(path, dir.File("相册\\"));
-  EXPECT_TRUE(fs::is_directory(dir.NativeFile(Utf8(u8"相册"))));
+  EXPECT_TRUE(fs::is_directory(NativeFsPath(dir.NativeFile(Utf8(u8"相册")))));
 
   EXPECT_TRUE(EnsureDirectory(path));  // exists already: unchanged
   EXPECT_EQ(path, dir.File("相册\\"));
@@ -178,7 +248,7 @@ TEST(PlatformEnsureDirectory, AddsTheSeparatorToTheCallersPath) {
   Text trail = dir.File("乗");
   EXPECT_TRUE(EnsureDirectory(trail));
   EXPECT_EQ(trail, dir.File("乗\\"));
-  EXPECT_TRUE(fs::is_directory(dir.NativeFile(Utf8(u8"乗"))));
+  EXPECT_TRUE(fs::is_directory(NativeFsPath(dir.NativeFile(Utf8(u8"乗")))));
 }
 
 // --- settings ---------------------------------------------------------------
@@ -194,7 +264,7 @@ TEST_F(Settings, NoFileGivesTheDefaultAndCreatesNothing) {
   EXPECT_EQ(ReadSetting(ini, kSettingsSection, kDuplicateKey, "0"), "0");
   EXPECT_EQ(ReadSetting(ini, kSettingsSection, kSaveFolderKey), "");
   EXPECT_EQ(ReadSetting(ini, kSettingsSection, kSaveFolderKey, "d  "), "d");
-  EXPECT_FALSE(fs::exists(nativeIni));
+  EXPECT_FALSE(fs::exists(NativeFsPath(nativeIni)));
 }
 
 TEST_F(Settings, ValuesAsTheWindowsReaderReturnsThem) {
@@ -273,7 +343,7 @@ TEST_F(Settings, SettingsPathIsBesideTheProgram) {
   platform::SetProgramDirectory(dir.Path());
   EXPECT_EQ(SettingsPath(), ini);
   ASSERT_TRUE(WriteSetting(SettingsPath(), kSettingsSection, kDuplicateKey, "1"));
-  EXPECT_TRUE(fs::exists(nativeIni));
+  EXPECT_TRUE(fs::exists(NativeFsPath(nativeIni)));
   platform::SetProgramDirectory("");
 }
 
@@ -282,7 +352,7 @@ TEST_F(Settings, SettingsPathIsBesideTheProgram) {
 class PlatformProgramDirectory : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::unsetenv("ALBUMDL_HOME");
+    platform::RemoveEnvironmentValue("ALBUMDL_HOME");
     platform::SetProgramDirectory("");
   }
   void TearDown() override { SetUp(); }
@@ -290,20 +360,47 @@ class PlatformProgramDirectory : public ::testing::Test {
 
 TEST_F(PlatformProgramDirectory, TheExecutablesFolderWithoutSeparator) {
   // The test program's folder is writable, so it is the program folder.
-  const std::string exeFolder = fs::read_symlink("/proc/self/exe").parent_path().string();
-  ASSERT_EQ(::access(exeFolder.c_str(), W_OK), 0);
+  const std::string exeFolder = testing::ThisProgramFolder();
+  ASSERT_TRUE(platform::FolderTakesWrites(platform::NativePath::FromSystem(exeFolder)));
+  EXPECT_EQ(platform::DefaultProgramDirectory(), exeFolder);
   EXPECT_EQ(platform::ProgramDirectory(),
             platform::TextPathOf(platform::NativePath::FromSystem(exeFolder)));
+  // The probe leaves nothing behind.
+  for (const std::string& name :
+       platform::Files().List(platform::NativePath::FromSystem(exeFolder)))
+    EXPECT_EQ(name.find(".albumdl-probe"), std::string::npos) << name;
+}
+
+// A folder that takes no writes: the per-user data folder instead
+// (%APPDATA%\albumdl on Windows, $XDG_DATA_HOME/albumdl elsewhere), made.
+TEST_F(PlatformProgramDirectory, AReadOnlyExecutableFolderGivesTheUsersDataFolder) {
+  TempDir data;
+  platform::SetEnvironmentValue("XDG_DATA_HOME", data.Native());
+  testing::FaultyFileSystem disk;
+  disk.under = testing::ThisProgramFolder();
+  disk.readOnly = true;
+  std::string chosen;
+  {
+    platform::FileSystemOverride faults(disk);
+    EXPECT_FALSE(platform::FolderTakesWrites(platform::NativePath::FromSystem(disk.under)));
+    chosen = platform::DefaultProgramDirectory();
+  }
+  platform::RemoveEnvironmentValue("XDG_DATA_HOME");
+  EXPECT_NE(chosen, disk.under);
+  EXPECT_EQ(platform::NativePath::FromSystem(chosen).Name(), "albumdl");
+  EXPECT_TRUE(platform::Files().IsFolder(platform::NativePath::FromSystem(chosen))) << chosen;
 }
 
 TEST_F(PlatformProgramDirectory, EnvironmentAndOverride) {
   TempDir dir;
-  ::setenv("ALBUMDL_HOME", (dir.Native() + Utf8(u8"/下载/")).c_str(), 1);
-  EXPECT_EQ(platform::ProgramDirectory(), dir.Path() + "/下载");
+  const std::string separator(1, platform::NativeSeparator());
+  platform::SetEnvironmentValue("ALBUMDL_HOME",
+                                dir.Native() + separator + Utf8(u8"下载") + separator);
+  EXPECT_EQ(platform::ProgramDirectory(), dir.Path() + separator + "下载");
   platform::SetProgramDirectory(dir.File("乗\\"));
   EXPECT_EQ(platform::ProgramDirectory(), dir.File("乗"));
   platform::SetProgramDirectory("");
-  EXPECT_EQ(platform::ProgramDirectory(), dir.Path() + "/下载");
+  EXPECT_EQ(platform::ProgramDirectory(), dir.Path() + separator + "下载");
 }
 
 // --- run gate and pacers ----------------------------------------------------

@@ -56,4 +56,10 @@ class FileSystemOverride {
 // The file system of the system itself.
 FileSystem& RealFileSystem();
 
+// True when a file can be made in the folder, found by making one (and
+// removing it) through Files(): a folder's attributes tell nothing on Windows
+// (its read-only flag does not stop writes), and its access rights are the
+// system's to weigh.
+bool FolderTakesWrites(const NativePath& folder);
+
 }  // namespace albumdl::platform

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/file_system.h"
 #include "platform/program_directory.h"
 
 namespace albumdl::platform {
@@ -36,7 +37,7 @@ std::string DefaultProgramDirectory() {
   if (!ec) {
     const std::string folder = exe.parent_path().string();
     if (!folder.empty() && !IsInstalledFolder(exe.parent_path()) &&
-        ::access(folder.c_str(), W_OK) == 0)
+        FolderTakesWrites(NativePath::FromSystem(folder)))
       return folder;
   }
   std::string data;

@@ -4,7 +4,6 @@
 #include <shlobj.h>
 
 #include "platform/file_system.h"
-#include "platform/process_id.h"
 #include "platform/program_directory.h"
 #include "platform/wide_windows.h"
 
@@ -20,17 +19,6 @@ std::wstring ExecutablePath() {
     if (n < path.size()) return path.substr(0, n);
     path.resize(path.size() * 2);
   }
-}
-
-// Writable is what a write says: the folder's attributes tell nothing (the
-// read-only flag of a folder does not stop writes), its access rights are the
-// system's to weigh. The probe goes through the program's file system, like
-// every write.
-bool IsWritable(const NativePath& folder) {
-  const NativePath probe = folder / (".albumdl-probe-" + std::to_string(ThisProcessId()));
-  if (!Files().WriteNewFile(probe, "", false).ok()) return false;
-  Files().Remove(probe);
-  return true;
 }
 
 std::string RoamingAppData() {
@@ -50,7 +38,7 @@ std::string DefaultProgramDirectory() {
   const size_t slash = exe.find_last_of(L"\\/");
   if (slash != std::wstring::npos) {
     const NativePath folder = NativePath::FromSystem(Utf8Of(exe.substr(0, slash)));
-    if (IsWritable(folder)) return folder.str();
+    if (FolderTakesWrites(folder)) return folder.str();
   }
   const NativePath data = NativePath::FromSystem(RoamingAppData()) / "albumdl";
   Files().CreateFolders(data);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "demo_site.h"
+#include "platform/environment.h"
 #include "support/album_check.h"
 #include "support/albumdl_process.h"
 #include "support/temp_dir.h"
@@ -125,8 +126,8 @@ std::vector<FaultCase> FaultCases() {
 class FaultMatrix : public ::testing::Test {
  protected:
   void SetUp() override {
-    unsetenv("ALBUMDL_HOME");
-    unsetenv("ALBUMDL_PACE");
+    platform::RemoveEnvironmentValue("ALBUMDL_HOME");
+    platform::RemoveEnvironmentValue("ALBUMDL_PACE");
     demosite::Board board;
     board.id = "b1";
     board.title = "B";

@@ -1,10 +1,8 @@
-// albumdl killed with SIGKILL at twenty points of a download, then run again
-// with --skip-downloaded. After every kill: each picture on disk is exactly the
-// one the site serves, no id is recorded without its complete picture, and the
-// rerun fetches exactly the pictures that are missing and completes the album.
+// albumdl killed with SIGKILL (TerminateProcess on Windows) at twenty points of a download, then
+// run again with --skip-downloaded. After every kill: each picture on disk is exactly the one the
+// site serves, no id is recorded without its complete picture, and the rerun fetches exactly the
+// pictures that are missing and completes the album.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <atomic>
 #include <chrono>
@@ -70,15 +68,15 @@ TEST(KillTest, KilledAtTwentyPointsLosesAndCorruptsNothing) {
     // The kill point: after kill * 2 - 1 picture requests, plus up to 12 ms,
     // so it falls in a transfer, a write, a rename or a record alike.
     pictureRequests = 0;
-    const pid_t child = testing::StartAlbumdl(arguments, out, err);
-    ASSERT_GT(child, 0);
+    const testing::Child child = testing::StartAlbumdl(arguments, out, err);
+    ASSERT_NE(child, testing::kNoChild);
     const int after = kill * 2 - 1;
     for (int waited = 0; pictureRequests < after && waited < 20000; ++waited)
       std::this_thread::sleep_for(std::chrono::microseconds(500));
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 12000));
-    ::kill(child, SIGKILL);
+    testing::KillChild(child);
     const testing::ProcessOutcome killed = testing::FinishAlbumdl(child, out, err);
-    killedMidRun += killed.status == 128 + SIGKILL;
+    killedMidRun += killed.status == testing::kKilledStatus;
 
     const AlbumCheck afterKill = testing::CheckAlbum(album, home.Path(), "b1", ids, served);
     EXPECT_EQ(afterKill.corrupted, 0);

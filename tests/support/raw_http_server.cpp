@@ -1,10 +1,5 @@
 #include "support/raw_http_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -26,31 +21,6 @@ std::string ValueOf(const std::string& line) {
   if (colon == std::string::npos) return "";
   const size_t start = line.find_first_not_of(' ', colon + 1);
   return start == std::string::npos ? "" : line.substr(start);
-}
-
-bool SendAll(int socket, const std::string& bytes) {
-  size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t n = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    sent += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-sockaddr_in Loopback(int port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  return address;
-}
-
-int BoundPort(int socket) {
-  sockaddr_in address{};
-  socklen_t length = sizeof(address);
-  if (::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
-  return ntohs(address.sin_port);
 }
 
 }  // namespace
@@ -87,27 +57,11 @@ RawResponse MakeResponse(const std::string& statusLine, const std::string& heade
   return response;
 }
 
-int ClosedLoopbackPort() {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = Loopback(0);
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  const int port = BoundPort(probe);
-  ::close(probe);  // bound but never listening: the port is now refused
-  return port;
-}
-
 RawHttpServer::~RawHttpServer() { Stop(); }
 
 bool RawHttpServer::Start() {
-  listenSocket_ = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (listenSocket_ < 0) return false;
-  sockaddr_in address = Loopback(0);
-  if (::bind(listenSocket_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-      ::listen(listenSocket_, 64) != 0) {
-    ::close(listenSocket_);
-    listenSocket_ = -1;
-    return false;
-  }
+  listenSocket_ = ListenOnLoopback(0, 64);
+  if (listenSocket_ == kNoSocket) return false;
   port_ = BoundPort(listenSocket_);
   acceptThread_ = std::thread(&RawHttpServer::AcceptLoop, this);
   return true;
@@ -116,18 +70,18 @@ bool RawHttpServer::Start() {
 void RawHttpServer::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (stopping_ || listenSocket_ < 0) return;
+    if (stopping_ || listenSocket_ == kNoSocket) return;
     stopping_ = true;
     // Shutting a socket down wakes the thread blocked on it.
-    ::shutdown(listenSocket_, SHUT_RDWR);
-    for (int socket : openSockets_) ::shutdown(socket, SHUT_RDWR);
+    ShutdownSocket(listenSocket_);
+    for (SocketHandle socket : openSockets_) ShutdownSocket(socket);
   }
   stopped_.notify_all();
   if (acceptThread_.joinable()) acceptThread_.join();
   for (std::thread& thread : serveThreads_) thread.join();
   serveThreads_.clear();
-  ::close(listenSocket_);
-  listenSocket_ = -1;
+  CloseSocket(listenSocket_);
+  listenSocket_ = kNoSocket;
 }
 
 std::string RawHttpServer::Url(const std::string& path) const {
@@ -167,23 +121,23 @@ RawResponse RawHttpServer::ResponseFor(const std::string& target) const {
 
 void RawHttpServer::AcceptLoop() {
   for (;;) {
-    const int socket = ::accept(listenSocket_, nullptr, nullptr);
+    const SocketHandle socket = AcceptConnection(listenSocket_);
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopping_) {
-      if (socket >= 0) ::close(socket);
+      if (socket != kNoSocket) CloseSocket(socket);
       return;
     }
-    if (socket < 0) continue;
+    if (socket == kNoSocket) continue;
     openSockets_.insert(socket);
     serveThreads_.emplace_back(&RawHttpServer::Serve, this, socket, ++connections_);
   }
 }
 
-void RawHttpServer::Serve(int socket, int connection) {
+void RawHttpServer::Serve(SocketHandle socket, int connection) {
   std::string pending;
   char buffer[4096];
   const auto readMore = [&] {
-    const ssize_t n = ::recv(socket, buffer, sizeof(buffer), 0);
+    const long n = ReceiveSome(socket, buffer, sizeof(buffer));
     if (n <= 0) return false;
     pending.append(buffer, static_cast<size_t>(n));
     return true;
@@ -254,8 +208,7 @@ void RawHttpServer::Serve(int socket, int connection) {
     if (!sent) break;
     if (response.reset) {
       // Closing with a zero linger time sends RST instead of FIN.
-      const linger abort{1, 0};
-      ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
+      ResetOnClose(socket);
       break;
     }
     if (response.stall) {
@@ -269,7 +222,7 @@ void RawHttpServer::Serve(int socket, int connection) {
   }
   std::lock_guard<std::mutex> lock(mutex_);
   openSockets_.erase(socket);
-  ::close(socket);
+  CloseSocket(socket);
 }
 
 }  // namespace albumdl::testing

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/socket_calls.h"
+
 namespace albumdl::testing {
 
 struct RawRequest {
@@ -43,9 +45,6 @@ struct RawResponse {
 // keepAlive. headerLines are "Name: value\r\n" lines.
 RawResponse MakeResponse(const std::string& statusLine, const std::string& headerLines,
                          const std::string& body, bool keepAlive = false);
-// A loopback port on which nothing listens (connecting is refused at once).
-int ClosedLoopbackPort();
-
 class RawHttpServer {
  public:
   RawHttpServer() = default;
@@ -74,10 +73,10 @@ class RawHttpServer {
 
  private:
   void AcceptLoop();
-  void Serve(int socket, int connection);
+  void Serve(SocketHandle socket, int connection);
   RawResponse ResponseFor(const std::string& target) const;
 
-  int listenSocket_ = -1;
+  SocketHandle listenSocket_ = kNoSocket;
   int port_ = 0;
   bool stopping_ = false;
   mutable std::mutex mutex_;
@@ -86,7 +85,7 @@ class RawHttpServer {
   RawResponse defaultResponse_ = MakeResponse("HTTP/1.1 200 OK", "", "ok");
   std::string greeting_;
   std::vector<RawRequest> requests_;
-  std::set<int> openSockets_;
+  std::set<SocketHandle> openSockets_;
   int connections_ = 0;
   std::thread acceptThread_;
   std::vector<std::thread> serveThreads_;

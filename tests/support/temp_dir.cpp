@@ -1,21 +1,21 @@
 #include "support/temp_dir.h"
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "platform/files.h"
 
 namespace albumdl::testing {
 
-TempDir::TempDir() {
-  std::string pattern = "/tmp/albumdl-test-XXXXXX";
-  if (::mkdtemp(pattern.data())) native_ = pattern;
-}
+TempDir::TempDir() : native_(MakeTemporaryFolder()) {}
 
 TempDir::~TempDir() {
   if (native_.empty()) return;
   std::error_code ec;
-  std::filesystem::remove_all(native_, ec);
+  std::filesystem::remove_all(NativeFsPath(native_), ec);
+}
+
+std::filesystem::path NativeFsPath(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 Text TempDir::Path() const {

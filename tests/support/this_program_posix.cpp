@@ -1,0 +1,12 @@
+#include <filesystem>
+
+#include "support/this_program.h"
+
+namespace albumdl::testing {
+
+std::string ThisProgramFolder() {
+  std::error_code error;
+  return std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string();
+}
+
+}  // namespace albumdl::testing
