@@ -87,8 +87,9 @@ std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(tex
 std::vector<std::string> FilesIn(const Text& folder) {
   std::vector<std::string> names;
   std::error_code error;
-  for (const auto& entry : fs::directory_iterator(platform::NativePathOf(folder).str(), error)) {
-    names.push_back(entry.path().filename().string());
+  for (const auto& entry :
+       fs::directory_iterator(testing::NativeFsPath(platform::NativePathOf(folder).str()), error)) {
+    names.push_back(testing::Utf8Of(entry.path().filename()));
   }
   std::sort(names.begin(), names.end());
   return names;

@@ -62,11 +62,13 @@ std::vector<demosite::Pin> MakePins(int count, long long firstId) {
 // Every file under a folder with its bytes, by path relative to it.
 std::map<std::string, std::string> FilesUnder(const std::string& native) {
   std::map<std::string, std::string> files;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(native)) {
+  const std::filesystem::path root = testing::NativeFsPath(native);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
     if (!entry.is_regular_file()) continue;
-    const auto bytes =
-        platform::RealFileSystem().Read(platform::NativePath::FromSystem(entry.path().string()));
-    files[std::filesystem::relative(entry.path(), native).string()] = bytes.value_or("?");
+    const auto bytes = platform::RealFileSystem().Read(
+        platform::NativePath::FromSystem(testing::Utf8Of(entry.path())));
+    files[testing::Utf8Of(std::filesystem::relative(entry.path(), root).generic_u8string())] =
+        bytes.value_or("?");
   }
   return files;
 }

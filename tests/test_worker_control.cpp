@@ -134,9 +134,9 @@ class WorkerControlTest : public ::testing::Test {
   std::vector<std::string> AlbumFiles() const {
     std::vector<std::string> names;
     std::error_code error;
-    for (const auto& entry :
-         fs::directory_iterator(platform::NativePathOf(saves.File("T相册_b1")).str(), error)) {
-      names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(
+             testing::NativeFsPath(platform::NativePathOf(saves.File("T相册_b1")).str()), error)) {
+      names.push_back(testing::Utf8Of(entry.path().filename()));
     }
     return names;
   }
@@ -231,8 +231,8 @@ TEST_F(WorkerControlTest, EndDuringATransferLeavesNoFileNoRecordAndNoFinish) {
   EXPECT_EQ(summary.saved, 0);
   EXPECT_TRUE(AlbumFiles().empty()) << "no picture and no temporary";
   EXPECT_EQ(PictureRequests(), 1) << "an ended transfer is not tried again";
-  EXPECT_FALSE(fs::exists(
-      platform::NativePathOf(DuplicateStore::RecordFile(home.Path(), "b1")).str() + "-wal"))
+  EXPECT_FALSE(fs::exists(testing::NativeFsPath(
+      platform::NativePathOf(DuplicateStore::RecordFile(home.Path(), "b1")).str() + "-wal")))
       << "the store was closed";
   DuplicateStore store;
   ASSERT_EQ(store.Open(home.Path(), "b1").outcome, StoreOpening::Outcome::kOpened);

@@ -38,8 +38,8 @@ TEST(HostileSite, NothingLeavesItsFolderNoControlByteGetsThroughNoFlood) {
 
   TempDir root;  // holds home/ and saves/, and must hold nothing else afterwards
   const std::string home = root.NativeFile("home"), saves = root.NativeFile("saves");
-  fs::create_directories(home);
-  fs::create_directories(saves);
+  fs::create_directories(testing::NativeFsPath(home));
+  fs::create_directories(testing::NativeFsPath(saves));
 
   const std::string host = site.SiteHost();
   std::vector<std::string> lines;
@@ -56,8 +56,9 @@ TEST(HostileSite, NothingLeavesItsFolderNoControlByteGetsThroughNoFlood) {
   lines.push_back(host + "/search/?q=%F0%9F%98%80");
   const std::string input = root.NativeFile("albums.txt");
   {
-    std::ofstream file(input, std::ios::binary);
-    for (const std::string& line : lines) file << line << "\n";
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    testing::WriteNativeFile(input, text);
   }
 
   const std::string out = root.NativeFile("out.txt"), err = root.NativeFile("err.txt");
@@ -75,14 +76,15 @@ TEST(HostileSite, NothingLeavesItsFolderNoControlByteGetsThroughNoFlood) {
   // Everything made lies in home/ or saves/, under a name without control bytes
   // that fits the file system.
   int folders = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(root.Native())) {
-    const std::string relative = entry.path().lexically_relative(root.Native()).string();
+  const fs::path rootPath = testing::NativeFsPath(root.Native());
+  for (const auto& entry : fs::recursive_directory_iterator(rootPath)) {
+    const std::string relative = testing::Utf8Of(entry.path().lexically_relative(rootPath));
     if (relative == "albums.txt" || relative == "out.txt" || relative == "err.txt") continue;
     EXPECT_TRUE(relative.rfind("home", 0) == 0 || relative.rfind("saves", 0) == 0) << relative;
-    const std::string name = entry.path().filename().string();
+    const std::string name = testing::Utf8Of(entry.path().filename());
     EXPECT_FALSE(HasControlByte(name, false)) << relative;
     EXPECT_LE(name.size(), 255u) << relative;
-    folders += entry.is_directory() && entry.path().parent_path() == fs::path(saves);
+    folders += entry.is_directory() && entry.path().parent_path() == testing::NativeFsPath(saves);
   }
   EXPECT_GE(folders, 6) << "the sound parts of the hostile albums were still saved";
 

@@ -23,7 +23,8 @@ class TempDir {
   Text Path() const;
   // Path() + "\" + name, for a file or folder inside (name in code page 936).
   Text File(const Text& name) const;
-  // Native() + "/" + name (name in UTF-8; Windows reads "/" as "\\").
+  // Native(), the system's separator, name (in UTF-8; Windows also reads a "/"
+  // inside it as a separator).
   std::string NativeFile(const std::string& name) const;
 
  private:
@@ -37,5 +38,7 @@ std::string MakeTemporaryFolder();
 // A native path (UTF-8) for std::filesystem and the streams: taken as UTF-8 on
 // every system (a plain char string is read in the ANSI code page on Windows).
 std::filesystem::path NativeFsPath(const std::string& utf8);
+// And back: a std::filesystem path as UTF-8.
+std::string Utf8Of(const std::filesystem::path& path);
 
 }  // namespace albumdl::testing

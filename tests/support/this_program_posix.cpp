@@ -9,4 +9,6 @@ std::string ThisProgramFolder() {
   return std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string();
 }
 
+bool RunningUnderWine() { return false; }
+
 }  // namespace albumdl::testing

@@ -17,4 +17,10 @@ std::string ThisProgramFolder() {
   return utf8;
 }
 
+// Wine's ntdll has a function Windows' lacks.
+bool RunningUnderWine() {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 }  // namespace albumdl::testing
