@@ -24,6 +24,7 @@
 #include "site/site.h"
 #include "support/raw_http_server.h"
 #include "support/temp_dir.h"
+#include "support/this_program.h"
 
 namespace albumdl {
 namespace {
@@ -400,6 +401,9 @@ TEST_F(NetTest, AddressThatIsNoWebAddressIsRefusedBeforeAnythingIsSent) {
 }
 
 TEST_F(NetTest, ConnectionResetDuringTheBodySaysBroken) {
+  // The test server's reset (SO_LINGER 0, then close) reaches the client as a
+  // plain close under Wine, and the transfer is rightly called truncated.
+  if (testing::RunningUnderWine()) GTEST_SKIP() << "Wine's test server sends no reset";
   server.SetDefaultResponse(
       RawResponse{.bytes = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npart", .reset = true});
   const HttpResult web = WebRequest({.url = server.Url("/r")});
@@ -467,6 +471,9 @@ TEST_F(NetTest, TricklingOrSilentServerEndsInATimeOut) {
 }
 
 TEST_F(NetTest, PeerThatDoesNotSpeakTlsFailsAsTls) {
+  // Under Wine, whose Schannel rests on GnuTLS, libcurl reports this as a failed
+  // connection; whether Windows' own Schannel does the same is not known here.
+  if (testing::RunningUnderWine()) GTEST_SKIP() << "Wine's Schannel fails it as a connection";
   server.SetGreeting("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
   const Text url = "https://127.0.0.1:" + std::to_string(server.Port()) + "/x";
   EXPECT_EQ(WinHttpRequest({.url = url, .timeoutSeconds = 5}).failure, HttpFailure::kTls);

@@ -73,14 +73,13 @@ void RawHttpServer::Stop() {
     if (stopping_ || listenSocket_ == kNoSocket) return;
     stopping_ = true;
     // Shutting a socket down wakes the thread blocked on it.
-    ShutdownSocket(listenSocket_);
+    StopListening(listenSocket_);
     for (SocketHandle socket : openSockets_) ShutdownSocket(socket);
   }
   stopped_.notify_all();
   if (acceptThread_.joinable()) acceptThread_.join();
   for (std::thread& thread : serveThreads_) thread.join();
   serveThreads_.clear();
-  CloseSocket(listenSocket_);
   listenSocket_ = kNoSocket;
 }
 

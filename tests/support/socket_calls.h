@@ -25,6 +25,9 @@ bool SendAll(SocketHandle socket, const std::string& bytes);
 long ReceiveSome(SocketHandle socket, char* buffer, size_t size);
 // Wakes a thread blocked on the socket: its next read or write fails.
 void ShutdownSocket(SocketHandle socket);
+// Wakes a thread blocked in AcceptConnection on it, and closes it (a shutdown
+// wakes accept on POSIX systems, only closing it does on Windows).
+void StopListening(SocketHandle listening);
 // The close that follows sends RST instead of FIN.
 void ResetOnClose(SocketHandle socket);
 void CloseSocket(SocketHandle socket);

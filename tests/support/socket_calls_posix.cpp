@@ -80,6 +80,11 @@ long ReceiveSome(SocketHandle socket, char* buffer, size_t size) {
 
 void ShutdownSocket(SocketHandle socket) { ::shutdown(Fd(socket), SHUT_RDWR); }
 
+void StopListening(SocketHandle listening) {
+  ::shutdown(Fd(listening), SHUT_RDWR);
+  ::close(Fd(listening));
+}
+
 void ResetOnClose(SocketHandle socket) {
   const linger abort{1, 0};
   ::setsockopt(Fd(socket), SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));

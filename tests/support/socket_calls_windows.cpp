@@ -99,6 +99,8 @@ long ReceiveSome(SocketHandle socket, char* buffer, size_t size) {
 
 void ShutdownSocket(SocketHandle socket) { ::shutdown(Native(socket), SD_BOTH); }
 
+void StopListening(SocketHandle listening) { ::closesocket(Native(listening)); }
+
 void ResetOnClose(SocketHandle socket) {
   const linger abort{1, 0};
   ::setsockopt(Native(socket), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
