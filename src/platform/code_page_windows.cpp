@@ -26,9 +26,27 @@ std::u16string MultiByteToWide(int codePage, const std::string& bytes) {
   return out;
 }
 
-std::string WideToMultiByte(int codePage, const std::u16string& wide) {
+// Code page 936 has no character outside the Basic Multilingual Plane, and the
+// system's call puts a "?" for each half of a surrogate pair; the program puts
+// one "?" for each character it cannot hold, so a pair becomes one character
+// the code page lacks first.
+std::u16string OnePerCharacter(const std::u16string& wide) {
+  std::u16string out;
+  out.reserve(wide.size());
+  for (size_t i = 0; i < wide.size(); ++i) {
+    const char16_t c = wide[i];
+    const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+                      wide[i + 1] <= 0xDFFF;
+    out.push_back(pair ? u'\uFFFF' : c);
+    if (pair) ++i;
+  }
+  return out;
+}
+
+std::string WideToMultiByte(int codePage, const std::u16string& text) {
   const UINT page = CodePageOf(codePage);
-  if (page == 0 || wide.empty()) return {};
+  if (page == 0 || text.empty()) return {};
+  const std::u16string wide = page == CP_UTF8 ? text : OnePerCharacter(text);
   const auto* data = reinterpret_cast<const wchar_t*>(wide.data());
   const int length = static_cast<int>(wide.size());
   // Code page 936 puts its default character, "?", for what it lacks; UTF-8
