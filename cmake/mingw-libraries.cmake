@@ -9,6 +9,11 @@ if(NOT EXISTS ${deps}/stamps/curl OR NOT EXISTS ${deps}/stamps/sqlite
   message(FATAL_ERROR "The Windows libraries are not in ${deps}: run scripts/install-deps windows")
 endif()
 
+# On Linux these headers sit in /usr/include, which every compile sees; the
+# cache's include folder stands in for it, so that a header of ours that
+# includes one of them works wherever it is included.
+include_directories(SYSTEM ${deps}/include)
+
 function(albumdl_header_library name)
   add_library(${name} INTERFACE IMPORTED)
   set_target_properties(${name} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${deps}/include)

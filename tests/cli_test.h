@@ -63,7 +63,7 @@ inline Outcome FinishAlbumdl(testing::Child child, const TempDir& scratch) {
 }
 
 inline Outcome RunAlbumdl(const std::vector<std::string>& arguments, const TempDir& scratch,
-                   const std::string& stdinPath = "") {
+                          const std::string& stdinPath = "") {
   return FinishAlbumdl(StartAlbumdl(arguments, scratch, stdinPath), scratch);
 }
 

@@ -519,10 +519,10 @@ TEST_F(AlbumdlTest, InterruptEndsTheRunWithStatus130) {
   slow.kind = demosite::Fault::Kind::kDelay;
   slow.delayMs = 20000;
   site.SetFault("/img/", slow);
-  const testing::Child child = StartAlbumdl(DownloadArguments(site.SiteHost(), home.Native(),
-                                                              saved.Native(),
-                                                              {Board(demosite::kFlowersBoardId)}),
-                                            scratch);
+  const testing::Child child =
+      StartAlbumdl(DownloadArguments(site.SiteHost(), home.Native(), saved.Native(),
+                                     {Board(demosite::kFlowersBoardId)}),
+                   scratch);
   ASSERT_NE(child, testing::kNoChild);
   while (PictureRequests() == 0 && !testing::ChildHasEnded(child)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

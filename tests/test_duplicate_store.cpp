@@ -28,7 +28,8 @@ class DuplicateStoreTest : public ::testing::Test {
     std::vector<std::string> files;
     const fs::path root = testing::NativeFsPath(home.Native());
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
-      if (entry.is_regular_file()) files.push_back(testing::Utf8Of(fs::relative(entry.path(), root)));
+      if (entry.is_regular_file())
+        files.push_back(testing::Utf8Of(fs::relative(entry.path(), root)));
     }
     return files;
   }
@@ -47,8 +48,8 @@ TEST_F(DuplicateStoreTest, FirstOpenCreatesAndLogsLaterOpensAreSilentAndKeepReco
     EXPECT_FALSE(store.Contains("12")) << "no prefix match";
     EXPECT_FALSE(store.Contains("1234"));
   }
-  EXPECT_TRUE(
-      fs::is_regular_file(testing::NativeFsPath(platform::NativePathOf(home.File("防止重复下载数据库\\b1.edb")).str())));
+  EXPECT_TRUE(fs::is_regular_file(testing::NativeFsPath(
+      platform::NativePathOf(home.File("防止重复下载数据库\\b1.edb")).str())));
 
   DuplicateStore again;
   ASSERT_EQ(again.Open(home.Path(), "b1").outcome, Outcome::kOpened);
@@ -106,7 +107,8 @@ TEST_F(DuplicateStoreTest, KeywordAlbumsHaveTheirOwnStore) {
   ASSERT_EQ(store.Open(home.Path(), "关键词_cat").outcome, Outcome::kCreated);
   store.Add("7");
   store.Close();
-  EXPECT_TRUE(fs::is_regular_file(testing::NativeFsPath(platform::NativePathOf(home.File("防止重复下载数据库\\关键词_cat.edb")).str())));
+  EXPECT_TRUE(fs::is_regular_file(testing::NativeFsPath(
+      platform::NativePathOf(home.File("防止重复下载数据库\\关键词_cat.edb")).str())));
 
   DuplicateStore board;
   ASSERT_EQ(board.Open(home.Path(), "cat").outcome, Outcome::kCreated);
@@ -126,7 +128,8 @@ TEST_F(DuplicateStoreTest, IdTooLongForAFileNameGetsAStableShortenedStore) {
   EXPECT_EQ(StoreFileName(fitting), fitting + ".edb") << "a name that fits stays as it was";
   for (const Text& id : {first, second}) {
     SCOPED_TRACE(id);
-    const std::string name = testing::Utf8Of(testing::NativeFsPath(NativeRecordFile(id)).filename());
+    const std::string name =
+        testing::Utf8Of(testing::NativeFsPath(NativeRecordFile(id)).filename());
     EXPECT_LE(name.size() + sizeof(".damaged-999-wal") - 1, 255u);
     EXPECT_TRUE(name.ends_with(".edb"));
     DuplicateStore store;
@@ -146,8 +149,8 @@ TEST_F(DuplicateStoreTest, DoubleByteIdWhoseTrailByteIsABackslashIsAccepted) {
   DuplicateStore store;
   ASSERT_EQ(store.Open(home.Path(), id).outcome, Outcome::kCreated);
   EXPECT_TRUE(store.Add("1"));
-  EXPECT_TRUE(
-      fs::is_regular_file(testing::NativeFsPath(platform::NativePathOf(home.File("防止重复下载数据库\\乗.edb")).str())));
+  EXPECT_TRUE(fs::is_regular_file(testing::NativeFsPath(
+      platform::NativePathOf(home.File("防止重复下载数据库\\乗.edb")).str())));
 }
 
 TEST_F(DuplicateStoreTest, IdsThatCouldLeaveTheStoreFolderGetNoStore) {

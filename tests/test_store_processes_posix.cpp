@@ -78,6 +78,5 @@ TEST_F(DuplicateStoreTest, TwoProgramsUseOneStoreSideBySide) {
   for (const char* id : {"1", "2", "3"}) EXPECT_TRUE(second.Contains(id)) << id;
 }
 
-
 }  // namespace
 }  // namespace albumdl

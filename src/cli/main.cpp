@@ -303,9 +303,8 @@ int main(int argc, char** argv) {
   pointers.push_back(nullptr);
   cli::Outputs outputs;
   cli::CommandLine options;
-  const std::optional<int> stop = cli::ParseCommandLine(static_cast<int>(arguments.size()),
-                                                        pointers.data(), options,
-                                                        outputs.standardOutput);
+  const std::optional<int> stop = cli::ParseCommandLine(
+      static_cast<int>(arguments.size()), pointers.data(), options, outputs.standardOutput);
   const int status = stop ? *stop : cli::Run(options, outputs);
   return cli::WithOutputFailures(status, outputs);
 }

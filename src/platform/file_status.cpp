@@ -4,16 +4,24 @@
 #include <cstring>
 
 namespace albumdl::platform {
+namespace {
+
+// A full disk, or a full quota where the system has quotas (Windows' error
+// numbers have none).
+bool IsDiskFull(int error) {
+#ifdef EDQUOT
+  if (error == EDQUOT) return true;
+#endif
+  return error == ENOSPC;
+}
+
+}  // namespace
 
 Text FileStatus::Reason() const {
+  if (IsDiskFull(error_)) return "磁盘空间已满";
   switch (error_) {
     case 0:
       return "";
-    case ENOSPC:
-#ifdef EDQUOT  // not on Windows
-    case EDQUOT:
-#endif
-      return "磁盘空间已满";
     case EACCES:
     case EPERM:
       return "没有写入权限";
@@ -35,9 +43,8 @@ Text FileStatus::Reason() const {
 }
 
 bool FileStatus::WillRepeat() const {
+  if (IsDiskFull(error_)) return true;
   switch (error_) {
-    case ENOSPC:
-    case EDQUOT:
     case EACCES:
     case EPERM:
     case EROFS:
