@@ -14,6 +14,7 @@
 #include "download/duplicate_store.h"
 #include "net/cookie_store.h"
 #include "platform/files.h"
+#include "platform/path_syntax.h"
 #include "session/session.h"
 #include "site/answer_verdict.h"
 #include "site/board_album.h"
@@ -444,11 +445,13 @@ TEST_F(DownloadTest, KeywordCatPagesThroughEveryPageIntoItsFolder) {
 
   const DownloadSummary summary = Run();
 
-  EXPECT_EQ(
-      window.LogLines(),
-      (std::vector<Text>{"当前被选择相册编号:1、\r\n\r\n", kSwitchOff, kStoreCreated + "\r\n",
-                         "准备下载相册《cat》\r\n\r\n", saves.Path() + "/cat_/创建成功\r\n\r\n",
-                         "---完成相册《cat_》下载,有2个是广告跳过\r\n\r\n", kAllDone}));
+  // The log shows the folder with this system's separators.
+  const Text s(1, platform::NativeSeparator());
+  EXPECT_EQ(window.LogLines(),
+            (std::vector<Text>{"当前被选择相册编号:1、\r\n\r\n", kSwitchOff, kStoreCreated + "\r\n",
+                               "准备下载相册《cat》\r\n\r\n",
+                               saves.Path() + s + "cat_" + s + "创建成功\r\n\r\n",
+                               "---完成相册《cat_》下载,有2个是广告跳过\r\n\r\n", kAllDone}));
   EXPECT_EQ(pacer.Pauses(), Repeat(Repeat(Repeat(Repeat({}, 100, 100), 1000, 1), 1000, 1), 100, 50))
       << "no pause before the first page, a second between pages";
   EXPECT_EQ(summary.saved, 150);

@@ -54,17 +54,22 @@ Text TextPathOf(const NativePath& path) {
 Text ShownPath(const Text& path) {
   Text shown;
   shown.reserve(path.size());
+  // Whether the last thing written was a separator; the last byte cannot say,
+  // as a double-byte character may end in 0x5C, which is "\\".
+  bool afterSeparator = false;
   for (size_t i = 0; i < path.size(); ++i) {
     const char c = path[i];
     // A double-byte character goes whole: its trail byte can be 0x5C.
     if (static_cast<unsigned char>(c) >= 0x80 && i + 1 < path.size()) {
       shown += c;
       shown += path[++i];
+      afterSeparator = false;
       continue;
     }
     const bool separator = c == '\\' || c == '/';
-    if (separator && !shown.empty() && shown.back() == '/') continue;
-    shown += separator ? '/' : c;
+    if (separator && afterSeparator) continue;
+    shown += separator ? NativeSeparator() : c;
+    afterSeparator = separator;
   }
   return shown;
 }

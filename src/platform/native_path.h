@@ -42,8 +42,9 @@ NativePath NativePathOf(const Text& path);
 Text TextPathOf(const NativePath& path);
 bool RoundTrips(const NativePath& path);
 // A path of the program as the user's system shows paths, for the log: still
-// code page 936, with this system's separators ("/" here, one between two
-// names) wherever the program wrote "\" or a folder given with "/" met one.
+// code page 936, with this system's separators ("/", or "\" on Windows; one
+// between two names) wherever the program wrote "\" or a folder given with "/"
+// met one.
 Text ShownPath(const Text& path);
 
 }  // namespace albumdl::platform
