@@ -4,7 +4,7 @@
 # cpp-httplib's whole header, and links to Debian's nlohmann/json, CLI11 and
 # fmt headers. Nothing of the build machine's /usr/include is on the path.
 set(deps ${ALBUMDL_WINDOWS_DEPS})
-if(NOT EXISTS ${deps}/stamps/curl OR NOT EXISTS ${deps}/stamps/sqlite
+if(NOT EXISTS ${deps}/stamps/libcurl OR NOT EXISTS ${deps}/stamps/sqlite
    OR NOT EXISTS ${deps}/include/httplib.h)
   message(FATAL_ERROR "The Windows libraries are not in ${deps}: run scripts/install-deps windows")
 endif()
@@ -34,15 +34,16 @@ add_library(SQLite::SQLite3 STATIC IMPORTED)
 set_target_properties(SQLite::SQLite3 PROPERTIES IMPORTED_LOCATION ${deps}/lib/libsqlite3.a
                                                  INTERFACE_INCLUDE_DIRECTORIES ${deps}/include)
 
-# libcurl, static, with TLS from Windows (Schannel) and the system libraries
-# that needs.
+# libcurl, static, with TLS from Windows (Schannel), zlib (Debian's MinGW
+# build) and the system libraries that needs.
+find_package(ZLIB REQUIRED)
 add_library(CURL::libcurl STATIC IMPORTED)
 set_target_properties(
   CURL::libcurl
   PROPERTIES IMPORTED_LOCATION ${deps}/lib/libcurl.a
              INTERFACE_INCLUDE_DIRECTORIES ${deps}/include
              INTERFACE_COMPILE_DEFINITIONS CURL_STATICLIB
-             INTERFACE_LINK_LIBRARIES "ws2_32;crypt32;bcrypt;secur32;iphlpapi")
+             INTERFACE_LINK_LIBRARIES "ZLIB::ZLIB;ws2_32;crypt32;bcrypt;secur32;iphlpapi")
 
 if(ALBUMDL_BUILD_TESTS)
   find_package(GTest CONFIG REQUIRED PATHS ${deps} NO_DEFAULT_PATH)

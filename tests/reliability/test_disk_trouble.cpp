@@ -17,6 +17,7 @@
 #include "download/duplicate_store.h"
 #include "platform/file_system.h"
 #include "platform/files.h"
+#include "platform/path_syntax.h"
 #include "session/session.h"
 #include "support/faulty_file_system.h"
 #include "support/recording_pacer.h"
@@ -217,8 +218,9 @@ TEST_F(DiskTroubleTest, AlbumWhoseFolderCannotBeMadeIsSkippedAndTheNextOneRuns) 
   EXPECT_EQ(PictureRequests("b1"), 0) << "nothing fetched for a folder that is not there";
   EXPECT_EQ(Pictures("b2").size(), static_cast<size_t>(kPins));
   const Text log = windows.back().Log();
-  // The folder as this system shows it.
-  EXPECT_NE(log.find("相册文件夹无法创建：" + saves.Path() + "/T相册_b1/" +
+  // The folder as this system shows it ("/"; "\\" on Windows).
+  const Text s(1, platform::NativeSeparator());
+  EXPECT_NE(log.find("相册文件夹无法创建：" + saves.Path() + s + "T相册_b1" + s +
                      "（没有写入权限），跳过这个相册"),
             Text::npos)
       << log;
