@@ -176,7 +176,7 @@ class FolderDeletingWindow : public RecordingWindow {
     const auto* report = std::get_if<RunProgressReport>(&event);
     if (report && report->progress.album == 1 && report->progress.picture == 2) {
       std::error_code error;
-      std::filesystem::remove_all(folder, error);
+      std::filesystem::remove_all(testing::NativeFsPath(folder), error);
     }
     RecordingWindow::Tell(event);
   }
