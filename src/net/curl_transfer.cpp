@@ -6,10 +6,12 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string_view>
 
 #include "control/transfer_abort.h"
 #include "net/curl_shares.h"
+#include "net/proxy.h"
 #include "net/url_cookies.h"
 
 namespace albumdl::net_internal {
@@ -39,33 +41,21 @@ class ThreadConnections {
 };
 
 CURLM* ThisThreadsMulti() {
-  // The shares also set libcurl up; that must happen before the first handle.
-  CookieStoreShare();
+  // The share also sets libcurl up; that must happen before the first handle.
+  PlainShare();
   thread_local ThreadConnections connections;
   return connections.multi();
 }
 
-// The easy handle of one transfer. Without the cookie store it is the
-// thread's kept handle, set back to libcurl's defaults: making and freeing a
-// handle for every picture costs more than the picture's own bookkeeping. A
-// transfer with the cookie store (a board page, one request in a hundred) gets
-// a handle of its own: switching the cookie engine on leaves state in a handle
-// that a reset drops without freeing (libcurl 7.88 loses the list of cookie
-// files), and the store's share would stay attached to a kept handle.
+// The easy handle of one transfer: the thread's kept handle, set back to
+// libcurl's defaults. Making and freeing a handle for every picture costs more
+// than the picture's own bookkeeping.
 class TransferHandle {
  public:
-  explicit TransferHandle(bool withCookieStore) {
-    if (withCookieStore) {
-      easy_ = curl_easy_init();
-      owned_ = true;
-      return;
-    }
+  TransferHandle() {
     thread_local KeptHandle kept;
     easy_ = kept.easy;
     if (easy_ != nullptr) curl_easy_reset(easy_);
-  }
-  ~TransferHandle() {
-    if (owned_ && easy_ != nullptr) curl_easy_cleanup(easy_);
   }
   TransferHandle(const TransferHandle&) = delete;
   TransferHandle& operator=(const TransferHandle&) = delete;
@@ -83,7 +73,6 @@ class TransferHandle {
     }
   };
   CURL* easy_ = nullptr;
-  bool owned_ = false;
 };
 
 struct SlistDeleter {
@@ -255,9 +244,10 @@ void SetMethodAndBody(CURL* easy, const TransferRequest& request) {
 }
 
 void SetProxy(CURL* easy, const TransferRequest& request) {
-  // An empty proxy means a direct connection; libcurl would otherwise take one
-  // from the environment.
-  curl_easy_setopt(easy, CURLOPT_PROXY, request.proxy.c_str());
+  // Without a proxy of the request's own or the program's, libcurl takes the
+  // environment's (http_proxy, https_proxy, all_proxy, no_proxy).
+  const Text proxy = request.proxy.empty() ? DefaultProxy() : request.proxy;
+  if (!proxy.empty()) curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
   if (request.proxyUser.empty()) return;
   if (request.credentialsForServer) {
     curl_easy_setopt(easy, CURLOPT_USERNAME, request.proxyUser.c_str());
@@ -377,7 +367,7 @@ namespace {
 TransferResult PerformOnce(const TransferRequest& request) {
   TransferResult result;
   ThisThreadsMulti();
-  const TransferHandle handle(request.useCookieStore);
+  const TransferHandle handle;
   CURL* e = handle.get();
   if (e == nullptr) return result;
   std::unique_ptr<curl_slist, SlistDeleter> headers(BuildHeaderList(request.headerLines));
@@ -398,14 +388,7 @@ TransferResult PerformOnce(const TransferRequest& request) {
   // transfer early.
   curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
 
-  if (request.useCookieStore) {
-    curl_easy_setopt(e, CURLOPT_SHARE, CookieStoreShare());
-    // Attaching the share does not switch the cookie engine on; an empty
-    // cookie file name does, without reading any file.
-    curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
-  } else {
-    curl_easy_setopt(e, CURLOPT_SHARE, PlainShare());
-  }
+  curl_easy_setopt(e, CURLOPT_SHARE, PlainShare());
 
   // Per phase: a request never hangs for ever on a silent peer. The limit on
   // the whole stops a peer that trickles.
@@ -492,32 +475,57 @@ Text OriginOf(const Text& url) {
   return origin;
 }
 
-// The request as it may go to a redirect target on another scheme, host or
-// port: the caller's cookies and credentials were meant for the first address
-// only, as libcurl itself handles the redirects it follows.
-TransferRequest ForOtherOrigin(TransferRequest request) {
+// The header lines as they may go to a redirect target on another scheme,
+// host or port: the caller's cookies and credentials were meant for the first
+// address only, and a Host line of the first address would misname the other.
+std::vector<Text> LinesForOtherOrigin(const std::vector<Text>& lines) {
   std::vector<Text> kept;
-  for (const Text& line : request.headerLines) {
-    if (!NamesHeader(line, "Cookie") && !NamesHeader(line, "Authorization")) kept.push_back(line);
+  for (const Text& line : lines) {
+    if (!NamesHeader(line, "Cookie") && !NamesHeader(line, "Authorization") &&
+        !NamesHeader(line, "Host")) {
+      kept.push_back(line);
+    }
   }
-  request.headerLines = kept;
-  if (request.credentialsForServer) {
-    request.proxyUser.clear();
-    request.proxyPassword.clear();
+  return kept;
+}
+
+// One Cookie line, first among the lines: the jar's cookies for the address,
+// then the items of the caller's Cookie lines whose names the jar's lack.
+std::vector<Text> WithJarCookies(const std::vector<Text>& lines, const Text& jarLine) {
+  std::vector<Text> others;
+  Text cookies = jarLine;
+  std::set<Text> names;
+  for (const Text& item : TextSplit(jarLine, "; ")) names.insert(CookieName(item));
+  for (const Text& line : lines) {
+    if (!NamesHeader(line, "Cookie")) {
+      others.push_back(line);
+      continue;
+    }
+    for (const Text& piece : TextSplit(HeaderValue(line), ";")) {
+      const Text item = TextTrim(piece);
+      if (item.empty() || !names.insert(CookieName(item)).second) continue;
+      if (!cookies.empty()) cookies += "; ";
+      cookies += item;
+    }
   }
-  return request;
+  std::vector<Text> out;
+  if (!cookies.empty()) out.push_back("Cookie: " + cookies);
+  out.insert(out.end(), others.begin(), others.end());
+  return out;
 }
 
 }  // namespace
 
 TransferResult PerformTransfer(const TransferRequest& request) {
-  if (request.verb != "HEAD" || !request.followRedirects) return PerformOnce(request);
-  // A HEAD transfer stops after each response's header lines, so libcurl
-  // cannot skip a redirect's body on its own; redirects are followed here.
+  // Redirects are followed here rather than by libcurl: each hop then carries
+  // the jar's cookies for its own address and feeds the jar with its own
+  // answer (libcurl would show only the last), a HEAD transfer, which stops
+  // after each response's header lines, can skip a redirect's body, and the
+  // caller's cookies and credentials never reach another origin.
   TransferRequest step = request;
   step.followRedirects = false;
   const Text firstOrigin = OriginOf(request.url);
-  const TransferRequest elsewhere = ForOtherOrigin(request);
+  const std::vector<Text> elsewhere = LinesForOtherOrigin(request.headerLines);
   // The limit on the whole covers the redirects as well.
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(request.totalTimeoutMs);
@@ -532,18 +540,34 @@ TransferResult PerformTransfer(const TransferRequest& request) {
       }
       step.totalTimeoutMs = static_cast<long>(left.count());
     }
+    const std::vector<Text> lines = step.headerLines;
+    if (request.jar != nullptr) {
+      step.headerLines = WithJarCookies(lines, request.jar->CookieLineFor(step.url));
+    }
     TransferResult result = PerformOnce(step);
+    step.headerLines = lines;
+    // What an answer sets belongs to the address that answered.
+    if (request.jar != nullptr && result.headers.Status() > 0) {
+      request.jar->TakeAnswer(step.url, result.headers.SetCookies());
+    }
     const long status = result.status;
     const bool redirect =
         status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-    if (!result.Completed() || !redirect || redirects == kMaxRedirects) return result;
+    if (!request.followRedirects || !result.Completed() || !redirect ||
+        redirects == kMaxRedirects) {
+      return result;
+    }
     const Text target = RedirectTarget(result, step.url);
     if (target.empty() || !AcceptableAddress(target)) return result;
     step.url = target;
-    const TransferRequest& allowed = OriginOf(target) == firstOrigin ? request : elsewhere;
-    step.headerLines = allowed.headerLines;
-    step.proxyUser = allowed.proxyUser;
-    step.proxyPassword = allowed.proxyPassword;
+    const bool sameOrigin = OriginOf(target) == firstOrigin;
+    step.headerLines = sameOrigin ? request.headerLines : elsewhere;
+    step.proxyUser = request.proxyUser;
+    step.proxyPassword = request.proxyPassword;
+    if (!sameOrigin && request.credentialsForServer) {
+      step.proxyUser.clear();
+      step.proxyPassword.clear();
+    }
     // Like a browser: only 307 and 308 repeat the body.
     if (status != 307 && status != 308) {
       step.sendBody = false;
