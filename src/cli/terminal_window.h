@@ -17,7 +17,6 @@ struct TerminalSettings {
   bool debug = false;
   bool skipDownloaded = false;
   Text saveFolder;
-  Text viewerCookies;
   std::FILE* console = stdout;   // where the activity log goes; nullptr: nowhere
   std::FILE* logFile = nullptr;  // appended too; the window closes it
   bool verbose = false;          // status captions to the console as well

@@ -12,10 +12,11 @@
 
 namespace albumdl {
 
-Text BoardHeaderBlock(const Site& site, const Text& boardId, const Text& viewerCookies) {
-  // The viewer's cookie text comes from outside; a line break in it would
-  // start a header line of its own.
-  const Text cookies = TextReplace(TextReplace(viewerCookies, "\r", ""), "\n", "");
+Text BoardHeaderBlock(const Site& site, const Text& boardId) {
+  // No Host line: the address names the host, and a Host line of its own would
+  // follow a redirect to another host. No Cookie line: the session's jar gives
+  // every page the cookies of the moment (a sign-in or sign-out in the viewer
+  // reaches the next page).
   const Text lines[] = {
       "Accept: application/json",
       "X-Requested-With: XMLHttpRequest",
@@ -25,9 +26,7 @@ Text BoardHeaderBlock(const Site& site, const Text& boardId, const Text& viewerC
       "User-Agent: Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 6.1; WOW64; Trident/5.0; SLCC2; "
       ".NET CLR 2.0.50727; .NET CLR 3.5.30729; .NET CLR 3.0.30729; Media Center PC 6.0; "
       ".NET4.0C; .NET4.0E; InfoPath.2)",
-      "Host: " + SiteHostName(site),
       "Connection: Keep-Alive",
-      "Cookie: " + cookies,
       "Cache-Control: no-cache",
   };
   Text block;
@@ -62,7 +61,7 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
   if (!PrepareAlbumFolder(album, FolderLog::kSilent)) return true;
   // Built once: WebRequest completes it with its default lines, and later pages
   // send the completed block.
-  Text headerBlock = BoardHeaderBlock(session.site, job.albumId, window.Values().ViewerCookies());
+  Text headerBlock = BoardHeaderBlock(session.site, job.albumId);
   if (!context.pacer.PumpingWaitSince(albumStarted, kPagePauseMs)) return false;
 
   // Pages: each asks for the pins after the last pin of the page before. The
@@ -73,7 +72,8 @@ bool BoardDownload(DownloadContext& context, const DownloadJob& job) {
   const auto fetchPage = [&] {
     const Text url = BoardPageUrl(session.site, job.albumId, lastPinId);
     return FetchPage(context, [&] {
-      HttpResult reply = WebRequest({.url = url, .headers = headerBlock, .limits = kPageLimits});
+      HttpResult reply = WebRequest(
+          {.url = url, .headers = headerBlock, .limits = kPageLimits, .jar = &session.cookies});
       headerBlock = reply.sentHeaders;
       return reply;
     });

@@ -34,14 +34,12 @@ bool KeywordDownload(DownloadContext& context, const DownloadJob& job) {
     if (page > 1 && !context.pacer.PumpingWait(kPagePauseMs)) return false;
     const Text url = SearchPageUrl(session.site, keyword, page);
     const PageText fetched = FetchPage(context, [&] {
-      // The session's cookies go with every page, and what an answer sets is
-      // merged in: a signed-in run stays signed in.
-      HttpResult reply = WinHttpRequest({.url = url,
-                                         .cookies = session.sessionCookies.Get(),
-                                         .headers = kJsonRequestHeaders,
-                                         .limits = kPageLimits});
-      if (reply.Completed()) session.sessionCookies.MergeIn(reply.returnedCookies);
-      return reply;
+      // The session's cookies go with every page, and what an answer sets goes
+      // into the jar: a signed-in run stays signed in.
+      return WinHttpRequest({.url = url,
+                             .headers = kJsonRequestHeaders,
+                             .limits = kPageLimits,
+                             .jar = &session.cookies});
     });
     if (fetched.ended) return false;
     if (fetched.failed) ReportFailedPage(album, page, fetched.reason);

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "net/url_cookies.h"
 #include "net/winhttp_request.h"
 #include "platform/files.h"
 #include "site/album_sources.h"
@@ -52,23 +51,15 @@ void AppendAlbumRow(AlbumList& list, const Text& name, const Text& count, const 
   list.SetColumnWidth(kColumnPassword, 0);
 }
 
-// Asks for one board's answer. The board request sends the session cookies and
-// takes back what the site set into the same text; afterwards the viewer's
-// cookies, updated by that, become the session cookies of the next request.
+// Asks for one board's answer. The board request sends the session's cookies
+// for the site and gives the jar what the site set.
 // Returns false when the pause after the request was ended.
 bool RetrieveBoard(Window& window, Session& session, Pacer& pacer, const Text& boardId) {
-  // A download thread may use the session cookies meanwhile: the request works on
-  // a copy, which is then put back whole.
   const HttpResult reply = WinHttpRequest({.url = BoardAnswerUrl(session.site, boardId),
-                                           .cookies = session.sessionCookies.Get(),
                                            .headers = kJsonRequestHeaders,
-                                           .limits = kPageLimits});
+                                           .limits = kPageLimits,
+                                           .jar = &session.cookies});
   const Bytes& body = reply.body;
-  // Of the cookies, only those the answer set are carried on (merged with themselves).
-  Text cookies = reply.returnedCookies;
-  MergeCookies(cookies, cookies);
-  Text scratch = cookies;
-  session.sessionCookies = MergeCookies(session.viewerCookies, scratch);
   const bool goOn = pacer.PumpingWait(1000);
 
   const Text answer = Utf8ToAnsi(body);
@@ -93,9 +84,6 @@ bool RetrieveSearch(Window& window, Pacer& pacer, const Text& address) {
 }  // namespace
 
 void RetrieveAlbums(Window& window, Session& session, Pacer& pacer, const Text& input) {
-  session.viewerCookies = window.Values().ViewerCookies();
-  session.sessionCookies = session.viewerCookies;
-
   // Only a truly empty box is refused; blanks alone go through and give an
   // empty list.
   if (input.empty()) {

@@ -22,7 +22,7 @@ class Window {
  public:
   virtual ~Window() = default;
 
-  // Any thread. The switches, the save folder and the viewer's cookies.
+  // Any thread. The switches and the save folder.
   virtual WindowValues& Values() = 0;
   // Any thread. The album list (超级列表框1): filled by the retrieval thread,
   // ticked on the window thread, read once by a run as it starts.

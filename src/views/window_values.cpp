@@ -32,14 +32,4 @@ void WindowValues::SetSaveFolder(const Text& folder) {
   saveFolder_ = folder;
 }
 
-Text WindowValues::ViewerCookies() const {
-  std::lock_guard lock(mutex_);
-  return viewerCookies_;
-}
-
-void WindowValues::SetViewerCookies(const Text& cookies) {
-  std::lock_guard lock(mutex_);
-  viewerCookies_ = cookies;
-}
-
 }  // namespace albumdl

@@ -1,6 +1,7 @@
 // What the engine reads from the window while it works: the duplicate switch
-// (before every picture), the debug switch, the save folder (at the start of
-// every album) and the web viewer's cookies. The window thread keeps them
+// (before every picture), the debug switch and the save folder (at the start
+// of every album). Cookies are not window values: the viewer feeds the
+// session's jar (session/session.h). The window thread keeps them
 // current as the user changes the controls; the engine's threads read them.
 // Every access is one copy under the lock, never a call into the window
 // thread, so a reader never waits for the window and the window never waits
@@ -21,15 +22,12 @@ class WindowValues {
   void SetDebugSwitch(bool on);
   Text SaveFolder() const;  // 编辑框_保存位置
   void SetSaveFolder(const Text& folder);
-  Text ViewerCookies() const;  // the cookies of the page the web viewer shows
-  void SetViewerCookies(const Text& cookies);
 
  private:
   mutable std::mutex mutex_;
   bool duplicateSwitch_ = false;
   bool debugSwitch_ = false;
   Text saveFolder_;
-  Text viewerCookies_;
 };
 
 }  // namespace albumdl
