@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <optional>
 #include <string_view>
 
 namespace albumdl {
@@ -138,17 +139,15 @@ std::vector<Text> DomainsAbove(const Text& host) {
   return domains;
 }
 
-}  // namespace
-
-bool CookieJar::TakeSetCookie(const Text& url, const Text& setCookie) {
-  const Address from = ParseAddress(url);
-  if (!from.valid) return false;
+// The cookie a Set-Cookie value of the answer from `from` sets; nothing when
+// it is refused.
+std::optional<Cookie> ParseSetCookie(const Address& from, const Text& setCookie, long long now) {
   std::string_view rest(setCookie);
   const size_t semicolon = rest.find(';');
   const std::string_view pair = rest.substr(0, semicolon);
   rest = semicolon == std::string_view::npos ? std::string_view() : rest.substr(semicolon + 1);
   const size_t equals = pair.find('=');
-  if (equals == std::string_view::npos) return false;
+  if (equals == std::string_view::npos) return std::nullopt;
 
   Cookie cookie;
   cookie.name = Text(Trimmed(pair.substr(0, equals)));
@@ -156,7 +155,6 @@ bool CookieJar::TakeSetCookie(const Text& url, const Text& setCookie) {
   cookie.domain = from.host;
   cookie.port = from.port;
   cookie.path = DefaultPath(from.path);
-  const long long now = Now();
   bool maxAgeSeen = false;
   while (!rest.empty()) {
     const size_t next = rest.find(';');
@@ -170,8 +168,8 @@ bool CookieJar::TakeSetCookie(const Text& url, const Text& setCookie) {
       const Text domain = CanonicalHost(value);
       // Only for the answering host or a domain above it; a domain of a
       // single label ("com") is nobody's.
-      if (!DomainMatches(from.host, domain)) return false;
-      if (domain != from.host && domain.find('.') == Text::npos) return false;
+      if (!DomainMatches(from.host, domain)) return std::nullopt;
+      if (domain != from.host && domain.find('.') == Text::npos) return std::nullopt;
       cookie.domain = domain;
       cookie.hostOnly = false;
     } else if (key == "path") {
@@ -192,13 +190,34 @@ bool CookieJar::TakeSetCookie(const Text& url, const Text& setCookie) {
     }
   }
   // A Secure cookie comes only over a secure connection.
-  if (cookie.secure && !from.secure) return false;
+  if (cookie.secure && !from.secure) return std::nullopt;
+  return cookie;
+}
+
+}  // namespace
+
+bool CookieJar::TakeSetCookie(const Text& url, const Text& setCookie) {
+  const Address from = ParseAddress(url);
+  if (!from.valid) return false;
+  const long long now = Now();
+  std::optional<Cookie> cookie = ParseSetCookie(from, setCookie, now);
+  if (!cookie) return false;
   std::lock_guard lock(mutex_);
-  return PutLocked(std::move(cookie), now);
+  return PutLocked(std::move(*cookie), now);
 }
 
 void CookieJar::TakeAnswer(const Text& url, const std::vector<Text>& setCookies) {
-  for (const Text& value : setCookies) TakeSetCookie(url, value);
+  if (setCookies.empty()) return;
+  // The address is read once for all of an answer's cookies.
+  const Address from = ParseAddress(url);
+  if (!from.valid) return;
+  const long long now = Now();
+  std::lock_guard lock(mutex_);
+  for (const Text& value : setCookies) {
+    if (std::optional<Cookie> cookie = ParseSetCookie(from, value, now)) {
+      PutLocked(std::move(*cookie), now);
+    }
+  }
 }
 
 bool CookieJar::Put(Cookie cookie) {

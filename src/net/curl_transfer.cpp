@@ -90,8 +90,10 @@ struct TransferSink {
   bool headersEnded = false;   // a HEAD answer's header lines are in
   bool tooLarge = false;       // the body was given up for its size
   bool headersParsed = false;  // result->headers holds the current response's lines
+  bool skipBody = false;       // the current response is a redirect that will be followed
 
-  // libcurl follows a 3xx answer that names a place to go, and skips its body.
+  // A 3xx answer that names a place to go is followed (PerformTransfer), and
+  // its body is skipped.
   bool WillFollow(const ResponseHeaders& headers) const {
     return followRedirects && headers.Status() >= 300 && headers.Status() < 400 &&
            !headers.Location().empty();
@@ -102,6 +104,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* sink = static_cast<TransferSink*>(user);
   Bytes& body = sink->result->body;
   const size_t n = size * count;
+  if (sink->skipBody) return n;
   // A body without Content-Length (or with a wrong one) is given up the moment
   // it passes the limit, and what came of it is let go at once.
   if (sink->maxBodyBytes > 0 && body.size() + n > static_cast<size_t>(sink->maxBodyBytes)) {
@@ -126,6 +129,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     result->responseLines.clear();
     result->body.clear();
     sink->headersParsed = false;
+    sink->skipBody = false;
   }
   if (!line.empty()) {
     result->responseLines.emplace_back(line);
@@ -135,6 +139,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   result->headers = ResponseHeaders(result->responseLines);
   sink->headersParsed = true;
   const ResponseHeaders& headers = result->headers;
+  sink->skipBody = sink->WillFollow(headers);
   if (headers.Status() < 200) return n;
   if (sink->headersOnly) {
     // Stops the transfer here; it counts as complete.
@@ -381,8 +386,8 @@ TransferResult PerformOnce(const TransferRequest& request) {
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
   if (!agent.empty()) curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
   SetMethodAndBody(e, request);
-  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, request.followRedirects ? 1L : 0L);
-  curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
+  // Redirects are PerformTransfer's to follow, hop by hop.
+  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
   SetProxy(e, request);
   // A proxy's answer to CONNECT is not the response; it would also end a HEAD
   // transfer early.
@@ -523,9 +528,9 @@ TransferResult PerformTransfer(const TransferRequest& request) {
   // after each response's header lines, can skip a redirect's body, and the
   // caller's cookies and credentials never reach another origin.
   TransferRequest step = request;
-  step.followRedirects = false;
-  const Text firstOrigin = OriginOf(request.url);
-  const std::vector<Text> elsewhere = LinesForOtherOrigin(request.headerLines);
+  // Worked out at the first redirect: most requests have none.
+  Text firstOrigin;
+  std::vector<Text> elsewhere;
   // The limit on the whole covers the redirects as well.
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(request.totalTimeoutMs);
@@ -559,6 +564,10 @@ TransferResult PerformTransfer(const TransferRequest& request) {
     }
     const Text target = RedirectTarget(result, step.url);
     if (target.empty() || !AcceptableAddress(target)) return result;
+    if (redirects == 0) {
+      firstOrigin = OriginOf(request.url);
+      elsewhere = LinesForOtherOrigin(request.headerLines);
+    }
     step.url = target;
     const bool sameOrigin = OriginOf(target) == firstOrigin;
     step.headerLines = sameOrigin ? request.headerLines : elsewhere;
