@@ -9,17 +9,13 @@
 #include <optional>
 #include <string_view>
 
+#include "net/address_parts.h"
+
 namespace albumdl {
 namespace {
 
-// The parts of an address a cookie is matched against.
-struct Address {
-  Text host;  // lower case; an IPv6 address in brackets
-  int port = 0;
-  Text path = "/";  // without query and fragment
-  bool secure = false;
-  bool valid = false;
-};
+using Address = net_internal::AddressParts;
+using net_internal::ParseAddress;
 
 Text Lower(std::string_view text) {
   Text out(text);
@@ -27,45 +23,6 @@ Text Lower(std::string_view text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   }
   return out;
-}
-
-// "http://" in front of an address without a scheme, as the requests do.
-Text WithScheme(const Text& url) {
-  const size_t mark = url.find("://");
-  return mark == Text::npos || mark == 0 ? "http://" + url : url;
-}
-
-Address ParseAddress(const Text& url) {
-  Address address;
-  CURLU* parsed = curl_url();
-  if (parsed == nullptr) return address;
-  // Typed addresses may hold blanks and non-ASCII bytes; only the host, the
-  // port and the path's bytes matter here.
-  if (curl_url_set(parsed, CURLUPART_URL, WithScheme(url).c_str(),
-                   CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE) == CURLUE_OK) {
-    char* scheme = nullptr;
-    char* host = nullptr;
-    char* port = nullptr;
-    char* path = nullptr;
-    if (curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-        curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
-        curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
-      const Text lowerScheme = Lower(scheme);
-      address.secure = lowerScheme == "https";
-      address.host = Lower(host);
-      address.port = std::atoi(port);
-      if (curl_url_get(parsed, CURLUPART_PATH, &path, 0) == CURLUE_OK && path[0] == '/') {
-        address.path = path;
-      }
-      address.valid = !address.host.empty() && (lowerScheme == "http" || lowerScheme == "https");
-    }
-    curl_free(scheme);
-    curl_free(host);
-    curl_free(port);
-    curl_free(path);
-  }
-  curl_url_cleanup(parsed);
-  return address;
 }
 
 bool IsIpAddress(const Text& host) {
@@ -77,7 +34,10 @@ bool IsIpAddress(const Text& host) {
 Text CanonicalHost(Text host) {
   host = Lower(host);
   while (!host.empty() && host.front() == '.') host.erase(0, 1);
-  if (host.find(':') != Text::npos && host.front() != '[') host = "[" + host + "]";
+  if (host.find(':') != Text::npos && host.front() != '[') {
+    host.insert(host.begin(), '[');
+    host.push_back(']');
+  }
   return host;
 }
 
@@ -190,7 +150,7 @@ std::optional<Cookie> ParseSetCookie(const Address& from, const Text& setCookie,
     }
   }
   // A Secure cookie comes only over a secure connection.
-  if (cookie.secure && !from.secure) return std::nullopt;
+  if (cookie.secure && !from.Secure()) return std::nullopt;
   return cookie;
 }
 
@@ -222,7 +182,7 @@ void CookieJar::TakeAnswer(const Text& url, const std::vector<Text>& setCookies)
 
 bool CookieJar::Put(Cookie cookie) {
   cookie.domain = CanonicalHost(cookie.domain);
-  if (cookie.path.empty() || cookie.path[0] != '/') cookie.path = "/";
+  if (cookie.path.empty() || cookie.path[0] != '/') cookie.path.assign(1, '/');
   std::lock_guard lock(mutex_);
   return PutLocked(std::move(cookie), Now());
 }
@@ -381,7 +341,7 @@ Text CookieJar::CookieLineFor(const Text& url) const {
       const Cookie& cookie = held.cookie;
       if (cookie.hostOnly && domain != to.host) continue;
       if (cookie.port != 0 && !SamePort(cookie.port, to.port)) continue;
-      if (cookie.secure && !to.secure) continue;
+      if (cookie.secure && !to.Secure()) continue;
       if (Expired(cookie, now) || !PathMatches(cookie.path, to.path)) continue;
       matches.push_back({&held});
     }

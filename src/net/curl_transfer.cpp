@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "control/transfer_abort.h"
+#include "net/address_parts.h"
 #include "net/curl_shares.h"
 #include "net/proxy.h"
 #include "net/url_cookies.h"
@@ -460,25 +461,7 @@ Text RedirectTarget(const TransferResult& result, const Text& from) {
 
 // Scheme, host and port of an address ("http://a.com:80"), empty when it
 // cannot be parsed.
-Text OriginOf(const Text& url) {
-  Text origin;
-  CURLU* address = curl_url();
-  if (address && curl_url_set(address, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
-    char* scheme = nullptr;
-    char* host = nullptr;
-    char* port = nullptr;
-    if (curl_url_get(address, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-        curl_url_get(address, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
-        curl_url_get(address, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
-      origin = TextLower(scheme) + "://" + TextLower(host) + ":" + port;
-    }
-    curl_free(scheme);
-    curl_free(host);
-    curl_free(port);
-  }
-  curl_url_cleanup(address);
-  return origin;
-}
+Text OriginOf(const Text& url) { return ParseAddress(url).Origin(); }
 
 // The header lines as they may go to a redirect target on another scheme,
 // host or port: the caller's cookies and credentials were meant for the first
