@@ -102,6 +102,9 @@ MainWindow::MainWindow(const WindowSetup& setup)
 
 MainWindow::~MainWindow() {
   engine_.SetView(nullptr);
+  // The checks use the session's jar, which may go with the window.
+  delete updates_;
+  updates_ = nullptr;
   // A run ends at its next safe point (a transfer under way is aborted), and
   // closes its album's record on the way out; then the threads are joined.
   worker_->EndNow();
@@ -322,7 +325,8 @@ void MainWindow::AskEnd() {
 }
 
 void MainWindow::StartUpdateCheck() {
-  updates_->Start(session_.site.versionPage, ToText(c_.version->text()), ToText(updateKeyWord_));
+  updates_->Start(session_.site.versionPage, ToText(c_.version->text()), ToText(updateKeyWord_),
+                  &session_.cookies);
 }
 
 void MainWindow::ShowUpdateVerdict(const UpdateVerdict& verdict) {
