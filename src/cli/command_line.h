@@ -16,6 +16,7 @@ struct CommandLine {
   std::string site;                    // --site: the site host
   std::string imageHost;               // --image-host
   std::string cookieFile;              // --cookies: a Netscape cookies.txt
+  std::string proxy;                   // --proxy: every request goes through it
   std::string home;                    // --home: the program directory
   double pace = 1.0;                   // multiplies every pause
   int jobs = 1;                        // pictures of an album fetched at once

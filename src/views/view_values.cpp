@@ -32,14 +32,4 @@ void ViewValues::SetSaveFolder(const Text& folder) {
   saveFolder_ = folder;
 }
 
-Text ViewValues::ViewerCookies() const {
-  std::lock_guard lock(mutex_);
-  return viewerCookies_;
-}
-
-void ViewValues::SetViewerCookies(const Text& cookies) {
-  std::lock_guard lock(mutex_);
-  viewerCookies_ = cookies;
-}
-
 }  // namespace albumdl

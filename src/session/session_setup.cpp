@@ -1,0 +1,97 @@
+#include "session/session_setup.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "net/proxy.h"
+#include "platform/native_path.h"
+#include "platform/program_directory.h"
+#include "text/settings.h"
+
+namespace albumdl {
+namespace {
+
+const Text kProxyKey = "代理服务器";
+
+std::string Absolute(const std::string& nativePath) {
+  std::error_code error;
+  const auto absolute = std::filesystem::absolute(nativePath, error);
+  return error ? nativePath : absolute.lexically_normal().string();
+}
+
+// A configured address never ends in "/": the site's paths are appended to it.
+Text SiteAddress(const std::string& utf8) {
+  Text address = TextTrim(Utf8ToAnsi(utf8));
+  while (!address.empty() && address.back() == '/') address.pop_back();
+  return address;
+}
+
+Site ConfiguredSite(const SessionOptions& options) {
+  Site site = ReadSiteSettings(SettingsPath());
+  if (!options.site.empty()) {
+    // The stand-in site serves the pictures, the version and the feedback
+    // pages under its own address.
+    site.siteHost = SiteAddress(options.site);
+    site.imageHost = site.siteHost + "/img";
+    site.versionPage = site.siteHost + "/version";
+    site.feedbackPage = site.siteHost + "/feedback";
+  }
+  if (!options.imageHost.empty()) site.imageHost = SiteAddress(options.imageHost);
+  return site;
+}
+
+}  // namespace
+
+std::optional<Text> NameableFolder(const std::string& nativePath) {
+  const auto native = platform::NativePath::FromSystem(Absolute(nativePath));
+  const Text named = platform::TextPathOf(native);
+  if (platform::NativePathOf(named) != native) return std::nullopt;
+  return named;
+}
+
+SetupRefusal FolderRefusal(const std::string& option, const std::string& nativePath) {
+  return {option, Absolute(nativePath),
+          "the folder name holds characters outside code page 936 (or a \"\\\"), which the "
+          "program cannot keep; choose another folder"};
+}
+
+SessionSetup SetUpSession(const SessionOptions& options) {
+  const auto refuse = [](SetupRefusal refusal) {
+    return SessionSetup{nullptr, std::move(refusal)};
+  };
+  // Folder names are checked before anything is made.
+  if (!options.home.empty()) {
+    if (!NameableFolder(options.home)) return refuse(FolderRefusal("--home", options.home));
+  } else if (const char* variable = std::getenv("ALBUMDL_HOME"); variable && *variable) {
+    if (!NameableFolder(variable)) return refuse(FolderRefusal("ALBUMDL_HOME", variable));
+  }
+  if (!options.home.empty()) {
+    const std::string home = Absolute(options.home);
+    std::error_code error;
+    std::filesystem::create_directories(home, error);
+    if (!std::filesystem::is_directory(home, error))
+      return refuse({"--home", options.home, "cannot use it as the program directory"});
+    platform::SetProgramDirectory(*NameableFolder(home));
+  }
+  // Made only now: its program directory is the one just set.
+  auto session = std::make_unique<Session>();
+  session->site = ConfiguredSite(options);
+  SetDefaultProxy(options.proxy.empty() ? SavedProxy() : Utf8ToAnsi(options.proxy));
+  if (options.cookieText)
+    session->cookies.LoadCookieText(*options.cookieText, session->site.siteHost);
+  return {std::move(session), {}};
+}
+
+Text SavedSaveFolder(const Session& session) {
+  const Text saved = ReadSetting(SettingsPath(), kSettingsSection, kSaveFolderKey);
+  return saved.empty() ? session.programDirectory : saved;
+}
+
+bool SavedDuplicateSwitch() {
+  return ReadSetting(SettingsPath(), kSettingsSection, kDuplicateKey, "0") == "1";
+}
+
+Text SavedProxy() { return TextTrim(ReadSetting(SettingsPath(), kSettingsSection, kProxyKey)); }
+
+}  // namespace albumdl
