@@ -112,8 +112,9 @@ int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt
 
   DownloadSummary summary;
   {
+    window.Values().SetPictureLanes(options.jobs);
     WorkerControl control(window, window.Values(), window.Albums(), session,
-                          RealPacers(options.pace), options.jobs);
+                          RealPacers(options.pace));
     // A Ctrl-C that came before the action is set runs it at once.
     if (!interrupt.Interrupted() && control.Start()) {
       interrupt.SetAction([&control] { control.EndNow(); });

@@ -12,8 +12,6 @@
 namespace albumdl {
 namespace {
 
-const Text kProxyKey = "代理服务器";
-
 std::string Absolute(const std::string& nativePath) {
   std::error_code error;
   const auto absolute = std::filesystem::absolute(nativePath, error);

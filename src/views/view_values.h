@@ -1,7 +1,8 @@
 // What the engine reads from the views while it works: the duplicate switch
 // (before every picture), the debug switch and the save folder (at the start
-// of every album). Cookies are not view values: the viewer feeds the
-// session's jar (session/session.h). The window thread keeps them current as
+// of every album), the pictures fetched at once, the sync switch and the
+// switch that keeps one copy of a picture (at the start of every run). Cookies are not view values:
+// the viewer feeds the session's jar (session/session.h). The window thread keeps them current as
 // the user changes the controls (the command line sets them once); the
 // engine's threads read them. Every access is one copy under the lock, never
 // a call into the window thread, so a reader never waits for the window and
@@ -22,12 +23,24 @@ class ViewValues {
   void SetDebugSwitch(bool on);
   Text SaveFolder() const;  // 编辑框_保存位置
   void SetSaveFolder(const Text& folder);
+  // Pictures of an album fetched at once, 1 to kMostPictureLanes (同时下载图片数).
+  int PictureLanes() const;
+  void SetPictureLanes(int lanes);  // kept within 1 to kMostPictureLanes
+  bool SyncSwitch() const;  // only what is new since an earlier complete pass (只取新图)
+  void SetSyncSwitch(bool on);
+  bool LinkDuplicatesSwitch() const;  // one copy of a picture for all albums (相同图片只存一份)
+  void SetLinkDuplicatesSwitch(bool on);
+
+  static constexpr int kMostPictureLanes = 16;
 
  private:
   mutable std::mutex mutex_;
   bool duplicateSwitch_ = false;
   bool debugSwitch_ = false;
   Text saveFolder_;
+  int pictureLanes_ = 1;
+  bool syncSwitch_ = false;
+  bool linkDuplicatesSwitch_ = false;
 };
 
 }  // namespace albumdl
