@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "model/run_report.h"
+
 namespace albumdl::cli {
 
 struct CommandLine {
@@ -30,7 +32,7 @@ struct CommandLine {
   std::optional<bool> skipDownloaded;  // unset: the settings file decides
 };
 
-inline constexpr int kMostJobs = 16;
+inline constexpr int kMostJobs = kMostPictureLanes;
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;

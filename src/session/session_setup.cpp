@@ -2,8 +2,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
+#include "model/run_report.h"
 #include "net/proxy.h"
 #include "platform/native_path.h"
 #include "platform/program_directory.h"
@@ -91,5 +93,21 @@ bool SavedDuplicateSwitch() {
 }
 
 Text SavedProxy() { return TextTrim(ReadSetting(SettingsPath(), kSettingsSection, kProxyKey)); }
+
+int SavedPictureLanes() {
+  const Text value = TextTrim(ReadSetting(SettingsPath(), kSettingsSection, kLanesKey));
+  if (value.empty() || value.size() > 2 || value.find_first_not_of("0123456789") != Text::npos)
+    return 1;
+  const int lanes = std::stoi(value);
+  return lanes >= 1 && lanes <= kMostPictureLanes ? lanes : 1;
+}
+
+bool SavedSyncSwitch() {
+  return ReadSetting(SettingsPath(), kSettingsSection, kSyncKey, "0") == "1";
+}
+
+bool SavedLinkDuplicatesSwitch() {
+  return ReadSetting(SettingsPath(), kSettingsSection, kLinkDuplicatesKey, "0") == "1";
+}
 
 }  // namespace albumdl

@@ -59,5 +59,12 @@ Text SavedSaveFolder(const Session& session);
 bool SavedDuplicateSwitch();
 // The settings file's proxy (全局设置/代理服务器), blanks trimmed.
 Text SavedProxy();
+// The settings file's pictures fetched at once (全局设置/同时下载数): a whole
+// number from 1 to 16; absent or anything else, 1.
+int SavedPictureLanes();
+// The settings file's sync switch (全局设置/只取新图): on exactly when "1".
+bool SavedSyncSwitch();
+// The settings file's one-copy switch (全局设置/相同图片只存一份): on exactly when "1".
+bool SavedLinkDuplicatesSwitch();
 
 }  // namespace albumdl

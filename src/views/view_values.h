@@ -11,6 +11,7 @@
 
 #include <mutex>
 
+#include "model/run_report.h"
 #include "text/text.h"
 
 namespace albumdl {
@@ -30,8 +31,6 @@ class ViewValues {
   void SetSyncSwitch(bool on);
   bool LinkDuplicatesSwitch() const;  // one copy of a picture for all albums (相同图片只存一份)
   void SetLinkDuplicatesSwitch(bool on);
-
-  static constexpr int kMostPictureLanes = 16;
 
  private:
   mutable std::mutex mutex_;
