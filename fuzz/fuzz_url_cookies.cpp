@@ -23,7 +23,12 @@ void CheckAddress(const Text& url) {
   FUZZ_CHECK(!fuzz::HasCharacter(host, '/') && !fuzz::HasCharacter(hostAndPort, '/'));
   FUZZ_CHECK(hostAndPort.compare(0, host.size(), host) == 0);
   const int port = albumdl::UrlPort(url);
-  FUZZ_CHECK(!fuzz::HasCharacter(host, ':'));
+  // A colon of the host is one of an IPv6 address's, inside its brackets.
+  const size_t bracket = host.find(']');
+  if (fuzz::HasCharacter(host, ':')) {
+    FUZZ_CHECK(host[0] == '[' && bracket != Text::npos && host.find(':') < bracket &&
+               host.find(':', bracket) == Text::npos);
+  }
   if (!fuzz::HasCharacter(hostAndPort, ':')) FUZZ_CHECK(port == 80 || port == 443);
   const Text path = albumdl::UrlPath(url);
   FUZZ_CHECK(!path.empty() && path[0] == '/');

@@ -41,7 +41,6 @@
 #include "demo_data.h"
 #include "demo_site.h"
 #include "download/duplicate_store.h"
-#include "net/cookie_store.h"
 #include "platform/files.h"
 #include "platform/program_directory.h"
 #include "support/stand_in_site.h"
@@ -66,7 +65,6 @@ class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::SetProgramDirectory(home_.Path());
-    ClearCookieStore();
     site_.KeepRequests();
     ASSERT_TRUE(site_.Start());
   }
@@ -286,6 +284,47 @@ TEST_F(WindowTest, FolderDialogOpensAtTheRootAndCancellingStoresTheProgramDirect
   dialog->reject();
   ASSERT_TRUE(WaitFor([&] { return box->text() == ToQString(home_.Path()); }));
   EXPECT_EQ(ReadSetting(SettingsPath(), kSettingsSection, kSaveFolderKey), home_.Path());
+}
+
+// A folder whose name code page 936 cannot hold would be another folder
+// inside the program ("表情😀" would become "表情?"): the window refuses it,
+// chosen or typed, names it in a message box, and keeps what it had.
+TEST_F(WindowTest, SaveFolderTheProgramCannotNameIsRefusedWithAMessageThatNamesIt) {
+  MainWindow& window = Open();
+  QLineEdit* box = Find<QLineEdit>("编辑框_保存位置");
+  const QString before = box->text();
+  const std::string emoji = home_.NativeFile("表情😀");
+  fs::create_directories(emoji);
+
+  Find<QPushButton>("按钮_选择位置")->click();
+  QFileDialog* dialog = window.findChild<QFileDialog*>();
+  ASSERT_NE(dialog, nullptr);
+  dialog->setDirectory(QString::fromStdString(emoji));
+  static_cast<QDialog*>(dialog)->accept();
+  QMessageBox* refusal = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    refusal = window.findChild<QMessageBox*>(U("保存位置无法使用"));
+    return refusal != nullptr && refusal->isVisible();
+  }));
+  EXPECT_TRUE(refusal->text().contains(QString::fromStdString(emoji)))
+      << qPrintable(refusal->text());
+  EXPECT_EQ(box->text(), before);
+  EXPECT_EQ(ReadSetting(SettingsPath(), kSettingsSection, kSaveFolderKey), "");
+  EXPECT_EQ(window.Engine().Values().SaveFolder(), ToText(before));
+  refusal->accept();
+  ASSERT_TRUE(WaitFor([&] { return window.findChild<QMessageBox*>() == nullptr; }));
+
+  // Typed into the box: refused when the typing ends, and the box goes back.
+  box->setText(QString::fromStdString(emoji));
+  emit box->editingFinished();
+  ASSERT_TRUE(WaitFor([&] { return window.findChild<QMessageBox*>(U("保存位置无法使用")); }));
+  EXPECT_EQ(box->text(), before);
+  EXPECT_EQ(window.Engine().Values().SaveFolder(), ToText(before));
+
+  // A name the code page holds is taken as it is.
+  box->setText(U("/tmp/相册"));
+  emit box->editingFinished();
+  EXPECT_EQ(box->text(), U("/tmp/相册"));
 }
 
 TEST_F(WindowTest, OpenFolderAndFeedbackGoToTheDesktop) {
@@ -713,12 +752,23 @@ TEST_F(WindowTest, SignInThroughTheViewerThenAPrivateBoardDownloadsWithItsCookie
   viewer->View()->page()->runJavaScript(
       "document.querySelector('input[name=username]').value = 'demo';"
       "document.querySelector('form').submit();");
-  // The session cookie is HttpOnly: the viewer's cookie store still sees it.
-  ASSERT_TRUE(WaitFor(
-      [&] { return window.Engine().Values().ViewerCookies().find("sid=") != Text::npos; }, 30000));
-  const Text cookies = window.Engine().Values().ViewerCookies();
+  // The session cookie is HttpOnly: the viewer's cookie store still sees it,
+  // and it goes into the session's jar as the site's, on the site's port.
+  const Text siteHost = site_.SiteHost();
+  CookieJar& jar = window.CurrentSession().cookies;
+  ASSERT_TRUE(
+      WaitFor([&] { return jar.CookieLineFor(siteHost + "/").find("sid=") != Text::npos; }, 30000));
+  const Text cookies = jar.CookieLineFor(siteHost + "/");
   const std::string sid = cookies.substr(cookies.find("sid="));
   const std::string sidItem = sid.substr(0, sid.find(';'));
+  for (const Cookie& cookie : jar.Cookies()) {
+    if (cookie.name != "sid") continue;
+    EXPECT_TRUE(cookie.httpOnly);
+    EXPECT_TRUE(cookie.hostOnly);
+    EXPECT_EQ(cookie.domain, "127.0.0.1");
+    EXPECT_EQ(cookie.port, site_.Port());
+  }
+  EXPECT_EQ(jar.CookieLineFor("http://127.0.0.1:" + std::to_string(site_.Port() + 1) + "/"), "");
 
   // A link that wants a window of its own opens in the viewer.
   loaded = false;
@@ -755,22 +805,21 @@ TEST_F(WindowTest, SignInThroughTheViewerThenAPrivateBoardDownloadsWithItsCookie
   // is made.
   window_.reset();
   MainWindow& again = Open();
-  EXPECT_NE(again.Engine().Values().ViewerCookies().find(sidItem), Text::npos);
+  CookieJar& jarAgain = again.CurrentSession().cookies;
+  EXPECT_NE(jarAgain.CookieLineFor(siteHost + "/").find(sidItem), Text::npos);
   Tool(8)->trigger();
   loaded = false;
   QObject::connect(Find<WebViewer>("超文本浏览框1")->View(), &QWebEngineView::loadFinished,
                    [&loaded](bool ok) { loaded = ok; });
   ASSERT_TRUE(WaitFor([&] { return loaded; }, 30000));
-  EXPECT_NE(again.Engine().Values().ViewerCookies().find(sidItem), Text::npos);
+  EXPECT_NE(jarAgain.CookieLineFor(siteHost + "/").find(sidItem), Text::npos);
 
-  // Signed out in the viewer: the board pages no longer carry the session
-  // either.
-  const Text siteHost = site_.SiteHost();
-  ASSERT_NE(StoredCookiesFor(siteHost + "/").find(sidItem), Text::npos);
+  // Signed out in the viewer: the jar lets the cookie go, so no request of
+  // any kind carries it from now on.
   Find<WebViewer>("超文本浏览框1")->View()->page()->profile()->cookieStore()->deleteAllCookies();
   ASSERT_TRUE(WaitFor(
-      [&] { return again.Engine().Values().ViewerCookies().find("sid=") == Text::npos; }, 30000));
-  EXPECT_EQ(StoredCookiesFor(siteHost + "/").find("sid="), Text::npos);
+      [&] { return jarAgain.CookieLineFor(siteHost + "/").find("sid=") == Text::npos; }, 30000));
+  EXPECT_EQ(jarAgain.CookieLineFor(site_.ImageHost() + "/a.jpg").find("sid="), Text::npos);
 }
 
 }  // namespace

@@ -4,11 +4,21 @@
 
 #include <chrono>
 #include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "cli_test.h"
+#include "demo_data.h"
+#include "demo_site.h"
+#include "net/cookie_jar.h"
 #include "platform/path_syntax.h"
 #include "platform/private_profile.h"
+#include "support/albumdl_process.h"
+#include "support/raw_http_server.h"
+#include "support/temp_dir.h"
 #include "support/this_program.h"
 
 namespace albumdl {
@@ -357,6 +367,269 @@ TEST_F(AlbumdlTest, APickNamingNoAlbumIsBadUseAndAPartlyMissingOneFailsTheRun) {
   EXPECT_EQ(repeated.status, 1);
   EXPECT_NE(repeated.err.find(": no album 2-99999 in the list of 1;"), std::string::npos)
       << repeated.err;
+}
+
+// ---------------------------------------------------------------------------
+// The sign-in and the hosts it may reach
+
+// A board of pins whose pictures are named after it ("id-1.jpg", ...).
+demosite::Board SmallBoard(const std::string& id, int pins) {
+  demosite::Board board;
+  board.id = id;
+  board.title = id;
+  for (int i = 1; i <= pins; ++i)
+    board.pins.push_back({1000 + i, id + "-" + std::to_string(i) + ".jpg", "image/jpeg"});
+  return board;
+}
+
+demosite::Search SmallSearch(const std::string& keyword, int pins) {
+  demosite::Search search;
+  search.keyword = keyword;
+  search.text = keyword;
+  for (int i = 1; i <= pins; ++i)
+    search.pins.push_back({2000 + i, keyword + "-" + std::to_string(i) + ".png", "image/png"});
+  return search;
+}
+
+std::string FirstPage(const std::string& boardId) {
+  return "/boards/" + boardId + "/?isgtq0gn&max=&limit=100&wfl=1";
+}
+
+demosite::RawAnswer Answer(int status, std::vector<std::pair<std::string, std::string>> headers,
+                           std::string body) {
+  demosite::RawAnswer answer;
+  answer.status = status;
+  answer.headers = std::move(headers);
+  answer.body = std::move(body);
+  return answer;
+}
+
+demosite::RawAnswer Redirect(const std::string& to) {
+  return Answer(302, {{"Location", to}, {"Content-Type", "text/plain"}}, "moved");
+}
+
+int CookieItems(const std::string& line) {
+  return line.empty() ? 0 : static_cast<int>(std::count(line.begin(), line.end(), ';')) + 1;
+}
+
+class SignInTest : public AlbumdlTest {
+ protected:
+  void SetUp() override {
+    AlbumdlTest::SetUp();
+    sid = demosite::DemoSite::SessionCookieName() + "=" + site.IssueSession();
+  }
+  // A cookies.txt: the user's session for the site's host, and lines of the
+  // test's own ("127.0.0.2\tFALSE\t/\tFALSE\t0\ttheirs\t1").
+  std::string CookieFile(const std::string& siteHostName, const std::string& more = "") {
+    const std::string file = scratch.NativeFile("cookies.txt");
+    WriteFile(file, "# Netscape HTTP Cookie File\n" + siteHostName + "\tFALSE\t/\tFALSE\t0\t" +
+                        sid.substr(0, sid.find('=')) + "\t" + sid.substr(sid.find('=') + 1) + "\n" +
+                        more);
+    return file;
+  }
+  // Every request to the site carries the user's session and nothing an
+  // answer of another host set.
+  void ExpectSignedInEverywhere(const demosite::DemoSite& on, bool searchAnswersToo = false) {
+    for (const auto& request : on.Requests()) {
+      // A search line's answer is asked for without cookies, as always.
+      const bool searchAnswer = request.target.rfind("/search/", 0) == 0 &&
+                                request.target.find("page=") == std::string::npos;
+      if (searchAnswer && !searchAnswersToo) continue;
+      const std::string cookies = request.Header("Cookie");
+      EXPECT_NE(cookies.find(sid), std::string::npos) << request.target << ": " << cookies;
+      EXPECT_EQ(cookies.find("evil"), std::string::npos) << request.target << ": " << cookies;
+      EXPECT_EQ(cookies.find("ATTACKER"), std::string::npos) << request.target << ": " << cookies;
+    }
+  }
+  std::string sid;
+};
+
+// A board page that sends the run to another host, or to another port of the
+// site's host, takes none of the site's cookies there and no Host line of the
+// site's; the other host gets only what is its own.
+TEST_F(SignInTest, ARedirectToAnotherHostOrPortCarriesNoneOfTheSitesCookies) {
+  demosite::DemoSite otherHost{/*empty=*/true};
+  demosite::DemoSite otherPort{/*empty=*/true};
+  otherHost.KeepRequests();
+  otherPort.KeepRequests();
+  ASSERT_TRUE(otherHost.Start(0, "127.0.0.2"));
+  ASSERT_TRUE(otherPort.Start(0));
+  for (demosite::DemoSite* each : {&site, &otherHost, &otherPort}) {
+    each->AddBoard(SmallBoard("r1", 2));
+    each->AddBoard(SmallBoard("r2", 2));
+  }
+  site.SetRawAnswer(FirstPage("r1"), Redirect(otherHost.SiteHost() + FirstPage("r1")));
+  site.SetRawAnswer(FirstPage("r2"), Redirect(otherPort.SiteHost() + FirstPage("r2")));
+  const std::string cookies = CookieFile("127.0.0.1", "127.0.0.2\tFALSE\t/\tFALSE\t0\ttheirs\t1\n");
+
+  const Outcome run =
+      Run({"-q", "-o", saved.Native(), "--cookies", cookies, Board("r1"), Board("r2")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(FilesUnder(saved.Native()).size(), 4u);
+
+  ASSERT_EQ(otherHost.Requests().size(), 1u);
+  EXPECT_EQ(otherHost.Requests()[0].Header("Cookie"), "theirs=1");
+  EXPECT_EQ(otherHost.Requests()[0].Header("Host"),
+            "127.0.0.2:" + std::to_string(otherHost.Port()));
+  ASSERT_EQ(otherPort.Requests().size(), 1u);
+  EXPECT_EQ(otherPort.Requests()[0].Header("Cookie"), "");
+  EXPECT_EQ(otherPort.Requests()[0].Header("Host"),
+            "127.0.0.1:" + std::to_string(otherPort.Port()));
+  ExpectSignedInEverywhere(site);
+}
+
+// Another host that an album answer or a picture is sent to sets cookies of
+// its own and, as the site's, a session of its own: none of it ever reaches
+// the site, and the user's sign-in stays on every later request.
+TEST_F(SignInTest, ACookieSetByAnotherHostNeverReachesTheSiteAndTheSignInStays) {
+  demosite::DemoSite otherHost{/*empty=*/true};
+  otherHost.KeepRequests();
+  ASSERT_TRUE(otherHost.Start(0, "127.0.0.2"));
+  site.AddBoard(SmallBoard("p", 3));
+  site.AddBoard(SmallBoard("q", 2));
+  site.AddSearch(SmallSearch("few", 3));
+  const std::vector<std::pair<std::string, std::string>> planted = {
+      {"Set-Cookie", "injected=evil; Path=/"},
+      {"Set-Cookie", "sid=ATTACKER; Domain=127.0.0.1; Path=/"},
+      {"Set-Cookie", "sid=ATTACKER; Path=/"}};
+  // A picture ...
+  site.SetRawAnswer("/img/p-1.jpg", Redirect(otherHost.SiteHost() + "/img/p-1.jpg"));
+  demosite::RawAnswer picture =
+      Answer(200, {{"Content-Type", "image/jpeg"}}, demosite::DemoSite::PictureBytes("p-1.jpg"));
+  picture.headers.insert(picture.headers.end(), planted.begin(), planted.end());
+  otherHost.SetRawAnswer("/img/p-1.jpg", picture);
+  // ... and an album answer (and with it, as they share its path, q's pages,
+  // which then hold no pins).
+  site.SetRawAnswer("/boards/q/", Redirect(otherHost.SiteHost() + "/boards/q/"));
+  demosite::RawAnswer answer = Answer(200, {{"Content-Type", "application/json"}},
+                                      R"({"board":{"title":"q","pin_count":2,"board_id":"q"}})");
+  answer.headers.insert(answer.headers.end(), planted.begin(), planted.end());
+  otherHost.SetRawAnswer("/boards/q/", answer);
+
+  const Outcome run = Run({"-q", "-o", saved.Native(), "--cookies", CookieFile("127.0.0.1"),
+                           Board("q"), Board("p"), Search("few")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(FilesUnder(saved.Native()).size(), 6u);
+  EXPECT_EQ(otherHost.Requests().size(), 3u);
+  ExpectSignedInEverywhere(site);
+}
+
+// A site that sets 1,000 new cookies with every picture: the jar keeps what a
+// browser keeps, so the Cookie line stays bounded and the run goes on at its
+// pace (bench_cookies measures it) with the sign-in intact.
+TEST_F(SignInTest, AFloodOfCookiesOverSixtyPicturesKeepsTheCookieLineBounded) {
+  site.AddBoard(SmallBoard("flood", 60));
+  for (int i = 1; i <= 60; ++i) {
+    const std::string key = "flood-" + std::to_string(i) + ".jpg";
+    demosite::RawAnswer flood =
+        Answer(200, {{"Content-Type", "image/jpeg"}}, demosite::DemoSite::PictureBytes(key));
+    for (int j = 0; j < 1000; ++j) {
+      flood.headers.emplace_back("Set-Cookie",
+                                 "c" + std::to_string(i) + "_" + std::to_string(j) + "=v; Path=/");
+    }
+    site.SetRawAnswer("/img/" + key, flood);
+  }
+  const Outcome run =
+      Run({"-q", "-o", saved.Native(), "--cookies", CookieFile("127.0.0.1"), Board("flood")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(FilesUnder(saved.Native()).size(), 60u);
+  size_t longest = 0;
+  for (const auto& request : site.Requests()) {
+    const std::string cookies = request.Header("Cookie");
+    EXPECT_LE(CookieItems(cookies), static_cast<int>(CookieJar::kMostPerDomain)) << request.target;
+    longest = std::max(longest, cookies.size());
+  }
+  EXPECT_LT(longest, 16u * 1024) << "every cookie of the flood is a few bytes";
+  EXPECT_GT(longest, 1000u) << "the flood did reach the jar";
+  ExpectSignedInEverywhere(site);
+}
+
+// --site http://[::1]:PORT: the cookies go with album answers, board pages,
+// search pages and pictures alike.
+TEST_F(SignInTest, AnIpv6SiteGetsItsCookiesOnEveryRoute) {
+  demosite::DemoSite six;
+  six.KeepRequests();
+  if (!six.Start(0, "::1")) GTEST_SKIP() << "no IPv6 loopback here";
+  six.AddBoard(SmallBoard("v6", 3));
+  six.AddSearch(SmallSearch("six", 2));
+  sid = demosite::DemoSite::SessionCookieName() + "=" + six.IssueSession();
+  const std::string cookies = CookieFile("[::1]", "::1\tFALSE\t/\tFALSE\t0\tplain\t1\n");
+  const std::string board = six.SiteHost() + "/boards/v6/";
+  const std::string search = six.SiteHost() + "/search/?q=six";
+  const Outcome run = RunAlbumdl({"--site", six.SiteHost(), "--pace", "0", "--home", home.Native(),
+                                  "-q", "-o", saved.Native(), "--cookies", cookies, board, search},
+                                 scratch);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(FilesUnder(saved.Native()).size(), 5u);
+  std::set<std::string> routes;
+  for (const auto& request : six.Requests()) {
+    routes.insert(request.target.substr(0, request.target.find_first_of("?", 1)));
+    if (request.target.rfind("/search/?q=six", 0) == 0 &&
+        request.target.find("page=") == std::string::npos)
+      continue;
+    EXPECT_NE(request.Header("Cookie").find("plain=1"), std::string::npos) << request.target;
+  }
+  ExpectSignedInEverywhere(six);
+  EXPECT_GE(routes.size(), 5u) << "album answer, board page, search page, pictures";
+}
+
+// The image host is trusted with nothing: on another host (or port) than the
+// site it gets none of the site's cookies, as a browser would send none.
+TEST_F(SignInTest, AnImageHostOnAnotherHostGetsNoneOfTheSitesCookies) {
+  demosite::DemoSite images{/*empty=*/true};
+  images.KeepRequests();
+  ASSERT_TRUE(images.Start(0, "127.0.0.2"));
+  site.AddBoard(SmallBoard("i", 3));
+  const Outcome run = Run({"-q", "-o", saved.Native(), "--cookies", CookieFile("127.0.0.1"),
+                           "--image-host", images.SiteHost() + "/img", Board("i")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(images.Requests().size(), 3u);
+  for (const auto& request : images.Requests()) EXPECT_EQ(request.Header("Cookie"), "");
+  ExpectSignedInEverywhere(site);
+}
+
+// The environment's proxy variables, --proxy and the settings file's
+// 代理服务器 each send the requests through a proxy (here one that only logs).
+TEST_F(AlbumdlTest, RequestsGoThroughTheEnvironmentsOrTheGivenProxy) {
+  testing::RawHttpServer proxy;
+  ASSERT_TRUE(proxy.Start());
+  const std::string proxyUrl = "http://127.0.0.1:" + std::to_string(proxy.Port());
+  const std::string album = Board(demosite::kTravelBoardId);
+  for (const char* variable : {"no_proxy", "NO_PROXY", "http_proxy", "HTTPS_PROXY", "ALL_PROXY"})
+    unsetenv(variable);
+  // The proxy only logs; what it answers is no album, which albumdl asks for
+  // again as it asks for a page: each run brings one request or more.
+  size_t seen = 0;
+  const auto throughProxy = [&] {
+    const auto requests = proxy.Requests();
+    const bool more = requests.size() > seen && requests.back().Target() == album;
+    seen = requests.size();
+    return more;
+  };
+
+  setenv("http_proxy", proxyUrl.c_str(), 1);
+  Run({"--list", album});
+  unsetenv("http_proxy");
+  EXPECT_TRUE(throughProxy());
+  setenv("all_proxy", proxyUrl.c_str(), 1);
+  Run({"--list", album});
+  unsetenv("all_proxy");
+  EXPECT_TRUE(throughProxy());
+
+  Run({"--list", "--proxy", proxyUrl, album});
+  EXPECT_TRUE(throughProxy());
+
+  platform::WritePrivateProfileString(home.Path() + "\\peizi.ini", "全局设置", "代理服务器",
+                                      proxyUrl);
+  Run({"--list", album});
+  EXPECT_TRUE(throughProxy());
+  EXPECT_TRUE(site.Requests().empty());
+
+  // An empty key means no proxy beyond the environment's.
+  platform::WritePrivateProfileString(home.Path() + "\\peizi.ini", "全局设置", "代理服务器", "");
+  EXPECT_EQ(Run({"--list", album}).status, 0);
+  EXPECT_FALSE(throughProxy());
+  EXPECT_EQ(site.Requests().size(), 1u);
 }
 
 // ---------------------------------------------------------------------------

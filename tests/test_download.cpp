@@ -4,15 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "demo_site.h"
 #include "download/download_run.h"
 #include "download/duplicate_store.h"
-#include "net/cookie_store.h"
 #include "platform/files.h"
 #include "platform/path_syntax.h"
 #include "session/session.h"
@@ -162,8 +163,7 @@ TEST_F(DownloadTest, BoardOf250PinsComesInThreePagesNamedByPictureNumber) {
   const auto pins = MakePins(250);
   site.AddBoard(MakeBoard("b1", pins));
   AddBoard("  My: Board/One. ", 250, "b1");
-  window.Values().SetViewerCookies("viewer=1");
-  session.sessionCookies = "sid=abc";
+  session.cookies.Put(testing::ViewerCookie(site, "sid", "abc"));
 
   const DownloadSummary summary = Run();
 
@@ -195,8 +195,8 @@ TEST_F(DownloadTest, BoardOf250PinsComesInThreePagesNamedByPictureNumber) {
   EXPECT_TRUE(StoreHolds("b1", "1001"));
   EXPECT_TRUE(StoreHolds("b1", "1250"));
 
-  // Pages carry the board's header block with the viewer's cookies; pictures
-  // carry the album's Referer and the session cookies.
+  // Pages carry the board's header block and the jar's cookies; pictures
+  // carry the album's Referer and the jar's cookies.
   const auto requests = site.Requests();
   const auto pageRequest = std::find_if(requests.begin(), requests.end(), [](const auto& r) {
     return r.target.rfind("/boards/", 0) == 0;
@@ -205,7 +205,8 @@ TEST_F(DownloadTest, BoardOf250PinsComesInThreePagesNamedByPictureNumber) {
   EXPECT_EQ(pageRequest->Header("Referer"), site.SiteHost() + "/boards/b1/");
   EXPECT_EQ(pageRequest->Header("X-Request"), "JSON");
   EXPECT_EQ(pageRequest->Header("Accept"), "application/json");
-  EXPECT_NE(pageRequest->Header("Cookie").find("viewer=1"), std::string::npos);
+  EXPECT_NE(pageRequest->Header("Cookie").find("sid=abc"), std::string::npos);
+  EXPECT_EQ(pageRequest->Header("Host"), UrlHost(site.SiteHost(), true));
   const auto pictureRequest = std::find_if(requests.begin(), requests.end(), [](const auto& r) {
     return r.target.rfind("/img/", 0) == 0;
   });
@@ -337,12 +338,19 @@ TEST_F(DownloadTest, BoardIdThatWouldLeaveTheSaveFolderIsNotDownloaded) {
   EXPECT_EQ(summary.saved, 0);
 }
 
-TEST(BoardHeaderBlock, ViewerCookiesCannotAddHeaderLines) {
+// No Host line of its own (the address names the host, and the line would
+// follow a redirect elsewhere) and no Cookie line (the jar gives each page the
+// cookies of the moment).
+TEST(BoardHeaderBlock, HoldsNeitherHostNorCookieLines) {
   Site site;
   site.siteHost = "http://127.0.0.1:9";
-  const Text block = BoardHeaderBlock(site, "b1", "a=1\r\nX-Injected: 1");
-  EXPECT_EQ(block.find("\r\nX-Injected"), Text::npos);
-  EXPECT_NE(block.find("\r\nCookie: a=1X-Injected: 1\r\n"), Text::npos);
+  const Text block = BoardHeaderBlock(site, "b1");
+  std::vector<Text> names;
+  for (const Text& line : TextSplit(block, "\r\n")) names.push_back(HeaderName(line));
+  EXPECT_EQ(names,
+            (std::vector<Text>{"Accept", "X-Requested-With", "X-Request", "Referer",
+                               "Accept-Language", "User-Agent", "Connection", "Cache-Control"}));
+  EXPECT_NE(block.find("\r\nReferer: http://127.0.0.1:9/boards/b1/\r\n"), Text::npos);
   EXPECT_TRUE(block.ends_with("\r\nCache-Control: no-cache")) << "no line break after the last";
 }
 
@@ -441,7 +449,7 @@ TEST_F(DownloadTest, KeywordCatPagesThroughEveryPageIntoItsFolder) {
   const demosite::Search search = MakeSearch("cat", MakePins(250), {2});
   site.AddSearch(search);
   AddKeyword("cat", 250);
-  session.sessionCookies = "sid=abc";
+  session.cookies.Put(testing::ViewerCookie(site, "sid", "abc"));
 
   const DownloadSummary summary = Run();
 
@@ -774,7 +782,7 @@ TEST_F(PictureFailureTest, PageAnsweringTooManyRequestsWaitsForRetryAfter) {
 
 // A signed-in run stays signed in: every page and picture request carries the
 // session's cookies, whether the answer before set cookies, set none, or never
-// came; and a board page sends one Cookie line, the viewer's and the store's.
+// came, in one Cookie line.
 TEST_F(DownloadTest, SignedInRunCarriesTheSessionCookiesOnEveryRequest) {
   site.AddBoard(MakeBoard("b1", MakePins(3)));
   site.AddSearch(MakeSearch("cat", MakePins(120)));
@@ -784,27 +792,65 @@ TEST_F(DownloadTest, SignedInRunCarriesTheSessionCookiesOnEveryRequest) {
   site.SetFault("/img/k1002.png", reset);
   AddBoard("T", 3, "b1");
   AddKeyword("cat", 120);
-  session.sessionCookies = "sid=abc";
-  window.Values().SetViewerCookies("viewer=1");
-  StoreCookies(site.SiteHost(), "stored=2");
+  session.cookies.Put(testing::ViewerCookie(site, "sid", "abc"));
+  session.cookies.Put(testing::ViewerCookie(site, "viewer", "1"));
 
   const DownloadSummary summary = Run();
-  ClearCookieStore();
 
   EXPECT_EQ(summary.saved, 123);
   for (const demosite::RequestRecord& request : site.Requests()) {
-    int cookieLines = 0;
-    for (const auto& [name, value] : request.headers) cookieLines += TextLower(name) == "cookie";
-    EXPECT_EQ(cookieLines, 1) << request.target;
+    EXPECT_EQ(request.headers.count("Cookie"), 1u) << request.target;
     const std::string cookies = request.Header("Cookie");
-    if (request.target.rfind("/boards/", 0) == 0) {
-      EXPECT_NE(cookies.find("viewer=1"), std::string::npos) << cookies;
-      EXPECT_NE(cookies.find("stored=2"), std::string::npos) << cookies;
-    } else {
-      EXPECT_NE(cookies.find("sid=abc"), std::string::npos) << request.target << ": " << cookies;
+    EXPECT_NE(cookies.find("sid=abc"), std::string::npos) << request.target << ": " << cookies;
+    EXPECT_NE(cookies.find("viewer=1"), std::string::npos) << request.target << ": " << cookies;
+  }
+  EXPECT_NE(session.cookies.CookieLineFor(site.SiteHost() + "/").find("sid=abc"), Text::npos);
+}
+
+// The viewer feeds the jar while a run goes on: a sign-in reaches the next
+// request of every kind (board pages, pictures, search pages), and a sign-out
+// stops the cookie on every one of them from the next request on.
+TEST_F(DownloadTest, ASignInAndASignOutDuringARunReachTheNextRequestOfEveryKind) {
+  site.AddBoard(MakeBoard("b1", MakePins(150)));
+  site.AddSearch(MakeSearch("cat", MakePins(150)));
+  AddBoard("T", 150, "b1");
+  AddKeyword("cat", 150);
+  std::atomic<int> seen{0};
+  std::atomic<int> signedInAt{0};
+  std::atomic<int> signedOutAt{0};
+  site.SetRequestObserver([&](const demosite::RequestRecord& request) {
+    const int number = ++seen;
+    // Signed in while the first picture is fetched, signed out while the
+    // first search page is.
+    if (signedInAt == 0 && request.target.rfind("/img/", 0) == 0) {
+      session.cookies.Put(testing::ViewerCookie(site, "sid", "late"));
+      signedInAt = number;
+    } else if (signedOutAt == 0 && request.target.rfind("/search/", 0) == 0) {
+      session.cookies.Remove("sid", UrlHost(site.SiteHost()), "/");
+      signedOutAt = number;
+    }
+  });
+
+  EXPECT_EQ(Run().saved, 300);
+
+  const auto requests = site.Requests();
+  std::set<std::string> kindsSignedIn;
+  std::set<std::string> kindsSignedOut;
+  for (size_t i = 0; i < requests.size(); ++i) {
+    const int number = static_cast<int>(i) + 1;
+    const std::string& target = requests[i].target;
+    const std::string kind = target.substr(0, target.find('/', 1) + 1);
+    const bool carries = requests[i].Header("Cookie").find("sid=late") != std::string::npos;
+    if (number <= signedInAt || number > signedOutAt) {
+      EXPECT_FALSE(carries) << number << " " << target;
+      if (number > signedOutAt) kindsSignedOut.insert(kind);
+    } else if (number > signedInAt && number < signedOutAt) {
+      EXPECT_TRUE(carries) << number << " " << target;
+      kindsSignedIn.insert(kind);
     }
   }
-  EXPECT_NE(session.sessionCookies.Get().find("sid=abc"), Text::npos);
+  EXPECT_EQ(kindsSignedIn, (std::set<std::string>{"/boards/", "/img/"}));
+  EXPECT_EQ(kindsSignedOut, (std::set<std::string>{"/search/", "/img/"}));
 }
 
 TEST_F(PictureFailureTest, PinWithAnOddIdIsSkippedWithALine) {

@@ -1,5 +1,5 @@
 // The two request operations (what goes out, what comes back, why an exchange
-// failed, the limits), the cookie store, the transfer abort and the site
+// failed, the limits), the cookie jar, the proxy, the transfer abort and the site
 // addresses, against real HTTP servers on loopback: a raw server that records
 // requests byte for byte, and the stand-in site.
 #include <gtest/gtest.h>
@@ -14,10 +14,11 @@
 
 #include "control/transfer_abort.h"
 #include "demo_site.h"
-#include "net/cookie_store.h"
+#include "net/cookie_jar.h"
 #include "net/http_result.h"
 #include "net/response_headers.h"
 #include "net/transfer_limits.h"
+#include "net/url_cookies.h"
 #include "net/web_request.h"
 #include "net/winhttp_request.h"
 #include "platform/files.h"
@@ -41,10 +42,7 @@ using Names = std::vector<std::string>;
 
 class NetTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server.Start());
-    ClearCookieStore();
-  }
+  void SetUp() override { ASSERT_TRUE(server.Start()); }
   RawRequest Only() {
     const std::vector<RawRequest> requests = server.Requests();
     EXPECT_EQ(requests.size(), 1u);
@@ -495,7 +493,7 @@ TEST(HttpFailure, EachReasonReadsDifferently) {
   EXPECT_EQ(FailureText(HttpFailure::kTimedOut), "连接超时");
 }
 
-// --- Cookies: the caller's text and the process-wide store -------------------
+// --- Cookies: the caller's text and the session's jar -----------------------
 
 TEST_F(NetTest, WinHttpRequestMergesTheResponsesCookiesOverTheCallers) {
   server.SetDefaultResponse(MakeResponse(
@@ -509,119 +507,249 @@ TEST_F(NetTest, WinHttpRequestMergesTheResponsesCookiesOverTheCallers) {
   EXPECT_EQ(second.returnedCookies, "b=3; a=deleted");
 }
 
-TEST_F(NetTest, CookieStoreReadAndWrittenOnlyWhenNoCookiesSupplied) {
-  const Text url = server.Url("/store");
-  StoreCookies(server.Url(""), "s=1; t=2");
-  EXPECT_EQ(StoredCookiesFor(url), "s=1; t=2");
+// A request given the jar sends what matches its address and feeds the jar
+// with what each answer sets; given a cookie text instead (WebRequest), the jar
+// is neither read nor written.
+TEST_F(NetTest, TheJarIsReadAndWrittenByRequestsGivenIt) {
+  CookieJar jar;
+  const Text url = server.Url("/jar");
+  jar.TakeSetCookie(url, "s=1");
+  jar.TakeSetCookie(url, "t=2");
   server.SetDefaultResponse(MakeResponse("HTTP/1.1 200 OK", "Set-Cookie: n=9; Path=/\r\n", "x"));
 
-  // Not supplied: the store's cookies go out and the response's are kept.
-  const HttpResult fromStore = WebRequest({.url = url});
-  const Names sentCookies = server.Requests().at(0).Values("Cookie");
-  ASSERT_EQ(sentCookies.size(), 1u);
-  EXPECT_TRUE(sentCookies[0] == "s=1; t=2" || sentCookies[0] == "t=2; s=1") << sentCookies[0];
-  EXPECT_EQ(fromStore.returnedCookies, "n=9");
-  EXPECT_NE(StoredCookiesFor(url).find("n=9"), std::string::npos);
+  const HttpResult web = WebRequest({.url = url, .jar = &jar});
+  EXPECT_EQ(server.Requests().at(0).Values("Cookie"), Names{"s=1; t=2"});
+  EXPECT_EQ(web.returnedCookies, "n=9");
+  EXPECT_EQ(jar.CookieLineFor(url), "s=1; t=2; n=9");
 
-  // Supplied, even empty: the store is neither read nor written.
-  ClearCookieStore();
-  StoreCookies("127.0.0.1", "s=1");
-  server.SetDefaultResponse(
-      MakeResponse("HTTP/1.1 200 OK", "Set-Cookie: x=1; path=/\r\nSet-Cookie: y=2\r\n", "x"));
-  const HttpResult supplied = WebRequest({.url = url, .cookies = ""});
-  EXPECT_TRUE(server.Requests().at(1).Values("Cookie").empty());
-  EXPECT_EQ(supplied.cookies, "x=1; y=2");
-  EXPECT_EQ(supplied.returnedCookies, "x=1; y=2");
-  EXPECT_EQ(StoredCookiesFor(url), "s=1");
+  // A Cookie line of the caller's joins the jar's in one line, first among
+  // the header lines; for a name in both the jar's value wins.
+  WebRequest({.url = url, .headers = "X-A: 1\r\nCookie: n=0; extra=3", .jar = &jar});
+  const RawRequest joined = server.Requests().at(1);
+  EXPECT_EQ(joined.Values("Cookie"), Names{"s=1; t=2; n=9; extra=3"});
+  EXPECT_EQ(joined.Names(), (Names{"Host", "User-Agent", "Cookie", "X-A", "Accept", "Referer",
+                                   "Accept-Language", "Content-Type"}));
 
-  WebRequest({.url = url, .cookies = "c=5"});
+  const HttpResult own = WebRequest({.url = url, .cookies = "c=5", .jar = &jar});
   EXPECT_EQ(server.Requests().at(2).Values("Cookie"), Names{"c=5"});
+  EXPECT_EQ(own.cookies, "n=9; c=5");
 
-  // WinHttpRequest never uses the store.
+  server.SetDefaultResponse(MakeResponse("HTTP/1.1 200 OK", "Set-Cookie: w=7\r\n", "x"));
+  WinHttpRequest({.url = url, .headers = kJsonRequestHeaders, .jar = &jar});
+  EXPECT_EQ(server.Requests().at(3).Values("Cookie"), Names{"s=1; t=2; n=9"});
+  EXPECT_EQ(server.Requests().at(3).Names().at(1), "Cookie");
+  EXPECT_EQ(jar.CookieLineFor(url), "s=1; t=2; n=9; w=7");
   WinHttpRequest({.url = url});
-  EXPECT_TRUE(server.Requests().at(3).Values("Cookie").empty());
-  EXPECT_EQ(StoredCookiesFor(url), "s=1");
+  EXPECT_TRUE(server.Requests().at(4).Values("Cookie").empty());
 }
 
-TEST_F(NetTest, CookieStoreIsSharedByAllThreads) {
+// Each hop of a redirect carries the jar's cookies for its own address, and
+// what a hop's answer sets belongs to the host and port that answered: another
+// port (another site, to this program) neither gets the first one's cookies
+// nor can set any for it.
+TEST_F(NetTest, EachRedirectHopCarriesAndFeedsOnlyItsOwnCookies) {
+  RawHttpServer other;
+  ASSERT_TRUE(other.Start());
+  CookieJar jar;
+  jar.TakeSetCookie(server.Url("/"), "sid=mine; HttpOnly");
+  jar.TakeSetCookie(other.Url("/"), "theirs=1");
+  server.SetResponse("/from", RawResponse{"HTTP/1.1 302 Found\r\nSet-Cookie: hop=1\r\nLocation: " +
+                                          other.Url("/to") + "\r\nContent-Length: 0\r\n\r\n"});
+  other.SetResponse("/to", MakeResponse("HTTP/1.1 200 OK",
+                                        "Set-Cookie: injected=evil\r\n"
+                                        "Set-Cookie: sid=ATTACKER; Domain=127.0.0.1\r\n",
+                                        "x"));
+  for (const int method : {0, 2}) {
+    WinHttpRequest({.url = server.Url("/from"), .method = method, .jar = &jar});
+    WebRequest({.url = server.Url("/from"),
+                .method = method,
+                .headers = "Host: " + UrlHost(server.Url("/"), true),
+                .jar = &jar});
+  }
+  // The other port's own cookies, and what it set for itself, go to it; the
+  // first port's never do.
+  const std::vector<RawRequest> arrived = other.Requests();
+  ASSERT_EQ(arrived.size(), 4u);
+  EXPECT_EQ(arrived[0].Values("Cookie"), Names{"theirs=1"});
+  for (const RawRequest& request : arrived) {
+    EXPECT_EQ(request.Values("Cookie").size(), 1u);
+    EXPECT_EQ(request.Values("Cookie")[0].find("mine"), std::string::npos);
+    EXPECT_EQ(request.Values("Cookie")[0].find("hop"), std::string::npos);
+    EXPECT_EQ(request.Values("Host"), Names{UrlHost(other.Url("/"), true)}) << request.Method();
+  }
+  for (const RawRequest& first : server.Requests()) {
+    EXPECT_EQ(first.Values("Cookie").size(), 1u);
+    EXPECT_EQ(first.Values("Cookie")[0].rfind("sid=mine", 0), 0u) << first.Values("Cookie")[0];
+  }
+  EXPECT_EQ(jar.CookieLineFor(server.Url("/boards/")), "sid=mine; hop=1");
+  EXPECT_EQ(jar.CookieLineFor(other.Url("/")), "theirs=1; injected=evil; sid=ATTACKER");
+}
+
+TEST_F(NetTest, OneJarServesEveryThread) {
+  CookieJar jar;
   server.SetResponse("/set", MakeResponse("HTTP/1.1 200 OK", "Set-Cookie: shared=1\r\n", "x"));
-  std::thread other([&] { WebRequest({.url = server.Url("/set")}); });
+  std::thread other([&] { WinHttpRequest({.url = server.Url("/set"), .jar = &jar}); });
   other.join();
-  WebRequest({.url = server.Url("/read")});
+  WebRequest({.url = server.Url("/read"), .jar = &jar});
   EXPECT_EQ(server.Requests().at(1).Values("Cookie"), Names{"shared=1"});
 }
 
-TEST_F(NetTest, ForgottenCookiesAreNeitherListedNorSent) {
-  const Text url = server.Url("/after-sign-out");
-  StoreCookies(server.Url(""), "session=abc; theme=dark; other=1");
-  ForgetStoredCookies(server.Url(""), "session=abc; other");
-  EXPECT_EQ(StoredCookiesFor(url), "theme=dark");
-  WebRequest({.url = url});
-  EXPECT_EQ(server.Requests().at(0).Values("Cookie"), Names{"theme=dark"});
+// --- The cookie jar's rules --------------------------------------------------
 
-  // Signing in again brings it back; another host's cookie of that name stays.
-  StoreCookies("other.example", "session=keep");
-  StoreCookies(server.Url(""), "session=new");
-  EXPECT_EQ(StoredCookiesFor(url), "theme=dark; session=new");
-  EXPECT_EQ(StoredCookiesFor("http://other.example/"), "session=keep");
+TEST(CookieJar, AnAnswerSetsCookiesOnlyForItsOwnHostOrADomainAboveIt) {
+  CookieJar jar;
+  const Text from = "http://www.site.example/a/b";
+  EXPECT_TRUE(jar.TakeSetCookie(from, "own=1"));
+  EXPECT_TRUE(jar.TakeSetCookie(from, "wide=2; Domain=.Site.Example"));
+  EXPECT_FALSE(jar.TakeSetCookie(from, "other=3; Domain=other.example"));
+  EXPECT_FALSE(jar.TakeSetCookie(from, "below=4; Domain=img.www.site.example"));
+  EXPECT_FALSE(jar.TakeSetCookie(from, "suffix=5; Domain=example"));
+  EXPECT_FALSE(jar.TakeSetCookie(from, "noequals"));
+  EXPECT_FALSE(jar.TakeSetCookie(from, "=nameless"));
+  // An IP address has no domains: only the host itself.
+  EXPECT_FALSE(jar.TakeSetCookie("http://127.0.0.2/", "sid=ATTACKER; Domain=127.0.0.1"));
+  EXPECT_TRUE(jar.TakeSetCookie("http://127.0.0.1/", "ip=6; Domain=127.0.0.1"));
+
+  EXPECT_EQ(jar.CookieLineFor("http://www.site.example/a/x"), "own=1; wide=2");
+  EXPECT_EQ(jar.CookieLineFor("http://img.site.example/a/x"), "wide=2");
+  EXPECT_EQ(jar.CookieLineFor("http://img.www.site.example/a/x"), "wide=2");
+  EXPECT_EQ(jar.CookieLineFor("http://notsite.example/"), "");
+  EXPECT_EQ(jar.CookieLineFor("http://127.0.0.1/"), "ip=6");
+  EXPECT_EQ(jar.CookieLineFor("http://127.0.0.2/"), "");
+  EXPECT_EQ(jar.CookieLineFor("http://1.127.0.0.1/"), "");
+  EXPECT_EQ(jar.Count(), 3u);
 }
 
-// Handles are kept per thread between transfers; what a store transfer took in
-// must not ride along on the next transfer without the store, nor outlive a
-// cleared store.
-TEST_F(NetTest, StoreCookiesStayOutOfTransfersWithoutTheStoreOnTheSameThread) {
-  server.SetResponse("/set", MakeResponse("HTTP/1.1 200 OK", "Set-Cookie: kept=1; path=/\r\n", "x",
-                                          /*keepAlive=*/true));
-  std::thread([&] {
-    WebRequest({.url = server.Url("/set")});
-    WebRequest({.url = server.Url("/own"), .cookies = ""});
-    WinHttpRequest({.url = server.Url("/plain")});
-    WebRequest({.url = server.Url("/store")});
-    ClearCookieStore();
-    WebRequest({.url = server.Url("/cleared")});
-    WebRequest({.url = server.Url("/own-again"), .cookies = "c=3"});
-  }).join();
-  const std::vector<RawRequest> requests = server.Requests();
-  ASSERT_EQ(requests.size(), 6u);
-  EXPECT_TRUE(requests[1].Values("Cookie").empty()) << requests[1].Values("Cookie")[0];
-  EXPECT_TRUE(requests[2].Values("Cookie").empty()) << requests[2].Values("Cookie")[0];
-  EXPECT_EQ(requests[3].Values("Cookie"), Names{"kept=1"});
-  EXPECT_TRUE(requests[4].Values("Cookie").empty()) << requests[4].Values("Cookie")[0];
-  EXPECT_EQ(requests[5].Values("Cookie"), Names{"c=3"});
+TEST(CookieJar, PathsPortsSchemesAndIpv6) {
+  CookieJar jar;
+  jar.TakeSetCookie("http://h.example:8080/boards/b1/page", "deep=1");  // path /boards/b1
+  jar.TakeSetCookie("http://h.example:8080/x", "root=2; Path=/");
+  jar.TakeSetCookie("http://h.example:8080/x", "pics=3; Path=/img");
+  EXPECT_FALSE(jar.TakeSetCookie("http://h.example:8080/", "s=4; Secure"));
+  jar.TakeSetCookie("https://h.example/", "s=5; Secure");
+  jar.TakeSetCookie("http://h.example/", "plain=6");
+
+  EXPECT_EQ(jar.CookieLineFor("http://h.example:8080/boards/b1/?max=1"), "deep=1; root=2");
+  EXPECT_EQ(jar.CookieLineFor("h.example:8080/boards/b1"), "deep=1; root=2");
+  EXPECT_EQ(jar.CookieLineFor("http://h.example:8080/boards/b10"), "root=2");
+  EXPECT_EQ(jar.CookieLineFor("http://H.Example:8080/img/k.png"), "pics=3; root=2");
+  EXPECT_EQ(jar.CookieLineFor("http://h.example:8080/imgs"), "root=2");
+  // Another port is another site; 80 and 443 are one site's two doors.
+  EXPECT_EQ(jar.CookieLineFor("http://h.example:8081/"), "");
+  EXPECT_EQ(jar.CookieLineFor("http://h.example/"), "plain=6");
+  EXPECT_EQ(jar.CookieLineFor("https://h.example/"), "s=5; plain=6");
+
+  jar.TakeSetCookie("http://[::1]:9000/boards/", "v6=7; Path=/");
+  EXPECT_EQ(jar.CookieLineFor("http://[::1]:9000/img/a.jpg"), "v6=7");
+  EXPECT_EQ(jar.CookieLineFor("http://[::1]:9001/"), "");
+  Cookie viewer;
+  viewer.name = "sid";
+  viewer.value = "v";
+  viewer.domain = "::1";  // as a browser's store may name the host
+  viewer.port = 9000;
+  EXPECT_TRUE(jar.Put(viewer));
+  EXPECT_EQ(jar.CookieLineFor("http://[::1]:9000/"), "v6=7; sid=v");
 }
 
-TEST(CookieStore, FilledFromACookieFileAndMatchedByHostPathAndScheme) {
-  ClearCookieStore();
-  albumdl::testing::TempDir folder;
-  const std::string file = folder.NativeFile("cookies.txt");
-  ASSERT_TRUE(platform::WriteWholeFile(folder.File("cookies.txt"),
-                                       "# Netscape HTTP Cookie File\n"
-                                       "127.0.0.1\tFALSE\t/\tFALSE\t0\tplain\t1\r\n"
-                                       "#HttpOnly_127.0.0.1\tFALSE\t/\tFALSE\t0\thidden\t2\n"
-                                       "127.0.0.1\tFALSE\t/deep\tFALSE\t0\tdeep\t3\n"
-                                       "127.0.0.1\tFALSE\t/\tTRUE\t0\tsecure\t4\n"
-                                       "127.0.0.1\tFALSE\t/\tFALSE\t1\texpired\t5\n"
-                                       ".example.com\tTRUE\t/\tFALSE\t0\twide\t6\n"
-                                       "other.example\tFALSE\t/\tFALSE\t0\tforeign\t7\n"));
-  EXPECT_TRUE(LoadCookieFile(file));
-  EXPECT_EQ(StoredCookiesFor("http://127.0.0.1:9/x"), "plain=1; hidden=2");
-  EXPECT_EQ(StoredCookiesFor("127.0.0.1/deep/er?q=1"), "plain=1; hidden=2; deep=3");
-  EXPECT_EQ(StoredCookiesFor("https://127.0.0.1/"), "plain=1; hidden=2; secure=4");
-  EXPECT_EQ(StoredCookiesFor("http://img.example.com/"), "wide=6");
-  EXPECT_EQ(StoredCookiesFor("http://notexample.com/"), "");
-  EXPECT_FALSE(LoadCookieFile(folder.NativeFile("missing.txt")));
-  ClearCookieStore();
-  EXPECT_EQ(StoredCookiesFor("http://127.0.0.1/"), "");
+TEST(CookieJar, ExpiryAndDeletedRemoveAndANewValueKeepsItsPlace) {
+  CookieJar jar;
+  const Text site = "http://s.example/";
+  jar.TakeSetCookie(site, "a=1");
+  jar.TakeSetCookie(site, "b=2; Max-Age=3600");
+  jar.TakeSetCookie(site, "c=3; Expires=Wed, 09 Jun 2100 10:18:14 GMT");
+  jar.TakeSetCookie(site, "d=4");
+  EXPECT_EQ(jar.CookieLineFor(site), "a=1; b=2; c=3; d=4");
+  jar.TakeSetCookie(site, "a=new");
+  jar.TakeSetCookie(site, "b=gone; Max-Age=0");
+  jar.TakeSetCookie(site, "c=gone; Expires=Thu, 01 Jan 1970 00:00:01 GMT");
+  jar.TakeSetCookie(site, "d=deleted; Path=/");
+  jar.TakeSetCookie(site, "e=old; Expires=Thu, 01 Jan 1970 00:00:01 GMT");
+  EXPECT_EQ(jar.CookieLineFor(site), "a=new");
+  // Max-Age wins over Expires.
+  jar.TakeSetCookie(site, "f=6; Max-Age=60; Expires=Thu, 01 Jan 1970 00:00:01 GMT");
+  EXPECT_EQ(jar.CookieLineFor(site), "a=new; f=6");
+  // A sign-out in the viewer removes the one cookie, of whatever port.
+  jar.Remove("a", ".S.Example", "/");
+  EXPECT_EQ(jar.CookieLineFor(site), "f=6");
 }
 
-TEST(CookieStore, StoreCookiesIsForThatHostOnly) {
-  ClearCookieStore();
-  StoreCookies("http://Site.Example:8080/login", " sid = abc ; theme=dark");
-  EXPECT_EQ(StoredCookiesFor("http://site.example/boards/1/"), "sid=abc; theme=dark");
-  EXPECT_EQ(StoredCookiesFor("http://img.site.example/"), "");
-  StoreCookies("site.example", "sid=new");
-  EXPECT_EQ(StoredCookiesFor("http://site.example/"), "sid=new; theme=dark");
-  ClearCookieStore();
+TEST(CookieJar, CapsDropTheOldestAnswerSetCookiesFirstAndKeepTheSignIn) {
+  CookieJar jar;
+  const Text site = "http://127.0.0.1:8080/";
+  Cookie signIn;
+  signIn.name = "sid";
+  signIn.value = "user";
+  signIn.domain = "127.0.0.1";
+  signIn.port = 8080;
+  signIn.fromUser = true;
+  ASSERT_TRUE(jar.Put(signIn));
+  // A flood of 1,000 per answer, 10 answers: the host keeps its 180.
+  for (int answer = 0; answer < 10; ++answer) {
+    std::vector<Text> flood;
+    for (int i = 0; i < 1000; ++i) {
+      flood.push_back("f" + std::to_string(answer) + "_" + std::to_string(i) + "=x");
+    }
+    jar.TakeAnswer(site, flood);
+  }
+  EXPECT_EQ(jar.Count(), CookieJar::kMostPerDomain);
+  const Text line = jar.CookieLineFor(site);
+  EXPECT_EQ(line.rfind("sid=user; f9_821=x; ", 0), 0u) << line.substr(0, 80);
+  EXPECT_TRUE(line.ends_with("; f9_999=x"));
+
+  // A cookie larger than a browser keeps is refused whole.
+  EXPECT_FALSE(jar.TakeSetCookie(site, "big=" + Text(CookieJar::kMostBytes, 'x')));
+  EXPECT_TRUE(jar.TakeSetCookie(site, "fits=" + Text(CookieJar::kMostBytes - 4, 'x')));
+
+  // Over all hosts, at most kMostInAll.
+  for (int host = 0; host < 40; ++host) {
+    std::vector<Text> some;
+    for (int i = 0; i < 100; ++i) some.push_back("h" + std::to_string(i) + "=1");
+    jar.TakeAnswer("http://10.0.0." + std::to_string(host) + "/", some);
+  }
+  EXPECT_EQ(jar.Count(), CookieJar::kMostInAll);
+  EXPECT_EQ(jar.CookieLineFor(site).rfind("sid=user", 0), 0u);
+  EXPECT_EQ(jar.CookieLineFor("http://10.0.0.0/"), "") << "the oldest host's went first";
+  EXPECT_NE(jar.CookieLineFor("http://10.0.0.39/"), "");
+}
+
+// A cookie goes out inside a header line: nothing in it may end the line.
+TEST(CookieJar, RefusesWhatWouldBreakTheCookieLine) {
+  CookieJar jar;
+  Cookie cookie;
+  cookie.domain = "h.example";
+  cookie.name = "a";
+  cookie.value = "1\r\nX-Injected: 1";
+  EXPECT_FALSE(jar.Put(cookie));
+  cookie.value = "1;b=2";
+  EXPECT_FALSE(jar.Put(cookie));
+  cookie.value = "1";
+  cookie.name = "";
+  EXPECT_FALSE(jar.Put(cookie));
+  EXPECT_EQ(jar.Count(), 0u);
+}
+
+TEST(CookieJar, FilledFromACookieFileWithTheSitesCookiesOnItsPort) {
+  const std::string file =
+      "# Netscape HTTP Cookie File\n"
+      "127.0.0.1\tFALSE\t/\tFALSE\t0\tplain\t1\r\n"
+      "#HttpOnly_127.0.0.1\tFALSE\t/\tFALSE\t0\thidden\t2\n"
+      "127.0.0.1\tFALSE\t/deep\tFALSE\t0\tdeep\t3\n"
+      "127.0.0.1\tFALSE\t/\tTRUE\t0\tsecure\t4\n"
+      "127.0.0.1\tFALSE\t/\tFALSE\t1\texpired\t5\n"
+      ".example.com\tTRUE\t/\tFALSE\t0\twide\t6\n"
+      "127.0.0.2\tFALSE\t/\tFALSE\t0\tforeign\t7\n"
+      "too\tfew\tfields\n";
+  CookieJar jar;
+  jar.LoadCookieText(file, "http://127.0.0.1:9");
+  EXPECT_EQ(jar.CookieLineFor("http://127.0.0.1:9/x"), "plain=1; hidden=2");
+  EXPECT_EQ(jar.CookieLineFor("127.0.0.1:9/deep/er?q=1"), "deep=3; plain=1; hidden=2");
+  EXPECT_EQ(jar.CookieLineFor("http://127.0.0.1:10/x"), "") << "another port is another site";
+  EXPECT_EQ(jar.CookieLineFor("http://img.example.com/"), "wide=6");
+  EXPECT_EQ(jar.CookieLineFor("http://127.0.0.2:5555/"), "foreign=7");
+  EXPECT_EQ(jar.CookieLineFor("http://notexample.com/"), "");
+  EXPECT_TRUE(jar.Cookies().at(1).httpOnly);
+  jar.Clear();
+  EXPECT_EQ(jar.CookieLineFor("http://127.0.0.1:9/"), "");
 }
 
 // --- Proxy -------------------------------------------------------------------

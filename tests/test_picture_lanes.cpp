@@ -395,7 +395,8 @@ class LaneControlTest : public PictureLanesTest {
 
 TEST_F(LaneControlTest, PauseHoldsEveryLaneUntilContinue) {
   SlowPictures(400);
-  WorkerControl control(window, window.Values(), window.Albums(), session, Factory(), kLanes);
+  window.Values().SetPictureLanes(kLanes);
+  WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == kLanes; })) << "every lane under way";
 
@@ -417,7 +418,8 @@ TEST_F(LaneControlTest, PauseHoldsEveryLaneUntilContinue) {
 
 TEST_F(LaneControlTest, EndStopsEveryLaneInItsTransfer) {
   SlowPictures(60000);  // no answer comes before the end
-  WorkerControl control(window, window.Values(), window.Albums(), session, Factory(), kLanes);
+  window.Values().SetPictureLanes(kLanes);
+  WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   ASSERT_TRUE(Eventually([&] { return PictureRequests() == kLanes; }));
 
@@ -456,7 +458,8 @@ TEST_F(LaneControlTest, AFaultOnALaneEndsTheRunCleanlyAndTheNextRunStarts) {
   FailingWindow shown;
   shown.Values().SetSaveFolder(saves.Path());
   shown.Albums().AppendRow(window.Albums().Rows()[0]);
-  WorkerControl control(shown, shown.Values(), shown.Albums(), session, Factory(), kLanes);
+  shown.Values().SetPictureLanes(kLanes);
+  WorkerControl control(shown, shown.Values(), shown.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
   const DownloadSummary summary = control.Wait();
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 namespace albumdl {
 namespace {
 
@@ -30,6 +33,18 @@ TEST(UrlSplitting, PathKeepsQueryAndLetterCase) {
 }
 
 TEST(UrlSplitting, NonNumericPortIsZero) { EXPECT_EQ(UrlPort("http://x.com:abc/p"), 0); }
+
+// An IPv6 literal keeps its brackets, and its colons are not a port's.
+TEST(UrlSplitting, Ipv6LiteralHosts) {
+  const Text url = "http://[::1]:8080/boards/b1/";
+  EXPECT_EQ(UrlHost(url), "[::1]");
+  EXPECT_EQ(UrlHost(url, true), "[::1]:8080");
+  EXPECT_EQ(UrlPort(url), 8080);
+  EXPECT_EQ(UrlPath(url), "/boards/b1/");
+  EXPECT_EQ(UrlHost("https://[FE80::1]/x"), "[fe80::1]");
+  EXPECT_EQ(UrlPort("https://[fe80::1]/x"), 443);
+  EXPECT_EQ(UrlPort("[::1]/x"), 80);
+}
 
 TEST(HeaderLines, NameAndValueCutAtFirstColon) {
   EXPECT_EQ(HeaderValue("Referer: http://a.com:81/x"), "http://a.com:81/x");
@@ -102,6 +117,23 @@ TEST(CookieItems, NameAndUniqueItems) {
   EXPECT_EQ(CookieName("flag"), "flag");
   EXPECT_EQ(UniqueItems("x; y; x", "; "), "x; y");
   EXPECT_EQ(UniqueItems("", "; "), "");
+}
+
+// Thousands of items (a site that floods its answers with cookies) merge to
+// the same result as a few: each name once, the newest value first.
+TEST(MergeCookies, ThousandsOfItemsKeepEachNameOnce) {
+  Text oldCookies;
+  Text newCookies;
+  for (int i = 0; i < 20000; ++i) {
+    oldCookies += "o" + std::to_string(i) + "=1; ";
+    newCookies += "n" + std::to_string(i % 10000) + "=2; ";
+  }
+  oldCookies += "n5=old";
+  const Text merged = MergeCookies(oldCookies, newCookies);
+  EXPECT_EQ(std::count(merged.begin(), merged.end(), ';') + 1, 30000);
+  EXPECT_EQ(merged.rfind("n0=2; n1=2; ", 0), 0u);
+  EXPECT_EQ(merged.find("n5=old"), Text::npos);
+  EXPECT_TRUE(merged.ends_with("; o19999=1"));
 }
 
 }  // namespace

@@ -357,14 +357,15 @@ TEST_F(WorkerControlTest, ClosingWithARunGoingEndsItQuietly) {
   EXPECT_EQ(window.Log().find(kAllDone), Text::npos);
 }
 
-// "1：获取相册" stays usable while a run goes on, and both rewrite the session
-// cookies: the retrieval on this thread, every picture on the worker. Neither
-// may see the other's text half-written (a race a thread sanitizer reports),
-// and the text left behind is still a cookie text.
+// "1：获取相册" stays usable while a run goes on, and both feed the session's
+// jar: the retrieval on this thread, every picture on the worker. Neither may
+// see the other's cookies half-written (a race a thread sanitizer reports),
+// and the viewer's cookies are still sent after both.
 TEST_F(WorkerControlTest, RetrievalDuringARunSharesTheSessionCookiesSafely) {
   RecordingWindow retrieval;
   const Text input = session.site.siteHost + "/boards/b1/";
-  retrieval.Values().SetViewerCookies("viewer=1; theme=dark");
+  session.cookies.Put(testing::ViewerCookie(site, "viewer", "1"));
+  session.cookies.Put(testing::ViewerCookie(site, "theme", "dark"));
   RunGate retrievalGate;
   RecordingPacer retrievalPacer{&retrievalGate};
   WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
@@ -379,9 +380,9 @@ TEST_F(WorkerControlTest, RetrievalDuringARunSharesTheSessionCookiesSafely) {
 
   EXPECT_EQ(summary.saved, kPins);
   EXPECT_EQ(retrieval.Albums().RowCount(), 1);
-  const Text cookies = session.sessionCookies.Get();
-  EXPECT_FALSE(cookies.empty());
-  for (const Text& item : TextSplit(cookies, ";")) {
+  const Text cookies = session.cookies.CookieLineFor(input);
+  EXPECT_EQ(cookies.rfind("viewer=1; theme=dark; ", 0), 0u) << cookies;
+  for (const Text& item : TextSplit(cookies, "; ")) {
     EXPECT_GT(TextFind(item, "="), 1) << cookies;
   }
 }

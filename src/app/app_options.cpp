@@ -32,6 +32,11 @@ std::optional<int> ParseAppOptions(const QStringList& arguments, AppOptions& opt
       QStringLiteral("home"),
       QStringLiteral("The program directory: settings, record stores, the viewer's profile"),
       QStringLiteral("DIR"));
+  const QCommandLineOption proxy(
+      QStringLiteral("proxy"),
+      QStringLiteral("Send every request through this proxy, e.g. http://127.0.0.1:3128 (default: "
+                     "the settings file's proxy key, else the environment's proxy variables)"),
+      QStringLiteral("URL"));
   const QCommandLineOption addresses(
       QStringLiteral("addresses"), QStringLiteral("Put the addresses in FILE into the address box"),
       QStringLiteral("FILE"));
@@ -44,7 +49,7 @@ std::optional<int> ParseAppOptions(const QStringList& arguments, AppOptions& opt
       QStringLiteral("pace"),
       QStringLiteral("Multiplies every pause between requests (0: none; also ALBUMDL_PACE)"),
       QStringLiteral("FACTOR"));
-  parser.addOptions({site, imageHost, home, addresses, screenshots, pace});
+  parser.addOptions({site, imageHost, home, proxy, addresses, screenshots, pace});
 
   if (!parser.parse(arguments)) {
     std::fprintf(stderr, "albumdl-gui: %s (see --help)\n", qPrintable(parser.errorText()));
@@ -74,6 +79,7 @@ std::optional<int> ParseAppOptions(const QStringList& arguments, AppOptions& opt
   options.site = parser.value(site);
   options.imageHost = parser.value(imageHost);
   options.home = parser.value(home);
+  options.proxy = parser.value(proxy);
   options.addressesFile = parser.value(addresses);
   options.screenshotsDir = parser.value(screenshots);
   QString paceText = qEnvironmentVariable("ALBUMDL_PACE");

@@ -13,6 +13,7 @@ struct AppOptions {
   QString site;            // --site URL: the site host (the image host is URL/img)
   QString imageHost;       // --image-host URL
   QString home;            // --home DIR: the program directory
+  QString proxy;           // --proxy URL: every request goes through it
   QString addressesFile;   // --addresses FILE: put into the address box
   QString screenshotsDir;  // --screenshot-pages DIR: photograph each page and quit
   double pace = 1.0;       // --pace or ALBUMDL_PACE

@@ -4,42 +4,52 @@
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
+#include <QMessageBox>
+#include <QNetworkProxy>
 #include <QStringConverter>
 #include <QTextStream>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 
 #include "app/app_options.h"
 #include "app/main_window.h"
 #include "app/qt_text.h"
 #include "app/screenshot_tour.h"
-#include "platform/files.h"
-#include "platform/program_directory.h"
-#include "site/site.h"
-#include "text/settings.h"
+#include "net/proxy.h"
+#include "session/session_setup.h"
 
 namespace {
 
-using albumdl::Text;
 using namespace albumdl::app;
 
-// A configured address never ends in "/": the site's paths are appended to it.
-Text SiteAddress(const QString& url) {
-  QString address = url.trimmed();
-  while (address.endsWith(QLatin1Char('/'))) address.chop(1);
-  return ToText(address);
+// A refused set-up is told in a message box that names what was refused, and
+// on the console; the program then ends with status 2, as the command line
+// does. The box is opened, not run in an event loop of its own.
+int ShowRefusal(QApplication& app, const albumdl::SetupRefusal& refusal) {
+  const QString value = QFile::decodeName(QByteArray::fromStdString(refusal.value));
+  std::fprintf(stderr, "albumdl-gui: %s %s: %s\n", refusal.option.c_str(), qPrintable(value),
+               refusal.reason.c_str());
+  auto* box = new QMessageBox(QMessageBox::Critical, QString::fromUtf8("信息："),
+                              QString::fromUtf8("无法使用 %1：\n%2\n\n%3")
+                                  .arg(QString::fromStdString(refusal.option), value,
+                                       QString::fromStdString(refusal.reason)),
+                              QMessageBox::Ok);
+  box->setObjectName(QStringLiteral("设置无法使用"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  QObject::connect(box, &QMessageBox::finished, &app, [&app] { app.exit(2); });
+  box->open();
+  app.exec();
+  return 2;
 }
 
-bool UseHome(const QString& home) {
-  std::error_code error;
-  const std::filesystem::path path = std::filesystem::absolute(home.toStdString(), error);
-  if (error) return false;
-  std::filesystem::create_directories(path, error);
-  if (!std::filesystem::is_directory(path, error)) return false;
-  albumdl::platform::SetProgramDirectory(albumdl::platform::TextPathOf(
-      albumdl::platform::NativePath::FromSystem(path.lexically_normal().string())));
-  return true;
+// The viewer's browser engine goes through the program's proxy too.
+void UseProxyInViewer(const albumdl::Text& proxy) {
+  if (proxy.empty()) return;
+  const QUrl address = QUrl::fromUserInput(QString::fromStdString(proxy));
+  const bool socks = address.scheme().startsWith(QStringLiteral("socks"));
+  QNetworkProxy::setApplicationProxy(
+      QNetworkProxy(socks ? QNetworkProxy::Socks5Proxy : QNetworkProxy::HttpProxy, address.host(),
+                    static_cast<quint16>(address.port(socks ? 1080 : 80))));
 }
 
 }  // namespace
@@ -65,22 +75,16 @@ int main(int argc, char** argv) {
   // The desktop's task bar matches the window with its menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("albumdl-gui"));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("albumdl")));
-  if (!options.home.isEmpty() && !UseHome(options.home)) {
-    std::fprintf(stderr, "albumdl-gui: cannot use %s as the program directory\n",
-                 qPrintable(options.home));
-    return 2;
-  }
+  albumdl::SessionSetup made =
+      albumdl::SetUpSession({.site = options.site.toStdString(),
+                             .imageHost = options.imageHost.toStdString(),
+                             .home = QFile::encodeName(options.home).toStdString(),
+                             .proxy = options.proxy.toStdString()});
+  if (!made.session) return ShowRefusal(app, made.refusal);
+  UseProxyInViewer(albumdl::DefaultProxy());
 
   WindowSetup setup;
-  setup.site = albumdl::ReadSiteSettings(albumdl::SettingsPath());
-  if (!options.site.isEmpty()) {
-    setup.site.siteHost = SiteAddress(options.site);
-    // The stand-in site serves the version and feedback pages as well.
-    setup.site.imageHost = setup.site.siteHost + "/img";
-    setup.site.versionPage = setup.site.siteHost + "/version";
-    setup.site.feedbackPage = setup.site.siteHost + "/feedback";
-  }
-  if (!options.imageHost.isEmpty()) setup.site.imageHost = SiteAddress(options.imageHost);
+  setup.session = made.session.get();
   setup.pace = options.pace;
   if (!options.addressesFile.isEmpty()) {
     QFile file(options.addressesFile);

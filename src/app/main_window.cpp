@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,19 +21,18 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <set>
 
 #include "app/album_table_model.h"
 #include "app/look.h"
 #include "app/qt_text.h"
+#include "app/site_cookies.h"
 #include "app/update_check.h"
 #include "app/web_viewer.h"
 #include "download/duplicate_store.h"
 #include "download/worker_control.h"
-#include "net/cookie_store.h"
-#include "net/url_cookies.h"
 #include "platform/files.h"
 #include "retrieval/retrieval_control.h"
+#include "session/session_setup.h"
 #include "text/settings.h"
 #include "views/captions.h"
 
@@ -61,22 +61,12 @@ QMessageBox* OpenBox(QWidget* parent, QMessageBox::Icon icon, const QString& tit
   return box;
 }
 
-// The names of before's cookies that after has no more ("a; b").
-Text CookiesNotIn(const Text& before, const Text& after) {
-  std::set<Text> kept;
-  for (const Text& item : TextSplit(after, ";")) kept.insert(CookieName(TextTrim(item)));
-  Text gone;
-  for (const Text& item : TextSplit(before, ";")) {
-    const Text name = CookieName(TextTrim(item));
-    if (!name.empty() && kept.count(name) == 0) gone += name + ";";
-  }
-  return gone;
-}
-
 }  // namespace
 
-MainWindow::MainWindow(const WindowSetup& setup) {
-  session_.site = setup.site;
+MainWindow::MainWindow(const WindowSetup& setup)
+    : ownSession_(setup.session ? nullptr : std::make_unique<Session>()),
+      session_(setup.session ? *setup.session : *ownSession_) {
+  if (ownSession_) session_.site = setup.site;
   // 1. The look, before anything is drawn.
   if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
     ApplyLook(*app, kStartupLook);
@@ -98,24 +88,27 @@ MainWindow::MainWindow(const WindowSetup& setup) {
                                             RealPacers(setup.pace));
   Connect();
   engine_.SetView(this);
-  // A sign-in of an earlier run is in use from the start.
+  // A sign-in of an earlier run is in the jar from the start.
   c_.viewer->Configure(NativeFolder(session_.programDirectory + "\\viewer-profile"),
                        ToQString(session_.site.siteHost));
-  UseViewerCookies(c_.viewer->CookieText());
+  for (const QNetworkCookie& cookie : c_.viewer->SiteCookies()) PutViewerCookie(cookie);
 
   // 2.-4. The settings page has not been visited; the version we are.
   settingsPageVisits_ = 1;
   c_.version->setText(Utf8(kCurrentVersion));
   updateKeyWord_ = Utf8(kUpdateKeyWord);
   // 5. The save folder, or the program directory; nothing is written back.
-  const Text saved = ReadSetting(SettingsPath(), kSettingsSection, kSaveFolderKey);
-  c_.saveFolder->setText(ToQString(saved.empty() ? session_.programDirectory : saved));
+  c_.saveFolder->setText(ToQString(SavedSaveFolder(session_)));
+  usableSaveFolder_ = c_.saveFolder->text();
   if (!setup.addresses.isEmpty()) c_.addresses->setPlainText(setup.addresses);
   // 6. The rest waits until the window has painted once (paintEvent).
 }
 
 MainWindow::~MainWindow() {
   engine_.SetView(nullptr);
+  // The checks use the session's jar, which may go with the window.
+  delete updates_;
+  updates_ = nullptr;
   // A run ends at its next safe point (a transfer under way is aborted), and
   // closes its album's record on the way out; then the threads are joined.
   worker_->EndNow();
@@ -133,8 +126,7 @@ void MainWindow::paintEvent(QPaintEvent* event) {
 
 void MainWindow::FinishStartup() {
   // 7. The duplicate switch is on exactly when the file says "1".
-  c_.duplicateSwitch->setChecked(
-      ReadSetting(SettingsPath(), kSettingsSection, kDuplicateKey, "0") == "1");
+  c_.duplicateSwitch->setChecked(SavedDuplicateSwitch());
   // 8. The folder of the record stores.
   EnsureDuplicateStoreFolder(session_.programDirectory);
   startupFinished_ = true;
@@ -153,6 +145,15 @@ void MainWindow::Connect() {
   connect(c_.openFolder, &QPushButton::clicked, this, &MainWindow::OpenSaveFolder);
   connect(c_.saveFolder, &QLineEdit::textChanged, this,
           [&values](const QString& text) { values.SetSaveFolder(ToText(text)); });
+  // A typed folder the program cannot name is refused when the typing ends.
+  connect(c_.saveFolder, &QLineEdit::editingFinished, this, [this] {
+    if (c_.saveFolder->text() == usableSaveFolder_) return;
+    if (UsableSaveFolder(c_.saveFolder->text())) {
+      usableSaveFolder_ = c_.saveFolder->text();
+    } else {
+      c_.saveFolder->setText(usableSaveFolder_);
+    }
+  });
 
   connect(c_.fetchAlbums, &QPushButton::clicked, this, &MainWindow::FetchAlbums);
   connect(c_.download, &QPushButton::clicked, this, [this] { worker_->Start(); });
@@ -191,22 +192,36 @@ void MainWindow::Connect() {
   });
   connect(c_.viewer, &WebViewer::addressChanged, this,
           [this](const QUrl& address) { c_.address->setText(address.toString()); });
-  connect(c_.viewer, &WebViewer::cookiesChanged, this, &MainWindow::UseViewerCookies);
+  connect(c_.viewer, &WebViewer::siteCookieAdded, this, &MainWindow::PutViewerCookie);
+  connect(c_.viewer, &WebViewer::siteCookieRemoved, this, &MainWindow::RemoveViewerCookie);
 }
 
-// The engine takes the viewer's cookies for the site: the album requests as
-// their cookie text, and requests that carry no cookie text of their own (the
-// board pages) through the process-wide store, as the viewer's own requests
-// would. The bytes go out as the site set them.
-// A cookie the viewer lost (a sign-out, an expiry) leaves the store too.
-void MainWindow::UseViewerCookies(const QByteArray& text) {
-  const Text cookies(text.constData(), static_cast<size_t>(text.size()));
-  engine_.Values().SetViewerCookies(cookies);
-  const Text gone = CookiesNotIn(viewerCookies_, cookies);
-  if (!gone.empty()) ForgetStoredCookies(session_.site.siteHost, gone);
-  if (!cookies.empty()) StoreCookies(session_.site.siteHost, cookies);
-  viewerCookies_ = cookies;
+// The viewer's cookies go into the session's jar as they come and go, with
+// their domains: the next request of every kind, board pages, album answers,
+// search pages and pictures, carries a sign-in and stops carrying a signed-out
+// cookie, also in the middle of a run.
+void MainWindow::PutViewerCookie(const QNetworkCookie& cookie) {
+  session_.cookies.Put(JarCookie(cookie, QUrl(ToQString(session_.site.siteHost))));
   emit viewerCookiesChanged();
+}
+
+void MainWindow::RemoveViewerCookie(const QNetworkCookie& cookie) {
+  const Cookie gone = JarCookie(cookie, QUrl(ToQString(session_.site.siteHost)));
+  session_.cookies.Remove(gone.name, gone.domain, gone.path);
+  emit viewerCookiesChanged();
+}
+
+bool MainWindow::UsableSaveFolder(const QString& folder) {
+  if (folder.isEmpty() || NameableFolder(QFile::encodeName(folder).toStdString())) return true;
+  QMessageBox* box =
+      OpenBox(this, QMessageBox::Warning, ToQString(kMessageTitle),
+              Utf8("无法使用这个保存位置：\n") + folder +
+                  Utf8("\n文件夹名里有代码页936无法表示的字符（或“\\”），程序无法保留这个名字，"
+                       "请另选一个文件夹。"),
+              QMessageBox::Ok);
+  box->setObjectName(QStringLiteral("保存位置无法使用"));
+  box->open();
+  return false;
 }
 
 void MainWindow::ToolbarClicked(int index) {
@@ -271,11 +286,15 @@ void MainWindow::ChooseSaveFolder() {
   connect(dialog, &QFileDialog::finished, this, [this, dialog](int result) {
     const QString chosen =
         result == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
+    // A folder whose name the program cannot keep is refused with a message
+    // that names it; the box and the file keep what they had.
+    if (!UsableSaveFolder(chosen)) return;
     // Cancelling gives an empty answer, which puts the program directory in
     // the box and stores it.
     c_.saveFolder->setText(chosen);
     if (c_.saveFolder->text().isEmpty())
       c_.saveFolder->setText(ToQString(session_.programDirectory));
+    usableSaveFolder_ = c_.saveFolder->text();
     WriteSetting(SettingsPath(), kSettingsSection, kSaveFolderKey, ToText(c_.saveFolder->text()));
   });
   dialog->open();
@@ -308,7 +327,8 @@ void MainWindow::AskEnd() {
 }
 
 void MainWindow::StartUpdateCheck() {
-  updates_->Start(session_.site.versionPage, ToText(c_.version->text()), ToText(updateKeyWord_));
+  updates_->Start(session_.site.versionPage, ToText(c_.version->text()), ToText(updateKeyWord_),
+                  &session_.cookies);
 }
 
 void MainWindow::ShowUpdateVerdict(const UpdateVerdict& verdict) {

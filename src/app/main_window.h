@@ -4,6 +4,7 @@
 // never waits for the network or for the engine.
 #pragma once
 
+#include <QNetworkCookie>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -26,7 +27,10 @@ class UpdateChecker;
 struct UpdateVerdict;
 
 struct WindowSetup {
-  Site site;          // the site's addresses
+  // The session made by SetUpSession (session_setup.h); it must outlive the
+  // window. nullptr: the window makes one of its own for site.
+  Session* session = nullptr;
+  Site site;          // the site's addresses, for a session of the window's own
   double pace = 1.0;  // multiplies every pause between requests
   QString addresses;  // put into the address box at start-up (demo)
 };
@@ -56,6 +60,7 @@ class MainWindow : public QWidget, private WindowView {
   void retrievalFinished();
   void runFinished();
   void updateChecked();
+  // A cookie of the viewer went into the session's jar or left it.
   void viewerCookiesChanged();
 
  protected:
@@ -82,10 +87,15 @@ class MainWindow : public QWidget, private WindowView {
   void AskEnd();
   void StartUpdateCheck();
   void ShowUpdateVerdict(const UpdateVerdict& verdict);
-  void UseViewerCookies(const QByteArray& text);
+  void PutViewerCookie(const QNetworkCookie& cookie);
+  void RemoveViewerCookie(const QNetworkCookie& cookie);
+  // The save folder as the user named it (native), or a message box that names
+  // it when the program cannot keep its name; false then.
+  bool UsableSaveFolder(const QString& folder);
 
-  Session session_;
-  Text viewerCookies_;  // the viewer's cookie text last handed to the engine
+  std::unique_ptr<Session> ownSession_;  // when the setup brought none
+  Session& session_;
+  QString usableSaveFolder_;  // the save folder last accepted
   // Before the controls that call it: it must outlive their threads.
   QueuedWindow engine_;
   WindowControls c_;

@@ -31,13 +31,26 @@ bool WriteSiteCookies(const QString& file, const std::vector<QNetworkCookie>& co
   return out.commit();
 }
 
-QByteArray SiteCookieText(const std::vector<QNetworkCookie>& cookies) {
-  QByteArray text;
-  for (const QNetworkCookie& cookie : cookies) {
-    if (!text.isEmpty()) text += "; ";
-    text += cookie.name() + '=' + cookie.value();
-  }
-  return text;
+Cookie JarCookie(const QNetworkCookie& cookie, const QUrl& siteOrigin) {
+  const auto text = [](const QByteArray& bytes) {
+    return Text(bytes.constData(), static_cast<size_t>(bytes.size()));
+  };
+  Cookie jarCookie;
+  jarCookie.name = text(cookie.name());
+  jarCookie.value = text(cookie.value());
+  QString domain = cookie.domain();
+  jarCookie.hostOnly = !domain.startsWith(QLatin1Char('.'));
+  if (domain.isEmpty()) domain = siteOrigin.host();
+  jarCookie.domain = text(domain.toUtf8());
+  jarCookie.path = cookie.path().isEmpty() ? Text("/") : text(cookie.path().toUtf8());
+  const bool secureSite = siteOrigin.scheme() == QStringLiteral("https");
+  jarCookie.port = siteOrigin.port(secureSite ? 443 : 80);
+  jarCookie.secure = cookie.isSecure();
+  jarCookie.httpOnly = cookie.isHttpOnly();
+  jarCookie.expires = cookie.isSessionCookie() ? 0 : cookie.expirationDate().toSecsSinceEpoch();
+  // What the user signed in with goes last when the jar is full.
+  jarCookie.fromUser = true;
+  return jarCookie;
 }
 
 }  // namespace albumdl::app

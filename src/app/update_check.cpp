@@ -23,8 +23,8 @@ UpdateVerdict JudgeUpdate(const Text& pageText, const Text& current, const Text&
 // The page is a plain GET with the default header lines, no cookie text of its
 // own and no post data; like every other request it may bring only so much,
 // and take only so long.
-Bytes FetchVersionPage(const Text& url) {
-  return WebRequest({.url = url, .limits = kVersionPageLimits}).body;
+Bytes FetchVersionPage(const Text& url, CookieJar* jar) {
+  return WebRequest({.url = url, .limits = kVersionPageLimits, .jar = jar}).body;
 }
 
 UpdateChecker::UpdateChecker(VerdictHandler handler, QObject* parent)
@@ -35,7 +35,8 @@ UpdateChecker::~UpdateChecker() {
   for (Check& check : checks_) check.thread.join();
 }
 
-void UpdateChecker::Start(const Text& versionPage, const Text& current, const Text& keyWord) {
+void UpdateChecker::Start(const Text& versionPage, const Text& current, const Text& keyWord,
+                          CookieJar* jar) {
   // Checks that are over leave their threads to be joined here.
   for (auto it = checks_.begin(); it != checks_.end();) {
     if (*it->done) {
@@ -47,12 +48,13 @@ void UpdateChecker::Start(const Text& versionPage, const Text& current, const Te
   }
   ++started_;
   auto done = std::make_shared<std::atomic<bool>>(false);
-  std::thread thread([this, done, versionPage, current, keyWord] {
+  std::thread thread([this, done, versionPage, current, keyWord, jar] {
     {
       // Closing the window aborts the fetch, so the program never waits for it.
       TransferAbortGuard abortOnClose([this] { return closing_.load(); });
       // The page is read in the local code page, as it comes.
-      const UpdateVerdict verdict = JudgeUpdate(FetchVersionPage(versionPage), current, keyWord);
+      const UpdateVerdict verdict =
+          JudgeUpdate(FetchVersionPage(versionPage, jar), current, keyWord);
       // Posted to this object: dropped if the checker is gone before it runs.
       if (!closing_)
         QMetaObject::invokeMethod(

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "net/cookie_jar.h"
 #include "text/text.h"
 
 namespace albumdl::app {
@@ -29,8 +30,10 @@ struct UpdateVerdict {
 // Only the whole-number part before the first point counts as newer.
 UpdateVerdict JudgeUpdate(const Text& pageText, const Text& current, const Text& keyWord);
 
-// The version page as fetched, empty when the fetch failed.
-Bytes FetchVersionPage(const Text& url);
+// The version page as fetched, empty when the fetch failed. With the session's
+// jar it carries the cookies the jar holds for the page's own host, as the
+// viewer's would (none of the site's when the page is on another host).
+Bytes FetchVersionPage(const Text& url, CookieJar* jar = nullptr);
 
 class UpdateChecker : public QObject {
  public:
@@ -40,8 +43,10 @@ class UpdateChecker : public QObject {
   ~UpdateChecker() override;  // aborts the fetches under way and waits for them
 
   // Starts one check on a thread of its own; checks may overlap, and the
-  // verdicts come back in the order they are reached.
-  void Start(const Text& versionPage, const Text& current, const Text& keyWord);
+  // verdicts come back in the order they are reached. The jar, when given,
+  // must outlive the checker.
+  void Start(const Text& versionPage, const Text& current, const Text& keyWord,
+             CookieJar* jar = nullptr);
   int Started() const { return started_; }
 
  private:

@@ -124,6 +124,9 @@ QUrl WebViewer::Address() const { return view_ ? view_->url() : QUrl(); }
 bool WebViewer::ForSite(const QNetworkCookie& cookie) const {
   QString domain = cookie.domain();
   if (domain.startsWith(QLatin1Char('.'))) domain.remove(0, 1);
+  // An IPv6 host may come with or without its brackets.
+  if (domain.startsWith(QLatin1Char('[')) && domain.endsWith(QLatin1Char(']')))
+    domain = domain.mid(1, domain.size() - 2);
   if (domain.isEmpty() || siteHostName_.isEmpty()) return false;
   return siteHostName_.compare(domain, Qt::CaseInsensitive) == 0 ||
          siteHostName_.endsWith(QLatin1Char('.') + domain, Qt::CaseInsensitive);
@@ -135,26 +138,25 @@ void WebViewer::CookieAdded(const QNetworkCookie& cookie) {
     if (known.hasSameIdentifier(cookie)) {
       if (known.toRawForm() == cookie.toRawForm()) return;
       known = cookie;
-      CookiesChanged();
+      KeepCookies();
+      emit siteCookieAdded(cookie);
       return;
     }
   }
   cookies_.push_back(cookie);
-  CookiesChanged();
+  KeepCookies();
+  emit siteCookieAdded(cookie);
 }
 
 void WebViewer::CookieRemoved(const QNetworkCookie& cookie) {
   const auto before = cookies_.size();
   std::erase_if(cookies_,
                 [&](const QNetworkCookie& known) { return known.hasSameIdentifier(cookie); });
-  if (cookies_.size() != before) CookiesChanged();
+  if (cookies_.size() == before) return;
+  KeepCookies();
+  emit siteCookieRemoved(cookie);
 }
 
-void WebViewer::CookiesChanged() {
-  WriteSiteCookies(CookieFile(storageFolder_), cookies_);
-  emit cookiesChanged(CookieText());
-}
-
-QByteArray WebViewer::CookieText() const { return SiteCookieText(cookies_); }
+void WebViewer::KeepCookies() { WriteSiteCookies(CookieFile(storageFolder_), cookies_); }
 
 }  // namespace albumdl::app

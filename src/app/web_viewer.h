@@ -3,9 +3,10 @@
 // the browser engine; the engine's view and its profile are made on first use.
 // The profile keeps its cookies on disk in the program directory, and the
 // site's are kept in a file of their own too (site_cookies.h), so a sign-in
-// survives a restart. The viewer follows its cookie store and reports the
-// site's cookies (HttpOnly ones included, which a page's script cannot see) as
-// one cookie text.
+// survives a restart. The viewer follows its cookie store and reports each of
+// the site's cookies as it comes and goes, with its domain, path, expiry and
+// flags (HttpOnly ones included, which a page's script cannot see): the window
+// feeds them into the session's jar.
 #pragma once
 
 #include <QByteArray>
@@ -40,21 +41,24 @@ class WebViewer : public QWidget {
   QUrl Address() const;
   // The address of the link under the pointer, as a status bar would show it.
   QString HoveredLink() const { return hoveredLink_; }
-  // The site's cookies as "name=value; name2=value2", their bytes as the site
-  // set them.
-  QByteArray CookieText() const;
+  // The site's cookies as the viewer holds them now (from the last run's file
+  // until the browser engine is made), in the order they came.
+  const std::vector<QNetworkCookie>& SiteCookies() const { return cookies_; }
 
  signals:
   // The viewer's address, at every load start and end.
   void addressChanged(const QUrl& address);
-  void cookiesChanged(const QByteArray& cookieText);
+  // One of the site's cookies was set (a sign-in) or changed.
+  void siteCookieAdded(const QNetworkCookie& cookie);
+  // One of the site's cookies is gone (a sign-out, an expiry, a deletion).
+  void siteCookieRemoved(const QNetworkCookie& cookie);
 
  private:
   bool ForSite(const QNetworkCookie& cookie) const;
   void CookieAdded(const QNetworkCookie& cookie);
   void CookieRemoved(const QNetworkCookie& cookie);
 
-  void CookiesChanged();
+  void KeepCookies();
 
   QString storageFolder_;
   QUrl siteOrigin_;

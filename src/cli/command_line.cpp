@@ -87,8 +87,14 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options,
                  "The image host (default: the site host + /img when --site is given)")
       ->type_name("URL");
   app.add_option("--cookies", options.cookieFile,
-                 "A Netscape cookies.txt; its cookies for the site are sent as the viewer's")
+                 "A Netscape cookies.txt; each cookie goes to its own host (those for the "
+                 "site's host to the site's port), as the viewer's sign-in would")
       ->type_name("FILE");
+  app.add_option("--proxy", options.proxy,
+                 "Send every request through this proxy, e.g. http://127.0.0.1:3128 (default: "
+                 "the settings file's proxy key, else http_proxy, https_proxy, all_proxy and "
+                 "no_proxy as curl reads them)")
+      ->type_name("URL");
   app.add_option("--home", options.home,
                  "The program directory: settings, record stores, debug copies "
                  "(default: ALBUMDL_HOME or beside the program); code page 936 names only")

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "model/run_report.h"
+
 namespace albumdl::cli {
 
 struct CommandLine {
@@ -16,6 +18,7 @@ struct CommandLine {
   std::string site;                    // --site: the site host
   std::string imageHost;               // --image-host
   std::string cookieFile;              // --cookies: a Netscape cookies.txt
+  std::string proxy;                   // --proxy: every request goes through it
   std::string home;                    // --home: the program directory
   double pace = 1.0;                   // multiplies every pause
   int jobs = 1;                        // pictures of an album fetched at once
@@ -29,7 +32,7 @@ struct CommandLine {
   std::optional<bool> skipDownloaded;  // unset: the settings file decides
 };
 
-inline constexpr int kMostJobs = 16;
+inline constexpr int kMostJobs = kMostPictureLanes;
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;

@@ -3,7 +3,6 @@
 // either prints the list (--list) or downloads the ticked albums as the window's
 // "2:下载选中相册" does.
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -21,16 +20,14 @@
 #include "cli/terminal_window.h"
 #include "download/duplicate_store.h"
 #include "download/worker_control.h"
-#include "net/cookie_store.h"
 #include "platform/console.h"
-#include "platform/environment.h"
-#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/native_path.h"
 #include "platform/program_directory.h"
 #include "platform/standard_streams.h"
 #include "retrieval/retrieval_control.h"
 #include "session/session.h"
+#include "session/session_setup.h"
 #include "site/site.h"
 #include "text/file_helpers.h"
 #include "text/settings.h"
@@ -56,60 +53,21 @@ struct Outputs {
   std::unique_ptr<OutputStream> logFile;
 };
 
-// Native paths are UTF-8; std::filesystem takes them as such only as char8_t
-// (on Windows a plain char string would be read in the ANSI code page).
-std::string Absolute(const std::string& nativePath) {
-  std::error_code error;
-  const std::u8string utf8(nativePath.begin(), nativePath.end());
-  const auto absolute = std::filesystem::absolute(utf8, error);
-  if (error) return nativePath;
-  const std::u8string normal = absolute.lexically_normal().u8string();
-  return std::string(normal.begin(), normal.end());
-}
-
-// Inside the program a path is a code page 936 text. A folder whose name does
-// not come back unchanged from that (a character the code page lacks becomes
-// "?", a "\" becomes a separator) would quietly be another folder.
-std::optional<std::string> CheckedFolder(const std::string& option, const std::string& value) {
-  const std::string absolute = Absolute(value);
-  const auto native = platform::NativePath::FromSystem(absolute);
-  if (platform::NativePathOf(platform::TextPathOf(native)) == native) return absolute;
-  Say(option + " " + Printable(absolute) +
-      ": the folder name holds characters outside code page 936 (or a \"\\\"), which the "
-      "program cannot keep; choose another folder");
-  return std::nullopt;
-}
-
-// A configured address never ends in "/": the site's paths are appended to it.
-Text SiteAddress(const std::string& utf8) {
-  Text address = Utf8ToAnsi(utf8);
-  while (!address.empty() && address.back() == '/') address.pop_back();
-  return address;
-}
-
-// The site from the settings file, then what the command line says over it.
-Site ConfiguredSite(const CommandLine& options) {
-  Site site = ReadSiteSettings(SettingsPath());
-  if (!options.site.empty()) {
-    site.siteHost = SiteAddress(options.site);
-    site.imageHost = site.siteHost + "/img";
-  }
-  if (!options.imageHost.empty()) site.imageHost = SiteAddress(options.imageHost);
-  return site;
+// A refusal of the session set-up, as one line on stderr.
+int Refuse(const SetupRefusal& refusal) {
+  return Fail(refusal.option + " " + Printable(refusal.value) + ": " + refusal.reason);
 }
 
 // Where the albums go: -o, else the settings file's folder, else the program
 // directory, as the window fills its save-folder box at start-up.
-Text ConfiguredSaveFolder(const CommandLine& options, const Text& programDirectory) {
-  if (!options.saveTo.empty())
-    return platform::TextPathOf(platform::NativePath::FromSystem(Absolute(options.saveTo)));
-  const Text saved = ReadSetting(SettingsPath(), kSettingsSection, kSaveFolderKey);
-  return saved.empty() ? programDirectory : saved;
+Text ConfiguredSaveFolder(const CommandLine& options, const Session& session) {
+  if (!options.saveTo.empty()) return *NameableFolder(options.saveTo);
+  return SavedSaveFolder(session);
 }
 
 bool ConfiguredSkipSwitch(const CommandLine& options) {
   if (options.skipDownloaded) return *options.skipDownloaded;
-  return ReadSetting(SettingsPath(), kSettingsSection, kDuplicateKey) == "1";
+  return SavedDuplicateSwitch();
 }
 
 // An album whose answer never came right (or was not an album's) is passed
@@ -155,8 +113,9 @@ int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt
 
   DownloadSummary summary;
   {
+    window.Values().SetPictureLanes(options.jobs);
     WorkerControl control(window, window.Values(), window.Albums(), session,
-                          RealPacers(options.pace), options.jobs);
+                          RealPacers(options.pace));
     // A Ctrl-C that came before the action is set runs it at once.
     if (!interrupt.Interrupted() && control.Start()) {
       interrupt.SetAction([&control] { control.EndNow(); });
@@ -173,21 +132,23 @@ int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt
 }
 
 int Run(const CommandLine& options, Outputs& outputs) {
-  // Both folders are checked before either is made.
-  std::optional<std::string> home;
-  if (!options.home.empty()) {
-    home = CheckedFolder("--home", options.home);
-    if (!home) return kExitUsage;
-  } else if (const std::string variable = platform::EnvironmentValue("ALBUMDL_HOME");
-             !variable.empty()) {
-    if (!CheckedFolder("ALBUMDL_HOME", variable)) return kExitUsage;
+  // The save folder is checked with the home, before either is made.
+  if (!options.saveTo.empty() && !NameableFolder(options.saveTo))
+    return Refuse(FolderRefusal("-o", options.saveTo));
+  // A cookies.txt is read once, bounded like every file the user hands over.
+  std::optional<std::string> cookies;
+  if (!options.cookieFile.empty()) {
+    std::string problem;
+    cookies = ReadBounded(options.cookieFile, problem);
+    if (!cookies) return Fail("--cookies " + Printable(options.cookieFile) + ": " + problem);
   }
-  if (!options.saveTo.empty() && !CheckedFolder("-o", options.saveTo)) return kExitUsage;
-  if (home) {
-    if (!platform::Files().CreateFolders(platform::NativePath::FromSystem(*home)).ok())
-      return Fail("--home " + Printable(options.home) + ": cannot use it as the program directory");
-    platform::SetProgramDirectory(platform::TextPathOf(platform::NativePath::FromSystem(*home)));
-  }
+  SessionSetup setup = SetUpSession({.site = options.site,
+                                     .imageHost = options.imageHost,
+                                     .home = options.home,
+                                     .cookieText = cookies,
+                                     .proxy = options.proxy});
+  if (!setup.session) return Refuse(setup.refusal);
+  Session& session = *setup.session;
 
   // The input first: a run without usable addresses or with a bad --pick never
   // goes near the network.
@@ -207,10 +168,6 @@ int Run(const CommandLine& options, Outputs& outputs) {
     if (!pick) return Fail("--pick " + Printable(options.pick, 40) + ": " + problem);
   }
 
-  Session session;
-  session.programDirectory = platform::ProgramDirectory();
-  session.site = ConfiguredSite(options);
-
   // Every line the retrieval would leave out is named now; with none left
   // there is nothing to do.
   const CheckedInput input = CheckInput(lines, session.site);
@@ -223,7 +180,7 @@ int Run(const CommandLine& options, Outputs& outputs) {
   TerminalSettings settings;
   settings.debug = options.debug;
   settings.skipDownloaded = ConfiguredSkipSwitch(options);
-  settings.saveFolder = ConfiguredSaveFolder(options, session.programDirectory);
+  settings.saveFolder = ConfiguredSaveFolder(options, session);
   settings.verbose = options.verbose;
   // With --json, standard output belongs to the document alone.
   settings.console = options.quiet  ? nullptr
@@ -231,13 +188,6 @@ int Run(const CommandLine& options, Outputs& outputs) {
                                     : &outputs.standardOutput;
   settings.errors = &outputs.standardError;
   settings.progressLine = !options.list && platform::IsTerminal(platform::StandardStream::kError);
-  if (!options.cookieFile.empty()) {
-    std::string problem;
-    const std::optional<std::string> cookies = ReadBounded(options.cookieFile, problem);
-    if (!cookies) return Fail("--cookies " + Printable(options.cookieFile) + ": " + problem);
-    LoadCookieText(*cookies);
-    settings.viewerCookies = StoredCookiesFor(session.site.siteHost + "/");
-  }
   if (!options.logFile.empty()) {
     std::FILE* file = platform::OpenFile(options.logFile, "ab");
     if (file == nullptr) return Fail("--log " + Printable(options.logFile) + ": cannot write it");

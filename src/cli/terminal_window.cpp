@@ -40,7 +40,6 @@ TerminalWindow::TerminalWindow(TerminalSettings settings) : settings_(std::move(
   values_.SetDebugSwitch(settings_.debug);
   values_.SetDuplicateSwitch(settings_.skipDownloaded);
   values_.SetSaveFolder(settings_.saveFolder);
-  values_.SetViewerCookies(settings_.viewerCookies);
   ShowAlbumsIn(albums_, *this);
 }
 

@@ -18,7 +18,6 @@ struct TerminalSettings {
   bool debug = false;
   bool skipDownloaded = false;
   Text saveFolder;
-  Text viewerCookies;
   // The streams live longer than the window. nullptr: nowhere.
   OutputStream* console = nullptr;  // where the activity log goes
   OutputStream* logFile = nullptr;  // the activity log is appended there too

@@ -50,11 +50,7 @@ bool AlbumDownload(DownloadContext& context, const Album& album) {
   // next page is asked for while they work, with one after its pictures. A
   // pin comes once in an album: a page that brings none the album has not
   // seen ends it, whatever the count promised.
-  Asking asking{context.session,
-                context.gate,
-                context.pacer,
-                context.values.DebugSwitch(),
-                context.values.ViewerCookies(),
+  Asking asking{context.session, context.gate, context.pacer, context.values.DebugSwitch(),
                 [&context](const Text& line) { context.Log(line); }};
   const std::unique_ptr<AlbumPages> pages = kind->Pages(album, asking, albumStarted);
   std::unordered_set<Text> seen;

@@ -6,17 +6,12 @@
 namespace albumdl {
 
 Fetched FetchPicture(DownloadContext& context, const Text& url, const Text& refererLine) {
-  CookieJar& cookies = context.session.sessionCookies;
+  CookieJar& cookies = context.session.cookies;
   return FetchWithAttempts(
       context.gate, context.pacer, kPictureAttemptPolicy,
       [&] {
-        HttpResult reply = WinHttpRequest({.url = url,
-                                           .cookies = cookies.Get(),
-                                           .headers = refererLine,
-                                           .limits = kPictureLimits});
-        // A failed exchange changes nothing; a good one adds what it set.
-        if (reply.Completed()) cookies.MergeIn(reply.returnedCookies);
-        return reply;
+        return WinHttpRequest(
+            {.url = url, .headers = refererLine, .limits = kPictureLimits, .jar = &cookies});
       },
       JudgePicture);
 }

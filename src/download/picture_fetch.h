@@ -10,8 +10,8 @@
 
 namespace albumdl {
 
-// The Referer line is the only header sent, with the session's cookies; what
-// each answer sets is merged into them.
+// The Referer line is the only header sent, with the session's cookies for the
+// picture's address; what each answer sets goes into the jar.
 Fetched FetchPicture(DownloadContext& context, const Text& url, const Text& refererLine);
 
 }  // namespace albumdl

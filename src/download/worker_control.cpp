@@ -12,13 +12,12 @@ namespace albumdl {
 // in order without any thread waiting for another.
 
 WorkerControl::WorkerControl(Views& views, const ViewValues& values, AlbumList& albums,
-                             Session& session, PacerFactory pacers, int pictureLanes)
+                             Session& session, PacerFactory pacers)
     : views_(views),
       values_(values),
       albums_(albums),
       session_(session),
-      pacers_(std::move(pacers)),
-      pictureLanes_(pictureLanes) {}
+      pacers_(std::move(pacers)) {}
 
 WorkerControl::~WorkerControl() {
   thread_.Gate().End();
@@ -52,7 +51,8 @@ bool WorkerControl::Start() {
   const bool started = thread_.Start(
       [this, albums, finish](RunGate& gate) {
         const std::unique_ptr<Pacer> pacer = pacers_(gate);
-        DownloadContext context{views_, values_, session_, *pacer, gate, {}, {}, pictureLanes_};
+        DownloadContext context{views_, values_, session_, *pacer,
+                                gate,   {},      {},       values_.PictureLanes()};
         finish(DownloadRun(context, albums));
       },
       [this, finish](const char* what) {

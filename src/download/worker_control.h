@@ -19,10 +19,10 @@ namespace albumdl {
 
 class WorkerControl {
  public:
-  // pictureLanes: pictures of a page fetched at once (see picture_lanes.h);
-  // the window keeps one.
+  // The pictures of a page fetched at once (see picture_lanes.h) are the
+  // values' PictureLanes as a run starts.
   WorkerControl(Views& views, const ViewValues& values, AlbumList& albums, Session& session,
-                PacerFactory pacers, int pictureLanes = 1);
+                PacerFactory pacers);
   ~WorkerControl();  // ends a run still going, quietly, and waits for its thread
   WorkerControl(const WorkerControl&) = delete;
   WorkerControl& operator=(const WorkerControl&) = delete;
@@ -58,7 +58,6 @@ class WorkerControl {
   AlbumList& albums_;
   Session& session_;
   PacerFactory pacers_;
-  int pictureLanes_;
 
   mutable std::mutex mutex_;
   RunState state_ = RunState::kIdle;

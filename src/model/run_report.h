@@ -13,6 +13,9 @@ namespace albumdl {
 // it looks like idle, but a new run cannot start yet.
 enum class RunState { kIdle, kRunning, kPaused, kEnding };
 
+// The most pictures of an album a run fetches at once (its lanes).
+inline constexpr int kMostPictureLanes = 16;
+
 // Where a run stands. The run sends the whole of it with every change.
 struct RunProgress {
   int albums = -1;             // albums the run will download; -1 until collected

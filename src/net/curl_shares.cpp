@@ -5,8 +5,8 @@
 namespace albumdl::net_internal {
 namespace {
 
-// One mutex per kind of shared data, so a cookie lookup on the window thread
-// never waits for a name lookup on the download thread.
+// One mutex per kind of shared data, so a name lookup never waits for a TLS
+// session being stored.
 struct ShareLocks {
   std::mutex byKind[CURL_LOCK_DATA_LAST];
 };
@@ -27,7 +27,7 @@ void InitialiseCurlOnce() {
 // Shares and their locks are never freed: easy handles kept by threads are
 // cleaned up at thread exit, which may come after static destruction, and a
 // share must outlive every handle attached to it.
-CURLSH* MakeShare(bool withCookies) {
+CURLSH* MakeShare() {
   InitialiseCurlOnce();
   auto* locks = new ShareLocks;
   CURLSH* share = curl_share_init();
@@ -36,19 +36,13 @@ CURLSH* MakeShare(bool withCookies) {
   curl_share_setopt(share, CURLSHOPT_USERDATA, locks);
   curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
   curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-  if (withCookies) curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
   return share;
 }
 
 }  // namespace
 
-CURLSH* CookieStoreShare() {
-  static CURLSH* const share = MakeShare(true);
-  return share;
-}
-
 CURLSH* PlainShare() {
-  static CURLSH* const share = MakeShare(false);
+  static CURLSH* const share = MakeShare();
   return share;
 }
 

@@ -6,10 +6,13 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string_view>
 
 #include "control/transfer_abort.h"
+#include "net/address_parts.h"
 #include "net/curl_shares.h"
+#include "net/proxy.h"
 #include "net/url_cookies.h"
 
 namespace albumdl::net_internal {
@@ -40,8 +43,8 @@ class ThreadConnections {
   ThreadConnections(const ThreadConnections&) = delete;
   ThreadConnections& operator=(const ThreadConnections&) = delete;
   CURLM* multi() const { return multi_; }
-  // The easy handle transfers without the cookie store reuse; nullptr when
-  // none could be made.
+  // The easy handle every transfer of the thread reuses; nullptr when none
+  // could be made.
   CURL* kept() {
     if (kept_ == nullptr) kept_ = curl_easy_init();
     return kept_;
@@ -53,34 +56,22 @@ class ThreadConnections {
 };
 
 ThreadConnections& ThisThreadsConnections() {
-  // The shares also set libcurl up; that must happen before the first handle.
-  CookieStoreShare();
+  // The share also sets libcurl up; that must happen before the first handle.
+  PlainShare();
   thread_local ThreadConnections connections;
   return connections;
 }
 
 CURLM* ThisThreadsMulti() { return ThisThreadsConnections().multi(); }
 
-// The easy handle of one transfer. Without the cookie store it is the
-// thread's kept handle, set back to libcurl's defaults: making and freeing a
-// handle for every picture costs more than the picture's own bookkeeping. A
-// transfer with the cookie store (a board page, one request in a hundred) gets
-// a handle of its own: switching the cookie engine on leaves state in a handle
-// that a reset drops without freeing (libcurl 7.88 loses the list of cookie
-// files), and the store's share would stay attached to a kept handle.
+// The easy handle of one transfer: the thread's kept handle, set back to
+// libcurl's defaults. Making and freeing a handle for every picture costs more
+// than the picture's own bookkeeping.
 class TransferHandle {
  public:
-  explicit TransferHandle(bool withCookieStore) {
-    if (withCookieStore) {
-      easy_ = curl_easy_init();
-      owned_ = true;
-      return;
-    }
+  TransferHandle() {
     easy_ = ThisThreadsConnections().kept();
     if (easy_ != nullptr) curl_easy_reset(easy_);
-  }
-  ~TransferHandle() {
-    if (owned_ && easy_ != nullptr) curl_easy_cleanup(easy_);
   }
   TransferHandle(const TransferHandle&) = delete;
   TransferHandle& operator=(const TransferHandle&) = delete;
@@ -89,7 +80,6 @@ class TransferHandle {
 
  private:
   CURL* easy_ = nullptr;
-  bool owned_ = false;
 };
 
 struct SlistDeleter {
@@ -107,8 +97,10 @@ struct TransferSink {
   bool headersEnded = false;   // a HEAD answer's header lines are in
   bool tooLarge = false;       // the body was given up for its size
   bool headersParsed = false;  // result->headers holds the current response's lines
+  bool skipBody = false;       // the current response is a redirect that will be followed
 
-  // libcurl follows a 3xx answer that names a place to go, and skips its body.
+  // A 3xx answer that names a place to go is followed (PerformTransfer), and
+  // its body is skipped.
   bool WillFollow(const ResponseHeaders& headers) const {
     return followRedirects && headers.Status() >= 300 && headers.Status() < 400 &&
            !headers.Location().empty();
@@ -119,6 +111,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* sink = static_cast<TransferSink*>(user);
   Bytes& body = sink->result->body;
   const size_t n = size * count;
+  if (sink->skipBody) return n;
   // A body without Content-Length (or with a wrong one) is given up the moment
   // it passes the limit, and what came of it is let go at once.
   if (sink->maxBodyBytes > 0 && body.size() + n > static_cast<size_t>(sink->maxBodyBytes)) {
@@ -143,6 +136,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     result->responseLines.clear();
     result->body.clear();
     sink->headersParsed = false;
+    sink->skipBody = false;
   }
   if (!line.empty()) {
     result->responseLines.emplace_back(line);
@@ -152,6 +146,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   result->headers = ResponseHeaders(result->responseLines);
   sink->headersParsed = true;
   const ResponseHeaders& headers = result->headers;
+  sink->skipBody = sink->WillFollow(headers);
   if (headers.Status() < 200) return n;
   if (sink->headersOnly) {
     // Stops the transfer here; it counts as complete.
@@ -266,9 +261,10 @@ void SetMethodAndBody(CURL* easy, const TransferRequest& request) {
 }
 
 void SetProxy(CURL* easy, const TransferRequest& request) {
-  // An empty proxy means a direct connection; libcurl would otherwise take one
-  // from the environment.
-  curl_easy_setopt(easy, CURLOPT_PROXY, request.proxy.c_str());
+  // Without a proxy of the request's own or the program's, libcurl takes the
+  // environment's (http_proxy, https_proxy, all_proxy, no_proxy).
+  const Text proxy = request.proxy.empty() ? DefaultProxy() : request.proxy;
+  if (!proxy.empty()) curl_easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
   if (request.proxyUser.empty()) return;
   if (request.credentialsForServer) {
     curl_easy_setopt(easy, CURLOPT_USERNAME, request.proxyUser.c_str());
@@ -388,7 +384,7 @@ namespace {
 TransferResult PerformOnce(const TransferRequest& request) {
   TransferResult result;
   ThisThreadsMulti();
-  const TransferHandle handle(request.useCookieStore);
+  const TransferHandle handle;
   CURL* e = handle.get();
   if (e == nullptr) return result;
   std::unique_ptr<curl_slist, SlistDeleter> headers(BuildHeaderList(request.headerLines));
@@ -402,21 +398,14 @@ TransferResult PerformOnce(const TransferRequest& request) {
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
   if (!agent.empty()) curl_easy_setopt(e, CURLOPT_USERAGENT, agent.c_str());
   SetMethodAndBody(e, request);
-  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, request.followRedirects ? 1L : 0L);
-  curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
+  // Redirects are PerformTransfer's to follow, hop by hop.
+  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
   SetProxy(e, request);
   // A proxy's answer to CONNECT is not the response; it would also end a HEAD
   // transfer early.
   curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
 
-  if (request.useCookieStore) {
-    curl_easy_setopt(e, CURLOPT_SHARE, CookieStoreShare());
-    // Attaching the share does not switch the cookie engine on; an empty
-    // cookie file name does, without reading any file.
-    curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
-  } else {
-    curl_easy_setopt(e, CURLOPT_SHARE, PlainShare());
-  }
+  curl_easy_setopt(e, CURLOPT_SHARE, PlainShare());
 
   // Per phase: a request never hangs for ever on a silent peer. The limit on
   // the whole stops a peer that trickles.
@@ -489,52 +478,59 @@ Text RedirectTarget(const TransferResult& result, const Text& from) {
 
 // Scheme, host and port of an address ("http://a.com:80"), empty when it
 // cannot be parsed.
-Text OriginOf(const Text& url) {
-  Text origin;
-  CURLU* address = curl_url();
-  if (address && curl_url_set(address, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
-    char* scheme = nullptr;
-    char* host = nullptr;
-    char* port = nullptr;
-    if (curl_url_get(address, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-        curl_url_get(address, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
-        curl_url_get(address, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) {
-      origin = TextLower(scheme) + "://" + TextLower(host) + ":" + port;
+Text OriginOf(const Text& url) { return ParseAddress(url).Origin(); }
+
+// The header lines as they may go to a redirect target on another scheme,
+// host or port: the caller's cookies and credentials were meant for the first
+// address only, and a Host line of the first address would misname the other.
+std::vector<Text> LinesForOtherOrigin(const std::vector<Text>& lines) {
+  std::vector<Text> kept;
+  for (const Text& line : lines) {
+    if (!NamesHeader(line, "Cookie") && !NamesHeader(line, "Authorization") &&
+        !NamesHeader(line, "Host")) {
+      kept.push_back(line);
     }
-    curl_free(scheme);
-    curl_free(host);
-    curl_free(port);
   }
-  curl_url_cleanup(address);
-  return origin;
+  return kept;
 }
 
-// The request as it may go to a redirect target on another scheme, host or
-// port: the caller's cookies and credentials were meant for the first address
-// only, as libcurl itself handles the redirects it follows.
-TransferRequest ForOtherOrigin(TransferRequest request) {
-  std::vector<Text> kept;
-  for (const Text& line : request.headerLines) {
-    if (!NamesHeader(line, "Cookie") && !NamesHeader(line, "Authorization")) kept.push_back(line);
+// One Cookie line, first among the lines: the jar's cookies for the address,
+// then the items of the caller's Cookie lines whose names the jar's lack.
+std::vector<Text> WithJarCookies(const std::vector<Text>& lines, const Text& jarLine) {
+  std::vector<Text> others;
+  Text cookies = jarLine;
+  std::set<Text> names;
+  for (const Text& item : TextSplit(jarLine, "; ")) names.insert(CookieName(item));
+  for (const Text& line : lines) {
+    if (!NamesHeader(line, "Cookie")) {
+      others.push_back(line);
+      continue;
+    }
+    for (const Text& piece : TextSplit(HeaderValue(line), ";")) {
+      const Text item = TextTrim(piece);
+      if (item.empty() || !names.insert(CookieName(item)).second) continue;
+      if (!cookies.empty()) cookies += "; ";
+      cookies += item;
+    }
   }
-  request.headerLines = kept;
-  if (request.credentialsForServer) {
-    request.proxyUser.clear();
-    request.proxyPassword.clear();
-  }
-  return request;
+  std::vector<Text> out;
+  if (!cookies.empty()) out.push_back("Cookie: " + cookies);
+  out.insert(out.end(), others.begin(), others.end());
+  return out;
 }
 
 }  // namespace
 
 TransferResult PerformTransfer(const TransferRequest& request) {
-  if (request.verb != "HEAD" || !request.followRedirects) return PerformOnce(request);
-  // A HEAD transfer stops after each response's header lines, so libcurl
-  // cannot skip a redirect's body on its own; redirects are followed here.
+  // Redirects are followed here rather than by libcurl: each hop then carries
+  // the jar's cookies for its own address and feeds the jar with its own
+  // answer (libcurl would show only the last), a HEAD transfer, which stops
+  // after each response's header lines, can skip a redirect's body, and the
+  // caller's cookies and credentials never reach another origin.
   TransferRequest step = request;
-  step.followRedirects = false;
-  const Text firstOrigin = OriginOf(request.url);
-  const TransferRequest elsewhere = ForOtherOrigin(request);
+  // Worked out at the first redirect: most requests have none.
+  Text firstOrigin;
+  std::vector<Text> elsewhere;
   // The limit on the whole covers the redirects as well.
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(request.totalTimeoutMs);
@@ -549,18 +545,38 @@ TransferResult PerformTransfer(const TransferRequest& request) {
       }
       step.totalTimeoutMs = static_cast<long>(left.count());
     }
+    const std::vector<Text> lines = step.headerLines;
+    if (request.jar != nullptr) {
+      step.headerLines = WithJarCookies(lines, request.jar->CookieLineFor(step.url));
+    }
     TransferResult result = PerformOnce(step);
+    step.headerLines = lines;
+    // What an answer sets belongs to the address that answered.
+    if (request.jar != nullptr && result.headers.Status() > 0) {
+      request.jar->TakeAnswer(step.url, result.headers.SetCookies());
+    }
     const long status = result.status;
     const bool redirect =
         status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-    if (!result.Completed() || !redirect || redirects == kMaxRedirects) return result;
+    if (!request.followRedirects || !result.Completed() || !redirect ||
+        redirects == kMaxRedirects) {
+      return result;
+    }
     const Text target = RedirectTarget(result, step.url);
     if (target.empty() || !AcceptableAddress(target)) return result;
+    if (redirects == 0) {
+      firstOrigin = OriginOf(request.url);
+      elsewhere = LinesForOtherOrigin(request.headerLines);
+    }
     step.url = target;
-    const TransferRequest& allowed = OriginOf(target) == firstOrigin ? request : elsewhere;
-    step.headerLines = allowed.headerLines;
-    step.proxyUser = allowed.proxyUser;
-    step.proxyPassword = allowed.proxyPassword;
+    const bool sameOrigin = OriginOf(target) == firstOrigin;
+    step.headerLines = sameOrigin ? request.headerLines : elsewhere;
+    step.proxyUser = request.proxyUser;
+    step.proxyPassword = request.proxyPassword;
+    if (!sameOrigin && request.credentialsForServer) {
+      step.proxyUser.clear();
+      step.proxyPassword.clear();
+    }
     // Like a browser: only 307 and 308 repeat the body.
     if (status != 307 && status != 308) {
       step.sendBody = false;

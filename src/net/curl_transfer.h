@@ -1,11 +1,14 @@
 // One HTTP exchange over libcurl, as both request operations need it: the
 // request goes out exactly as described here (no header lines of libcurl's own
-// beyond Host, User-Agent when an agent is given, Content-Length and Cookie from
-// the store), and the last response comes back as it arrived. Internal to src/net.
+// beyond Host, User-Agent when an agent is given and Content-Length), and the
+// last response comes back as it arrived. Redirects are followed here, hop by
+// hop, so that each hop carries only what belongs to its own address. Internal
+// to src/net.
 #pragma once
 
 #include <vector>
 
+#include "net/cookie_jar.h"
 #include "net/http_result.h"
 #include "net/response_headers.h"
 #include "text/text.h"
@@ -19,12 +22,16 @@ struct TransferRequest {
   bool sendBody = false;  // a body goes out (with Content-Length), even an empty one
   Bytes body;
   // "Name: value" lines in the order they go out. A line holding CR or LF is
-  // not sent: it could carry header lines of its own.
+  // not sent: it could carry header lines of its own. Cookie, Authorization
+  // and Host lines go only to the first address's scheme, host and port.
   std::vector<Text> headerLines;
   Text userAgent;  // empty: only what headerLines say
-  bool useCookieStore = false;
+  // Each hop sends the jar's cookies for its address, in one Cookie line first
+  // among the header lines (with the caller's Cookie items the jar does not
+  // name), and the jar takes each hop's Set-Cookie lines. nullptr: no jar.
+  CookieJar* jar = nullptr;
   bool followRedirects = true;
-  Text proxy;  // empty: direct, whatever the environment says
+  Text proxy;  // empty: DefaultProxy(), else the environment's, else direct
   Text proxyUser;
   Text proxyPassword;
   bool credentialsForServer = false;  // the credentials go to the server, not the proxy

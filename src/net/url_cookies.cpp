@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace albumdl {
@@ -19,7 +20,9 @@ Text UrlHost(const Text& url, bool keepPort) {
     host = TextBetween(copy, "http://", "/");
   }
   if (!keepPort) {
-    const int colon = TextFind(host, ":");
+    // An IPv6 address ("[::1]:8080") keeps its brackets; the port follows them.
+    const int bracket = host.rfind('[', 0) == 0 ? TextFind(host, "]") : -1;
+    const int colon = TextFind(host, ":", bracket > 0 ? bracket : 1);
     if (colon > 0) host = TextLeft(host, colon - 1);
   }
   return host;
@@ -27,8 +30,10 @@ Text UrlHost(const Text& url, bool keepPort) {
 
 int UrlPort(const Text& url) {
   const Text hostAndPort = UrlHost(url, true);
+  // The colons inside an IPv6 address's brackets are not a port's.
   const int colon = TextFindLast(hostAndPort, ":");
-  if (colon > 0) {
+  const int bracket = TextFindLast(hostAndPort, "]");
+  if (colon > 0 && colon > bracket) {
     return static_cast<int>(TextToInt(TextMid(hostAndPort, colon + 1, hostAndPort.size())));
   }
   return TextLower(TextLeft(url, 5)) == "https" ? 443 : 80;
@@ -121,12 +126,13 @@ Text MergeCookies(Text& oldCookies, Text& newCookies) {
   oldCookies = oldClean;
   newCookies = newClean;
 
+  // The names already in the list, looked up once each: a text of thousands of
+  // cookies merges in time that grows with its length, not with its square.
   std::vector<Text> merged = TextSplit(newClean, ";");
-  for (const Text& oldItem : TextSplit(oldClean, ";")) {
-    const Text name = CookieName(oldItem);
-    const bool present = std::any_of(merged.begin(), merged.end(),
-                                     [&](const Text& item) { return CookieName(item) == name; });
-    if (!present) merged.push_back(oldItem);
+  std::unordered_set<Text> names;
+  for (const Text& item : merged) names.insert(CookieName(item));
+  for (Text& oldItem : TextSplit(oldClean, ";")) {
+    if (names.insert(CookieName(oldItem)).second) merged.push_back(std::move(oldItem));
   }
 
   Text result;
@@ -148,14 +154,15 @@ Text CookieName(const Text& item) {
 }
 
 Text UniqueItems(const Text& text, const Text& separator) {
-  std::vector<Text> kept;
-  for (const Text& item : TextSplit(text, separator)) {
-    if (std::find(kept.begin(), kept.end(), item) == kept.end()) kept.push_back(item);
-  }
+  std::unordered_set<std::string_view> seen;
+  const std::vector<Text> items = TextSplit(text, separator);
   Text result;
-  for (size_t i = 0; i < kept.size(); ++i) {
-    if (i > 0) result += separator;
-    result += kept[i];
+  bool first = true;
+  for (const Text& item : items) {
+    if (!seen.insert(item).second) continue;
+    if (!first) result += separator;
+    result += item;
+    first = false;
   }
   return result;
 }

@@ -7,6 +7,8 @@
 
 namespace albumdl {
 
+// The lower-cased host ("[::1]" for an IPv6 address, brackets kept), with
+// ":port" when keepPort is set and the address names one.
 Text UrlHost(const Text& url, bool keepPort = false);
 int UrlPort(const Text& url);
 Text UrlPath(const Text& url);

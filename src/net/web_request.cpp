@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "net/cookie_store.h"
 #include "net/curl_transfer.h"
 #include "net/request_headers.h"
 #include "net/url_cookies.h"
@@ -48,31 +47,15 @@ HttpResult WebRequest(const WebRequestParams& params) {
     headerText += "\r\nCookie: " + net_internal::WithoutLineBreaks(*params.cookies);
   }
   request.headerLines = net_internal::HeaderLines(headerText);
-  if (!params.cookies) {
-    // The store's cookies go out as libcurl's own Cookie line. A Cookie line
-    // of the caller's (a board page's block carries the viewer's cookies)
-    // joins them in the store rather than going out as a second line; for a
-    // name in both, the store's value, which came from the site's latest
-    // answer, wins.
-    std::vector<Text> lines;
-    for (const Text& line : request.headerLines) {
-      if (SameHeaderName(HeaderName(line), "Cookie")) {
-        StoreCookiesNotHeld(request.url, HeaderValue(line));
-      } else {
-        lines.push_back(line);
-      }
-    }
-    request.headerLines = std::move(lines);
-  }
 
   if (request.verb != "GET") {
     out.sentBody = params.postBytes.empty() ? params.postText : params.postBytes;
     request.sendBody = true;
     request.body = out.sentBody;
   }
-  // The process-wide store stands in for the caller's cookies exactly when the
-  // caller brings none.
-  request.useCookieStore = !params.cookies.has_value();
+  // The jar stands in for the caller's cookies exactly when the caller brings
+  // none; a Cookie line among the caller's header lines joins the jar's.
+  if (!params.cookies) request.jar = params.jar;
   request.followRedirects = !params.noRedirect;
   request.proxy = params.proxy;
   request.connectTimeoutSeconds = 60;

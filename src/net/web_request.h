@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "net/cookie_jar.h"
 #include "net/http_result.h"
 #include "net/transfer_limits.h"
 #include "text/text.h"
@@ -20,17 +21,21 @@ struct WebRequestParams {
   // The body when postBytes is empty and the method is not GET.
   Text postText{};
   Bytes postBytes{};
-  // Not supplied: the process-wide cookie store is read and written for this
-  // request. Supplied (even empty): the store is left alone, a Cookie line is
+  // Not supplied: the jar, when one is given, is read and written for this
+  // request. Supplied (even empty): the jar is left alone, a Cookie line is
   // sent when the text is not empty, and the result holds it merged with what
   // the response set.
   std::optional<Text> cookies{};
   // Extra request header lines, CR LF separated. A User-Agent line among them
-  // gives the agent string.
+  // gives the agent string. With the jar, a Cookie line among them joins the
+  // jar's cookies in one line (the jar's value wins for a name in both).
   Text headers{};
   bool noRedirect = false;
-  Text proxy{};  // host:port; empty: a direct connection
+  Text proxy{};  // host:port; empty: the program's proxy (proxy.h)
   TransferLimits limits{};
+  // The session's jar (cookie_jar.h): every hop sends its cookies for the
+  // hop's address and gives it the hop's Set-Cookie lines.
+  CookieJar* jar = nullptr;
 };
 
 // The result's returnedHeaders start with the status line. When the address is

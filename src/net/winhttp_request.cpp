@@ -41,25 +41,6 @@ class RequestHeaderSet {
   std::vector<std::pair<Text, Text>> headers_;
 };
 
-// The caller's cookies with the answer's merged over them. A run sends the
-// same cookie text with picture after picture, and pictures set none: the
-// last text merged with nothing is kept, per thread, and not merged again.
-Text NormalisedCookies(const Text& cookies, const Text& returnedCookies) {
-  thread_local Text lastCookies;
-  thread_local Text lastNormalised;
-  thread_local bool known = false;
-  if (returnedCookies.empty() && known && cookies == lastCookies) return lastNormalised;
-  Text merged = cookies;
-  Text returned = returnedCookies;
-  MergeCookies(merged, returned);
-  if (returnedCookies.empty()) {
-    lastCookies = cookies;
-    lastNormalised = merged;
-    known = true;
-  }
-  return merged;
-}
-
 }  // namespace
 
 HttpResult WinHttpRequest(const WinHttpRequestParams& params) {
@@ -108,7 +89,7 @@ HttpResult WinHttpRequest(const WinHttpRequestParams& params) {
   out.sentBody = params.postBytes.empty() ? params.postText : params.postBytes;
   request.body = out.sentBody;
   request.sendBody = !request.body.empty() || request.verb == "POST";
-  request.useCookieStore = false;
+  request.jar = params.jar;
 
   // libcurl refuses what is not an http or https address it can parse, as
   // kBadAddress, before it connects anywhere.
@@ -125,7 +106,9 @@ HttpResult WinHttpRequest(const WinHttpRequestParams& params) {
   out.returnedCookies = CollectCookies(out.returnedHeaders);
   // Always merged, so the caller's text comes back normalised even when
   // nothing came.
-  out.cookies = NormalisedCookies(params.cookies, out.returnedCookies);
+  out.cookies = params.cookies;
+  Text returned = out.returnedCookies;
+  MergeCookies(out.cookies, returned);
   return out;
 }
 

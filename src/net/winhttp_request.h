@@ -4,6 +4,7 @@
 // failure reason in the result.
 #pragma once
 
+#include "net/cookie_jar.h"
 #include "net/http_result.h"
 #include "net/transfer_limits.h"
 #include "text/text.h"
@@ -11,7 +12,7 @@
 namespace albumdl {
 
 // Every field has a default, so a call names only what it sets:
-//   WinHttpRequest({.url = url, .cookies = sessionCookies, .limits = kPictureLimits})
+//   WinHttpRequest({.url = url, .limits = kPictureLimits, .jar = &session.cookies})
 struct WinHttpRequestParams {
   Text url{};
   // 0 GET, 1 POST, 2 HEAD; other values mean GET.
@@ -20,13 +21,13 @@ struct WinHttpRequestParams {
   // whatever the method when it is not empty (and always for POST).
   Text postText{};
   Bytes postBytes{};
-  // Sent as the Cookie header when not empty. The process-wide cookie store is
-  // never used here.
+  // Sent as the Cookie header when not empty, joined with the jar's cookies
+  // when a jar is given (the jar's value wins for a name in both).
   Text cookies{};
   // Extra request header lines, CR LF separated; each name goes out once.
   Text headers{};
   bool noRedirect = false;
-  Text proxy{};  // host:port; empty: a direct connection
+  Text proxy{};  // host:port; empty: the program's proxy (proxy.h)
   // -1: the defaults of every other request; below 1: 15 s; else that many
   // seconds. Per phase (connecting, and going without data), not in total:
   // limits.totalTimeoutSeconds bounds the whole.
@@ -37,6 +38,9 @@ struct WinHttpRequestParams {
   // 1: the credentials are for the proxy; 0: for the server.
   int proxyCredentialFlag = 1;
   TransferLimits limits{};
+  // The session's jar (cookie_jar.h): every hop sends its cookies for the
+  // hop's address and gives it the hop's Set-Cookie lines.
+  CookieJar* jar = nullptr;
 };
 
 // The result's returnedHeaders hold the header lines without the status line,

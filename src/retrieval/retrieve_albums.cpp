@@ -22,9 +22,6 @@ void TellFailure(Views& views, const Album& album) {
 
 void RetrieveAlbums(Views& views, const ViewValues& values, AlbumList& albums, Session& session,
                     RunGate& gate, Pacer& pacer, const Text& input) {
-  session.viewerCookies = values.ViewerCookies();
-  session.sessionCookies = session.viewerCookies;
-
   // Only a truly empty box is refused; blanks alone go through and give an
   // empty list.
   if (input.empty()) {
@@ -36,11 +33,7 @@ void RetrieveAlbums(Views& views, const ViewValues& values, AlbumList& albums, S
   views.Tell(LogLine{"正努力获取相册列表，耐心等待哈！\r\n\r\n"});
   albums.ClearRows();
 
-  Asking asking{session,
-                gate,
-                pacer,
-                values.DebugSwitch(),
-                values.ViewerCookies(),
+  Asking asking{session, gate, pacer, values.DebugSwitch(),
                 [&views](const Text& line) { views.Tell(LogLine{line}); }};
   for (const AlbumSource& source : AlbumSources(input, session.site)) {
     if (source.kind == nullptr) continue;

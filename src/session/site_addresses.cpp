@@ -9,7 +9,7 @@ namespace {
 // A configured address with blanks and any trailing "/" removed, so that
 // appending "/boards/..." never doubles the slash; empty keeps the default.
 Text ReadAddress(const Text& path, const Text& key, const Text& current) {
-  Text value = TextTrim(ReadSetting(path, "站点设置", key, current));
+  Text value = TextTrim(ReadSetting(path, kSiteSection, key, current));
   while (!value.empty() && value.back() == '/') value.pop_back();
   return value.empty() ? current : value;
 }
@@ -18,10 +18,10 @@ Text ReadAddress(const Text& path, const Text& key, const Text& current) {
 
 Site ReadSiteSettings(const Text& settingsPath) {
   Site site;
-  site.siteHost = ReadAddress(settingsPath, "站点地址", site.siteHost);
-  site.imageHost = ReadAddress(settingsPath, "图片地址", site.imageHost);
-  site.versionPage = ReadAddress(settingsPath, "版本页面", site.versionPage);
-  site.feedbackPage = ReadAddress(settingsPath, "反馈页面", site.feedbackPage);
+  site.siteHost = ReadAddress(settingsPath, kSiteHostKey, site.siteHost);
+  site.imageHost = ReadAddress(settingsPath, kImageHostKey, site.imageHost);
+  site.versionPage = ReadAddress(settingsPath, kVersionPageKey, site.versionPage);
+  site.feedbackPage = ReadAddress(settingsPath, kFeedbackPageKey, site.feedbackPage);
   return site;
 }
 

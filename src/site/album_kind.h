@@ -32,15 +32,14 @@ struct LineReading {
   Text why;  // kUnusable: what is wrong with it, in English (the command line says it)
 };
 
-// What asking the site takes: the session (its addresses, cookies and program
-// folder), the gate that holds and ends the work, the pacer of its pauses.
-// log takes the lines a kind has to say on its own (code page 936).
+// What asking the site takes: the session (its addresses, its cookie jar and
+// its program folder), the gate that holds and ends the work, the pacer of its
+// pauses. log takes the lines a kind has to say on its own (code page 936).
 struct Asking {
   Session& session;
   RunGate& gate;
   Pacer& pacer;
   bool debugCopies = false;  // 选择框_调试: keep debug copies of answers and pages
-  Text viewerCookies;        // the web viewer's cookies, for the board pages' header block
   std::function<void(const Text&)> log;
 };
 

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "net/url_cookies.h"
 #include "net/web_request.h"
 #include "net/winhttp_request.h"
 #include "platform/files.h"
@@ -14,10 +13,11 @@
 
 namespace albumdl {
 
-Text BoardHeaderBlock(const Site& site, const Text& boardId, const Text& viewerCookies) {
-  // The viewer's cookie text comes from outside; a line break in it would
-  // start a header line of its own.
-  const Text cookies = TextReplace(TextReplace(viewerCookies, "\r", ""), "\n", "");
+Text BoardHeaderBlock(const Site& site, const Text& boardId) {
+  // No Host line: the address names the host, and a Host line of its own would
+  // follow a redirect to another host. No Cookie line: the session's jar gives
+  // every page the cookies of the moment (a sign-in or sign-out in the viewer
+  // reaches the next page).
   const Text lines[] = {
       "Accept: application/json",
       "X-Requested-With: XMLHttpRequest",
@@ -27,9 +27,7 @@ Text BoardHeaderBlock(const Site& site, const Text& boardId, const Text& viewerC
       "User-Agent: Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 6.1; WOW64; Trident/5.0; SLCC2; "
       ".NET CLR 2.0.50727; .NET CLR 3.5.30729; .NET CLR 3.0.30729; Media Center PC 6.0; "
       ".NET4.0C; .NET4.0E; InfoPath.2)",
-      "Host: " + SiteHostName(site),
       "Connection: Keep-Alive",
-      "Cookie: " + cookies,
       "Cache-Control: no-cache",
   };
   Text block;
@@ -54,7 +52,7 @@ class BoardPages : public AlbumPages {
         budget_(PageBudget(album.CountOrZero())),
         // Built once: WebRequest completes it with its default lines, and
         // later pages send the completed block.
-        headerBlock_(BoardHeaderBlock(asking.session.site, album.id, asking.viewerCookies)) {}
+        headerBlock_(BoardHeaderBlock(asking.session.site, album.id)) {}
 
   std::optional<AlbumPage> Next() override {
     if (page_ >= budget_ || (page_ > 0 && lastPins_ == 0)) return std::nullopt;
@@ -68,7 +66,10 @@ class BoardPages : public AlbumPages {
     }
     const Text url = BoardPageUrl(asking_.session.site, album_.id, lastPinId_);
     const FetchedPage fetched = FetchPage(asking_.gate, asking_.pacer, [&] {
-      HttpResult reply = WebRequest({.url = url, .headers = headerBlock_, .limits = kPageLimits});
+      HttpResult reply = WebRequest({.url = url,
+                                     .headers = headerBlock_,
+                                     .limits = kPageLimits,
+                                     .jar = &asking_.session.cookies});
       headerBlock_ = reply.sentHeaders;
       return reply;
     });
@@ -126,26 +127,17 @@ class Board : public AlbumKind {
     return reading;
   }
 
-  // The board's answer goes with the session's cookies and brings back what
-  // the site set; the viewer's cookies, updated by that, are the session's
-  // cookies of the next request.
+  // The board's answer goes with the session's cookies, and what the site
+  // sets goes into the jar for the requests after it.
   std::optional<Album> Answer(const Text& boardId, Asking& asking) const override {
     Session& session = asking.session;
-    Text setByAnswer;
     const FetchedPage fetched = FetchPage(asking.gate, asking.pacer, [&] {
-      HttpResult reply = WinHttpRequest({.url = BoardAnswerUrl(session.site, boardId),
-                                         .cookies = session.sessionCookies.Get(),
-                                         .headers = kJsonRequestHeaders,
-                                         .limits = kPageLimits});
-      setByAnswer = reply.returnedCookies;
-      return reply;
+      return WinHttpRequest({.url = BoardAnswerUrl(session.site, boardId),
+                             .headers = kJsonRequestHeaders,
+                             .limits = kPageLimits,
+                             .jar = &session.cookies});
     });
     if (fetched.ended) return std::nullopt;
-    // Of the cookies, only those the answer set are carried on (merged with
-    // themselves).
-    MergeCookies(setByAnswer, setByAnswer);
-    Text scratch = setByAnswer;
-    session.sessionCookies = MergeCookies(session.viewerCookies, scratch);
     if (asking.debugCopies) {
       platform::WriteWholeFile(session.programDirectory + "\\json.txt", Utf8ToAnsi(fetched.body));
     }

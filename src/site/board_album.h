@@ -12,6 +12,6 @@ namespace albumdl {
 const AlbumKind& BoardAlbum();
 
 // The header lines every page request of a board sends, joined by CR LF.
-Text BoardHeaderBlock(const Site& site, const Text& boardId, const Text& viewerCookies);
+Text BoardHeaderBlock(const Site& site, const Text& boardId);
 
 }  // namespace albumdl

@@ -47,14 +47,12 @@ class KeywordPages : public AlbumPages {
     Session& session = asking_.session;
     const Text url = SearchPageUrl(session.site, keyword_, page.number);
     const FetchedPage fetched = FetchPage(asking_.gate, asking_.pacer, [&] {
-      // The session's cookies go with every page, and what an answer sets is
-      // merged in: a signed-in run stays signed in.
-      HttpResult reply = WinHttpRequest({.url = url,
-                                         .cookies = session.sessionCookies.Get(),
-                                         .headers = kJsonRequestHeaders,
-                                         .limits = kPageLimits});
-      if (reply.Completed()) session.sessionCookies.MergeIn(reply.returnedCookies);
-      return reply;
+      // The session's cookies go with every page, and what an answer sets goes
+      // into the jar: a signed-in run stays signed in.
+      return WinHttpRequest({.url = url,
+                             .headers = kJsonRequestHeaders,
+                             .limits = kPageLimits,
+                             .jar = &session.cookies});
     });
     page.ended = fetched.ended;
     page.failed = fetched.failed;

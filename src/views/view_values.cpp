@@ -32,14 +32,34 @@ void ViewValues::SetSaveFolder(const Text& folder) {
   saveFolder_ = folder;
 }
 
-Text ViewValues::ViewerCookies() const {
+int ViewValues::PictureLanes() const {
   std::lock_guard lock(mutex_);
-  return viewerCookies_;
+  return pictureLanes_;
 }
 
-void ViewValues::SetViewerCookies(const Text& cookies) {
+void ViewValues::SetPictureLanes(int lanes) {
   std::lock_guard lock(mutex_);
-  viewerCookies_ = cookies;
+  pictureLanes_ = lanes < 1 ? 1 : lanes > kMostPictureLanes ? kMostPictureLanes : lanes;
+}
+
+bool ViewValues::SyncSwitch() const {
+  std::lock_guard lock(mutex_);
+  return syncSwitch_;
+}
+
+void ViewValues::SetSyncSwitch(bool on) {
+  std::lock_guard lock(mutex_);
+  syncSwitch_ = on;
+}
+
+bool ViewValues::LinkDuplicatesSwitch() const {
+  std::lock_guard lock(mutex_);
+  return linkDuplicatesSwitch_;
+}
+
+void ViewValues::SetLinkDuplicatesSwitch(bool on) {
+  std::lock_guard lock(mutex_);
+  linkDuplicatesSwitch_ = on;
 }
 
 }  // namespace albumdl

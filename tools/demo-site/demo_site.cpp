@@ -151,6 +151,7 @@ struct DemoSite::Impl {
   std::thread listener;
   std::atomic<bool> listenReturned{false};
   int port = 0;
+  std::string address = "127.0.0.1";
 
   void Handle(const httplib::Request& req, httplib::Response& res);
   void ApplyBodyFault(const Fault& fault, const std::string& path, Reply& reply);
@@ -451,7 +452,7 @@ DemoSite::DemoSite(bool empty) : impl_(std::make_unique<Impl>()) {
 
 DemoSite::~DemoSite() { Stop(); }
 
-bool DemoSite::Start(int port) {
+bool DemoSite::Start(int port, const std::string& address) {
   if (impl_->server) return false;
   auto server = std::make_unique<httplib::Server>();
   server->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
@@ -478,8 +479,8 @@ bool DemoSite::Start(int port) {
 
   int bound = -1;
   if (port == 0) {
-    bound = server->bind_to_any_port("127.0.0.1");
-  } else if (server->bind_to_port("127.0.0.1", port)) {
+    bound = server->bind_to_any_port(address);
+  } else if (server->bind_to_port(address, port)) {
     bound = port;
   }
   if (bound <= 0) return false;
@@ -493,6 +494,7 @@ bool DemoSite::Start(int port) {
     impl_->stopRequested = false;
   }
   impl_->port = bound;
+  impl_->address = address;
   impl_->listenReturned = false;
   httplib::Server* raw = server.get();
   impl_->server = std::move(server);
@@ -525,7 +527,11 @@ void DemoSite::Stop() {
 
 int DemoSite::Port() const { return impl_->port; }
 
-std::string DemoSite::SiteHost() const { return "http://127.0.0.1:" + std::to_string(Port()); }
+std::string DemoSite::SiteHost() const {
+  const std::string& address = impl_->address;
+  const bool ipv6 = address.find(':') != std::string::npos;
+  return "http://" + (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(Port());
+}
 
 std::string DemoSite::ImageHost() const { return SiteHost() + "/img"; }
 

@@ -133,11 +133,14 @@ class DemoSite {
   DemoSite(const DemoSite&) = delete;
   DemoSite& operator=(const DemoSite&) = delete;
 
-  // Listens on 127.0.0.1; port 0 picks a free one. False when it cannot bind.
-  bool Start(int port = 0);
+  // Listens on address (127.0.0.1 unless another loopback address such as
+  // 127.0.0.2 or ::1 is given); port 0 picks a free one. False when it cannot
+  // bind.
+  bool Start(int port = 0, const std::string& address = "127.0.0.1");
   void Stop();
   int Port() const;
-  std::string SiteHost() const;   // "http://127.0.0.1:<port>"
+  // "http://127.0.0.1:<port>", or the address it listens on ("http://[::1]:<port>").
+  std::string SiteHost() const;
   std::string ImageHost() const;  // SiteHost() + "/img"
 
   void AddBoard(const Board& board);
