@@ -14,6 +14,7 @@
 #include "demo_data.h"
 #include "demo_site.h"
 #include "net/cookie_jar.h"
+#include "platform/environment.h"
 #include "platform/path_syntax.h"
 #include "platform/private_profile.h"
 #include "support/albumdl_process.h"
@@ -596,7 +597,7 @@ TEST_F(AlbumdlTest, RequestsGoThroughTheEnvironmentsOrTheGivenProxy) {
   const std::string proxyUrl = "http://127.0.0.1:" + std::to_string(proxy.Port());
   const std::string album = Board(demosite::kTravelBoardId);
   for (const char* variable : {"no_proxy", "NO_PROXY", "http_proxy", "HTTPS_PROXY", "ALL_PROXY"})
-    unsetenv(variable);
+    platform::RemoveEnvironmentValue(variable);
   // The proxy only logs; what it answers is no album, which albumdl asks for
   // again as it asks for a page: each run brings one request or more.
   size_t seen = 0;
@@ -607,13 +608,13 @@ TEST_F(AlbumdlTest, RequestsGoThroughTheEnvironmentsOrTheGivenProxy) {
     return more;
   };
 
-  setenv("http_proxy", proxyUrl.c_str(), 1);
+  platform::SetEnvironmentValue("http_proxy", proxyUrl);
   Run({"--list", album});
-  unsetenv("http_proxy");
+  platform::RemoveEnvironmentValue("http_proxy");
   EXPECT_TRUE(throughProxy());
-  setenv("all_proxy", proxyUrl.c_str(), 1);
+  platform::SetEnvironmentValue("all_proxy", proxyUrl);
   Run({"--list", album});
-  unsetenv("all_proxy");
+  platform::RemoveEnvironmentValue("all_proxy");
   EXPECT_TRUE(throughProxy());
 
   Run({"--list", "--proxy", proxyUrl, album});
