@@ -1,7 +1,7 @@
 // albumdl's own look at the input lines before the retrieval: every line the
 // retrieval would pass over without a word, or could not read as typed, is
-// named on standard error. The retrieval reads the lines by the same rules
-// (AlbumSources), so what is named here is exactly what it leaves out.
+// named on standard error. The rule is the core's (site/input_check.h), which
+// the window follows too.
 #pragma once
 
 #include <string>

@@ -31,6 +31,13 @@ bool AlbumEnd(AlbumWork& work, const std::vector<Text>& endLines);
 
 }  // namespace
 
+Text AlbumFolder(const Text& saveFolder, const Text& programDirectory, const Album& album) {
+  const AlbumKind* kind = FindAlbumKind(album.kind);
+  if (kind == nullptr) return {};
+  return (saveFolder.empty() ? programDirectory : saveFolder) + "\\" + kind->FolderName(album) +
+         "\\";
+}
+
 bool AlbumDownload(DownloadContext& context, const Album& album) {
   // The pause before a board's first page runs from here: opening the store
   // and making the folder lie inside it.
@@ -118,12 +125,6 @@ bool AlbumStart(AlbumWork& work, const AlbumKind& kind) {
   return true;
 }
 
-// The save folder of the views, else the program directory.
-Text SaveRoot(DownloadContext& context) {
-  const Text folder = context.values.SaveFolder();
-  return folder.empty() ? context.session.programDirectory : folder;
-}
-
 // Removes the temporaries an interrupted earlier run left in the folder, so
 // that only complete pictures stay.
 void RemoveStaleTemporaries(const Text& folder) {
@@ -140,7 +141,8 @@ void RemoveStaleTemporaries(const Text& folder) {
 // as failed and the caller goes on to the next album (false).
 bool PrepareAlbumFolder(AlbumWork& work, const AlbumKind& kind) {
   DownloadContext& context = work.context;
-  work.folder = SaveRoot(context) + "\\" + kind.FolderName(work.album) + "\\";
+  work.folder =
+      AlbumFolder(context.values.SaveFolder(), context.session.programDirectory, work.album);
   if (!platform::PathIsDirectoryA(work.folder)) {
     Text folder = work.folder;
     platform::FileStatus why;

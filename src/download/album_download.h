@@ -14,4 +14,9 @@ namespace albumdl {
 // at once. Counts go into the context's summary.
 bool AlbumDownload(DownloadContext& context, const Album& album);
 
+// The folder an album's pictures go to, with its trailing "\\": under the save
+// folder, or the program directory when none is set, the name its kind gives
+// it. Empty for an album of no known kind.
+Text AlbumFolder(const Text& saveFolder, const Text& programDirectory, const Album& album);
+
 }  // namespace albumdl

@@ -1,6 +1,8 @@
 #include "retrieval/retrieve_albums.h"
 
+#include <map>
 #include <string>
+#include <utility>
 
 #include "site/album_kinds.h"
 
@@ -31,6 +33,11 @@ void RetrieveAlbums(Views& views, const ViewValues& values, AlbumList& albums, S
 
   views.Tell(RetrievalReport{RetrievalReport::Stage::kStarted});
   views.Tell(LogLine{"正努力获取相册列表，耐心等待哈！\r\n\r\n"});
+  // The user's ticks of the list before stay with the same albums (the same
+  // kind and id) when the list is fetched again.
+  std::map<std::pair<Text, Text>, bool> ticksBefore;
+  for (const Album& album : albums.Rows()) ticksBefore[{album.kind, album.id}] = album.ticked;
+  int ticksKept = 0;
   albums.ClearRows();
 
   Asking asking{session, gate, pacer, values.DebugSwitch(),
@@ -47,12 +54,19 @@ void RetrieveAlbums(Views& views, const ViewValues& values, AlbumList& albums, S
     album->lineNumber = source.lineNumber;
     album->line = source.line;
     Tick(*album);
+    if (const auto before = ticksBefore.find({album->kind, album->id});
+        before != ticksBefore.end() && !album->failed && before->second != album->ticked) {
+      album->ticked = before->second;
+      ++ticksKept;
+    }
     if (album->failed) TellFailure(views, *album);
     albums.AppendRow(std::move(*album));
     // One second after every answer; ended during it, the rest is left.
     if (!pacer.PumpingWait(1000)) break;
   }
 
+  if (ticksKept > 0)
+    views.Tell(LogLine{std::to_string(ticksKept) + "个相册保留了上次列表中的勾选\r\n"});
   views.Tell(LogLine{"-----获取完毕,共计" + std::to_string(albums.RowCount()) + "个\r\n\r\n"});
   views.Tell(RetrievalReport{RetrievalReport::Stage::kFinished, albums.RowCount()});
 }

@@ -6,6 +6,7 @@
 
 #include "model/run_report.h"
 #include "net/proxy.h"
+#include "net/url_cookies.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/native_path.h"
@@ -88,9 +89,22 @@ SessionSetup SetUpSession(const SessionOptions& options) {
   return {std::move(session), {}};
 }
 
-Text SavedSaveFolder(const Session& session) {
+Text SavedSaveFolder(const Session& session) { return SavedSaveFolder(session.programDirectory); }
+
+Text SavedSaveFolder(const Text& whenNone) {
   const Text saved = ReadSetting(SettingsPath(), kSettingsSection, kSaveFolderKey);
-  return saved.empty() ? session.programDirectory : saved;
+  return saved.empty() ? whenNone : saved;
+}
+
+std::optional<Text> CheckedSiteAddress(const Text& typed) {
+  Text address = TextTrim(typed);
+  while (!address.empty() && address.back() == '/') address.pop_back();
+  const Text lower = TextLower(address);
+  const bool http = lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
+  if (!http || UrlHost(address).empty()) return std::nullopt;
+  for (unsigned char c : address)
+    if (c <= 0x20 || c == 0x7F) return std::nullopt;
+  return address;
 }
 
 bool SavedDuplicateSwitch() {

@@ -55,6 +55,8 @@ SetupRefusal FolderRefusal(const std::string& option, const std::string& nativeP
 
 // The settings file's save folder (全局设置/保存位置), else the program directory.
 Text SavedSaveFolder(const Session& session);
+// The settings file's save folder, else whenNone.
+Text SavedSaveFolder(const Text& whenNone);
 // The settings file's duplicate switch (全局设置/下载记录): on exactly when "1".
 bool SavedDuplicateSwitch();
 // The settings file's proxy (全局设置/代理服务器), blanks trimmed.
@@ -62,6 +64,11 @@ Text SavedProxy();
 // The settings file's pictures fetched at once (全局设置/同时下载数): a whole
 // number from 1 to 16; absent or anything else, 1.
 int SavedPictureLanes();
+// A site address as the user typed it (code page 936), made the way the
+// program keeps it: blanks and any trailing "/" gone. Nothing when it is not
+// an http or https address with a host.
+std::optional<Text> CheckedSiteAddress(const Text& typed);
+
 // The settings file's sync switch (全局设置/只取新图): on exactly when "1".
 bool SavedSyncSwitch();
 // The settings file's one-copy switch (全局设置/相同图片只存一份): on exactly when "1".

@@ -80,6 +80,8 @@ class AlbumKind {
   // What such a line looks like, in English, for the command line's messages.
   virtual Text LineForm(const Site& site) const = 0;
   virtual LineReading ReadLine(const Text& line, const Site& site) const = 0;
+  // Where a browser shows the album on the site.
+  virtual Text PageAddress(const Album& album, const Site& site) const = 0;
 
   // Asks for the album's answer and reads it into an album of this kind:
   // id, title, picture count, or why it failed. Nothing when the work was

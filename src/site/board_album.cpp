@@ -127,6 +127,10 @@ class Board : public AlbumKind {
     return reading;
   }
 
+  Text PageAddress(const Album& album, const Site& site) const override {
+    return BoardAnswerUrl(site, album.id);
+  }
+
   // The board's answer goes with the session's cookies, and what the site
   // sets goes into the jar for the requests after it.
   std::optional<Album> Answer(const Text& boardId, Asking& asking) const override {

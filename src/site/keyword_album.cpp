@@ -88,6 +88,9 @@ class Keyword : public AlbumKind {
     return reading;
   }
 
+  // The search as it was typed: the line is its address.
+  Text PageAddress(const Album& album, const Site&) const override { return TextTrim(album.line); }
+
   // The search's answer is asked for without cookies of its own.
   std::optional<Album> Answer(const Text& address, Asking& asking) const override {
     const FetchedPage fetched = FetchPage(asking.gate, asking.pacer, [&] {

@@ -19,6 +19,11 @@ const Text kImageHostKey = "图片地址";
 const Text kVersionPageKey = "版本页面";
 const Text kFeedbackPageKey = "反馈页面";
 
+const Text kWindowSection = "窗口";
+const Text kWindowPlaceKey = "位置";
+const Text kWindowMaximizedKey = "最大化";
+const Text kColumnWidthsKey = "列宽";
+
 Text SettingsPath() { return platform::ProgramDirectory() + "\\peizi.ini"; }
 
 Text ReadSetting(const Text& path, const Text& section, const Text& key, const Text& defaultValue) {

@@ -22,6 +22,12 @@ extern const Text kImageHostKey;     // 图片地址
 extern const Text kVersionPageKey;   // 版本页面
 extern const Text kFeedbackPageKey;  // 反馈页面
 
+// The window's place on the screen, kept from one start to the next.
+extern const Text kWindowSection;       // 窗口
+extern const Text kWindowPlaceKey;      // 位置: "x,y,width,height" of the normal window
+extern const Text kWindowMaximizedKey;  // 最大化: "1" when it was maximized
+extern const Text kColumnWidthsKey;     // 列宽: the album list's column widths, "," between
+
 // ProgramDirectory + "\peizi.ini"
 Text SettingsPath();
 Text ReadSetting(const Text& path, const Text& section, const Text& key,

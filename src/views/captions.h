@@ -3,10 +3,12 @@
 // caption is drawn (a bar's scale, a column's width) is each view's own.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "model/album.h"
 #include "model/run_report.h"
+#include "site/input_check.h"
 #include "text/text.h"
 #include "views/views.h"
 
@@ -23,6 +25,19 @@ struct RunCaptions {
 };
 
 RunCaptions CaptionsFor(const RunProgress& progress);
+
+// The whole run's share done, in percent from 0 to 100: the albums before the
+// one in hand and that album's own share. -1 until the albums are collected.
+int RunShare(const RunProgress& progress);
+// Where the whole run stands, for a glance from afar (the window's title):
+// "37% · 第2/4个相册 · 第99/250个图片", "已暂停 · " in front while paused;
+// empty until the albums are collected.
+Text RunGlanceCaption(const RunProgress& progress, bool paused);
+
+// The activity log's line for an input line that is left out (typed: the line
+// as the box holds it): "第3行既不是画板网址，也不是搜索网址，已跳过：...".
+// Nothing for a kind's line it cannot use: the retrieval names that one itself.
+std::optional<Text> LeftOutCaption(const LeftOutLine& line, const Text& typed);
 
 // The status line 标签_动态 through a retrieval, in the order it reads them;
 // the last one stays.
@@ -51,6 +66,8 @@ extern const Text kEndQuestion;       // 您真的要彻底结束下载么？
 extern const Text kEndQuestionTitle;  // 警告！
 // The default title of the program's message boxes.
 extern const Text kMessageTitle;  // 信息：
+// What the desktop is told of a run that was ended before its finish.
+extern const Text kRunEndedMessage;  // 下载已结束，没有全部完成
 // The message when the address box is empty.
 extern const Text kNoInputMessage;  // 请输入网址
 
