@@ -21,6 +21,7 @@ AlbumTableModel::AlbumTableModel(AlbumList& list, QObject* parent)
 
 AlbumTableModel::Row AlbumTableModel::RowOf(const Album& album) {
   Row row;
+  row.album = album;
   row.checked = album.ticked;
   row.failed = album.failed;
   row.failure = ToQString(album.failure);
@@ -56,6 +57,10 @@ void AlbumTableModel::Apply(const AlbumListChange& change) {
   }
 }
 
+const Album* AlbumTableModel::AlbumAt(int row) const {
+  return row >= 0 && row < static_cast<int>(rows_.size()) ? &rows_[row].album : nullptr;
+}
+
 int AlbumTableModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
@@ -67,6 +72,18 @@ int AlbumTableModel::columnCount(const QModelIndex& parent) const {
 QVariant AlbumTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
   const Row& row = rows_[index.row()];
+  if (role == kSortRole) {
+    switch (index.column()) {
+      case kColumnCheck:
+        return row.checked ? 1 : 0;
+      case kColumnSerial:
+        return row.album.serial;
+      case kColumnCount:
+        return row.failed ? -2 : row.album.pictureCount ? *row.album.pictureCount : -1;
+      default:
+        return row.cells[index.column()];
+    }
+  }
   if (index.column() == kColumnCheck) {
     if (role == Qt::CheckStateRole)
       return static_cast<int>(row.checked ? Qt::Checked : Qt::Unchecked);

@@ -28,6 +28,10 @@ enum AlbumColumn : int {
 };
 inline constexpr int kAlbumColumns = 8;
 
+// What the list sorts a column by: numbers as numbers (a count the site did
+// not give sorts first), the tick as a number, names as text.
+inline constexpr int kSortRole = Qt::UserRole + 1;
+
 class AlbumTableModel : public QAbstractTableModel {
   Q_OBJECT
 
@@ -36,6 +40,8 @@ class AlbumTableModel : public QAbstractTableModel {
 
   // Window thread: one announcement of the list.
   void Apply(const AlbumListChange& change);
+  // The album of a row as it was last announced; nullptr for no such row.
+  const Album* AlbumAt(int row) const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -47,6 +53,7 @@ class AlbumTableModel : public QAbstractTableModel {
 
  private:
   struct Row {
+    Album album;
     bool checked = false;
     bool failed = false;
     QString failure;

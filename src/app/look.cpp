@@ -86,7 +86,8 @@ QProgressBar {
 }
 QProgressBar::chunk { background: #4C8FD6; border-radius: 2px; }
 QLabel#标签_动态 { color: #2F6FB3; }
-QLabel#标签_banbenjieguo { color: #B3402F; }
+QLabel#标签_banbenjieguo { color: #3A4A5C; }
+QLabel#标签_banbenjieguo[newer="true"] { color: #B3402F; font-weight: bold; }
 QLabel#画板1 {
   background: rgba(255, 255, 255, 235); border: 1px solid #A9C2DE; border-radius: 6px;
   color: #2F6FB3;

@@ -13,9 +13,12 @@
 
 #include "app/app_options.h"
 #include "app/main_window.h"
+#include "app/qt_chinese.h"
 #include "app/qt_text.h"
 #include "app/screenshot_tour.h"
+#include "app/single_window.h"
 #include "net/proxy.h"
+#include "platform/native_path.h"
 #include "session/session_setup.h"
 
 namespace {
@@ -40,6 +43,28 @@ int ShowRefusal(QApplication& app, const albumdl::SetupRefusal& refusal) {
   box->open();
   app.exec();
   return 2;
+}
+
+// A second start on a program directory a window already works on: the first
+// window comes forward and this start ends. When it does not answer, the
+// user is told that it runs.
+int SayItRuns(QApplication& app, SingleWindow& single) {
+  if (single.CallFirstForward()) {
+    std::fprintf(stderr,
+                 "albumdl-gui: a window already works on this program directory; it was brought "
+                 "forward\n");
+    return 0;
+  }
+  std::fprintf(stderr, "albumdl-gui: a window already works on this program directory\n");
+  auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8("信息："),
+                              QString::fromUtf8("程序已经在运行，同一个程序目录只能打开一个窗口。"),
+                              QMessageBox::Ok);
+  box->setObjectName(QStringLiteral("程序已经在运行"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  QObject::connect(box, &QMessageBox::finished, &app, [&app] { app.exit(1); });
+  box->open();
+  app.exec();
+  return 1;
 }
 
 // The viewer's browser engine goes through the program's proxy too.
@@ -75,6 +100,7 @@ int main(int argc, char** argv) {
   // The desktop's task bar matches the window with its menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("albumdl-gui"));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("albumdl")));
+  SpeakChinese(app);
   albumdl::SessionSetup made =
       albumdl::SetUpSession({.site = options.site.toStdString(),
                              .imageHost = options.imageHost.toStdString(),
@@ -95,9 +121,16 @@ int main(int argc, char** argv) {
     setup.addresses = QString::fromUtf8(file.readAll()).trimmed();
   }
 
+  // One window per program directory: a second start calls the first one
+  // forward and ends; it never works on the same settings and stores.
+  SingleWindow single(QString::fromStdString(
+      albumdl::platform::NativePathOf(made.session->programDirectory).str()));
+  if (!single.Claim()) return SayItRuns(app, single);
+
   // The controls inside the window join their threads when it goes, after the
   // event loop has ended.
   MainWindow window(setup);
+  QObject::connect(&single, &SingleWindow::comeForward, &window, &MainWindow::ComeForward);
   window.show();
   std::unique_ptr<ScreenshotTour> tour;
   if (!options.screenshotsDir.isEmpty()) {

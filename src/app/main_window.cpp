@@ -5,14 +5,21 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextCursor>
@@ -21,18 +28,27 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
+#include "app/album_list_control.h"
 #include "app/album_table_model.h"
+#include "app/desktop_notice.h"
 #include "app/look.h"
+#include "app/qt_chinese.h"
 #include "app/qt_text.h"
+#include "app/settings_page.h"
 #include "app/site_cookies.h"
 #include "app/update_check.h"
 #include "app/web_viewer.h"
+#include "download/album_download.h"
 #include "download/duplicate_store.h"
 #include "download/worker_control.h"
 #include "platform/files.h"
 #include "retrieval/retrieval_control.h"
 #include "session/session_setup.h"
+#include "site/album_kinds.h"
+#include "site/input_check.h"
 #include "text/settings.h"
 #include "views/captions.h"
 
@@ -61,32 +77,64 @@ QMessageBox* OpenBox(QWidget* parent, QMessageBox::Icon icon, const QString& tit
   return box;
 }
 
+// The folder itself when it exists, else the nearest folder above it that
+// does, else the user's home.
+QString ExistingFolderAtOrAbove(const QString& folder) {
+  QString candidate = QDir::cleanPath(folder);
+  while (!candidate.isEmpty() && candidate != QStringLiteral("/")) {
+    if (QFileInfo(candidate).isDir()) return candidate;
+    const QString parent = QFileInfo(candidate).path();
+    if (parent == candidate) break;
+    candidate = parent;
+  }
+  return QDir::homePath();
+}
+
 }  // namespace
 
 MainWindow::MainWindow(const WindowSetup& setup)
     : ownSession_(setup.session ? nullptr : std::make_unique<Session>()),
       session_(setup.session ? *setup.session : *ownSession_) {
   if (ownSession_) session_.site = setup.site;
-  // 1. The look, before anything is drawn.
-  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+  // 1. The look and Qt's own words, before anything is drawn.
+  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
     ApplyLook(*app, kStartupLook);
+    SpeakChinese(*app);
+  }
 
   setObjectName(QStringLiteral("窗口"));
   setWindowTitle(Utf8(kWindowTitle));
   c_ = BuildControls(this, ToQString(session_.site.siteHost));
-  setGeometry(50, 50, kDesignWidth, kDesignHeight);
 
   model_ = new AlbumTableModel(engine_.Albums(), this);
-  c_.albums->setModel(model_);
+  listControl_ = new AlbumListControl(
+      c_.albums, model_, engine_.Albums(),
+      [this](const Album& album) { return AlbumFolderIfMade(album); }, this);
+
+  // Where the window was, or the design's place; fitted to the screen when
+  // it is shown.
+  const WindowPlace saved = SavedWindowPlace();
+  placeAtStart_.normal = saved.normal.isEmpty()
+                             ? QRect(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight)
+                             : saved.normal;
+  placeAtStart_.maximized = saved.maximized;
   for (int column = 0; column < kAlbumColumns; ++column) {
-    c_.albums->setColumnWidth(column, AlbumColumnDesignWidth(column));
+    if (saved.columnWidths[column] > 0)
+      listControl_->SetColumnWidth(column, saved.columnWidths[column]);
   }
+  placeAtStart_.columnWidths = listControl_->ColumnWidths();
+  setGeometry(placeAtStart_.normal);
+  if (placeAtStart_.maximized) setWindowState(windowState() | Qt::WindowMaximized);
+
+  settings_ = new SettingsPage(this, c_, engine_.Values(), session_.site);
+  notice_ = new DesktopNotice(this);
   updates_ = new UpdateChecker([this](const UpdateVerdict& v) { ShowUpdateVerdict(v); }, this);
   retrieval_ = std::make_unique<RetrievalControl>(engine_, engine_.Values(), engine_.Albums(),
                                                   session_, RealPacers(setup.pace));
   worker_ = std::make_unique<WorkerControl>(engine_, engine_.Values(), engine_.Albums(), session_,
                                             RealPacers(setup.pace));
   Connect();
+  ConnectKeys();
   engine_.SetView(this);
   // A sign-in of an earlier run is in the jar from the start.
   c_.viewer->Configure(NativeFolder(session_.programDirectory + "\\viewer-profile"),
@@ -97,10 +145,11 @@ MainWindow::MainWindow(const WindowSetup& setup)
   settingsPageVisits_ = 1;
   c_.version->setText(Utf8(kCurrentVersion));
   updateKeyWord_ = Utf8(kUpdateKeyWord);
-  // 5. The save folder, or the program directory; nothing is written back.
-  c_.saveFolder->setText(ToQString(SavedSaveFolder(session_)));
+  // 5. The save folder, or the default one; nothing is written back.
+  c_.saveFolder->setText(ToQString(SavedSaveFolder(ToText(DefaultSaveFolder()))));
   usableSaveFolder_ = c_.saveFolder->text();
   if (!setup.addresses.isEmpty()) c_.addresses->setPlainText(setup.addresses);
+  UpdateActions();
   // 6. The rest waits until the window has painted once (paintEvent).
 }
 
@@ -117,6 +166,15 @@ MainWindow::~MainWindow() {
   retrieval_.reset();
 }
 
+QString MainWindow::DefaultSaveFolder() const {
+  const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  if (!pictures.isEmpty()) {
+    const QString folder = QDir(pictures).filePath(QStringLiteral("albumdl"));
+    if (NameableFolder(QFile::encodeName(folder).toStdString())) return folder;
+  }
+  return ToQString(session_.programDirectory);
+}
+
 void MainWindow::paintEvent(QPaintEvent* event) {
   QWidget::paintEvent(event);
   if (startupScheduled_) return;
@@ -124,11 +182,35 @@ void MainWindow::paintEvent(QPaintEvent* event) {
   QTimer::singleShot(0, this, &MainWindow::FinishStartup);
 }
 
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (fitted_) return;
+  fitted_ = true;
+  FitOnScreen();
+}
+
+// The window as a whole (its frame too, once the desktop has framed it) within
+// the part of the screen windows may take, never smaller than what shows
+// every control whole.
+void MainWindow::FitOnScreen() {
+  if (isMaximized() || isFullScreen() || screen() == nullptr) return;
+  const QSize frame = frameGeometry().size() - geometry().size();
+  const QRect wanted(frameGeometry().topLeft(), geometry().size() + frame);
+  const QRect fitted = FitToScreen(wanted, screen()->availableGeometry(),
+                                   minimumSizeHint().expandedTo(minimumSize()) + frame);
+  if (fitted == wanted) return;
+  resize(fitted.size() - frame);
+  move(fitted.topLeft());
+}
+
 void MainWindow::FinishStartup() {
-  // 7. The duplicate switch is on exactly when the file says "1".
-  c_.duplicateSwitch->setChecked(SavedDuplicateSwitch());
+  // 7. The switches as the settings file has them (the duplicate switch is on
+  // exactly when the file says "1").
+  settings_->Load();
   // 8. The folder of the record stores.
   EnsureDuplicateStoreFolder(session_.programDirectory);
+  // The keyboard starts where the work starts.
+  PageShown(c_.tabs->currentIndex());
   startupFinished_ = true;
   emit startupFinished();
 }
@@ -156,10 +238,15 @@ void MainWindow::Connect() {
   });
 
   connect(c_.fetchAlbums, &QPushButton::clicked, this, &MainWindow::FetchAlbums);
-  connect(c_.download, &QPushButton::clicked, this, [this] { worker_->Start(); });
+  connect(c_.stopFetch, &QPushButton::clicked, this, &MainWindow::StopFetch);
+  connect(c_.download, &QPushButton::clicked, this, &MainWindow::StartDownload);
   connect(c_.pause, &QPushButton::clicked, this, [this] { worker_->Pause(); });
   connect(c_.resume, &QPushButton::clicked, this, [this] { worker_->Continue(); });
   connect(c_.end, &QPushButton::clicked, this, &MainWindow::AskEnd);
+  // The run buttons take each other's place: a press on the newcomer that
+  // follows a press on the one before as quickly as a double click is the
+  // second half of that double click, and goes nowhere.
+  for (QPushButton* button : {c_.download, c_.pause, c_.resume}) button->installEventFilter(this);
 
   // One-shot commands: each acts only when its box was just ticked.
   connect(c_.selectAll, &QCheckBox::clicked, this, [this](bool checked) {
@@ -172,28 +259,51 @@ void MainWindow::Connect() {
     InvertSelection(engine_.Albums(), checked, selectAll);
     c_.selectAll->setChecked(selectAll);
   });
+  connect(listControl_, &AlbumListControl::openFolderRequested, this,
+          [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
+  connect(listControl_, &AlbumListControl::openPageRequested, this, &MainWindow::OpenAlbumPage);
 
-  // The engine reads the switches from the values; the file only carries the
-  // duplicate switch from one run of the program to the next, and is written
-  // when the user clicks, not when start-up sets the box.
-  connect(c_.duplicateSwitch, &QCheckBox::toggled, this,
-          [&values](bool on) { values.SetDuplicateSwitch(on); });
-  connect(c_.duplicateSwitch, &QCheckBox::clicked, this, [](bool on) {
-    WriteSetting(SettingsPath(), kSettingsSection, kDuplicateKey, on ? "1" : "0");
+  connect(settings_, &SettingsPage::siteChosen, this, [this](const Site& site) {
+    pendingSite_ = site;
+    sitePending_ = true;
+    if (!retrieving_ && runState_ == RunState::kIdle && !retrieval_->Running()) TakePendingSite();
   });
-  connect(c_.debugSwitch, &QCheckBox::toggled, this,
-          [&values](bool on) { values.SetDebugSwitch(on); });
-
   connect(c_.checkUpdate, &QPushButton::clicked, this, &MainWindow::StartUpdateCheck);
 
   connect(c_.openPage, &QPushButton::clicked, this, [this] {
     PageShown(kPageLogin);
     c_.viewer->Load(QUrl::fromUserInput(c_.address->text()));
   });
+  connect(c_.address, &QLineEdit::returnPressed, c_.openPage, &QPushButton::click);
   connect(c_.viewer, &WebViewer::addressChanged, this,
           [this](const QUrl& address) { c_.address->setText(address.toString()); });
   connect(c_.viewer, &WebViewer::siteCookieAdded, this, &MainWindow::PutViewerCookie);
   connect(c_.viewer, &WebViewer::siteCookieRemoved, this, &MainWindow::RemoveViewerCookie);
+}
+
+void MainWindow::ConnectKeys() {
+  connect(c_.fetchKey, &QAction::triggered, this, [this] {
+    c_.tabs->setCurrentIndex(kPageFetch);
+    FetchAlbums();
+  });
+  connect(c_.stopFetchKey, &QAction::triggered, this, &MainWindow::StopFetch);
+  connect(c_.downloadKey, &QAction::triggered, this, [this] {
+    c_.tabs->setCurrentIndex(kPageFetch);
+    StartDownload();
+  });
+  connect(c_.pauseKey, &QAction::triggered, this, &MainWindow::PauseOrContinue);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+    const bool secondHalf = lastRunPress_ != nullptr && lastRunPress_ != watched &&
+                            runPress_.isValid() &&
+                            runPress_.elapsed() < QApplication::doubleClickInterval();
+    if (secondHalf) return true;
+    lastRunPress_ = watched;
+    runPress_.restart();
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 // The viewer's cookies go into the session's jar as they come and go, with
@@ -211,8 +321,14 @@ void MainWindow::RemoveViewerCookie(const QNetworkCookie& cookie) {
   emit viewerCookiesChanged();
 }
 
+// The box holds the folder as the program names it ("\" or "/" between
+// names): usable when code page 936 holds its name and the folder it names
+// comes back unchanged.
 bool MainWindow::UsableSaveFolder(const QString& folder) {
-  if (folder.isEmpty() || NameableFolder(QFile::encodeName(folder).toStdString())) return true;
+  const Text named = ToText(folder);
+  if (folder.isEmpty() ||
+      (ToQString(named) == folder && NameableFolder(platform::NativePathOf(named).str())))
+    return true;
   QMessageBox* box =
       OpenBox(this, QMessageBox::Warning, ToQString(kMessageTitle),
               Utf8("无法使用这个保存位置：\n") + folder +
@@ -255,62 +371,173 @@ void MainWindow::ToolbarClicked(int index) {
 }
 
 // The browser engine is started when the login page is first shown, so that
-// start-up stays quick for everyone who never signs in.
+// start-up stays quick for everyone who never signs in. The keyboard goes to
+// where the work of the page starts.
 void MainWindow::PageShown(int page) {
-  if (page == kPageLogin) c_.viewer->EnsureCreated();
+  switch (page) {
+    case kPageInput:
+      c_.addresses->setFocus();
+      return;
+    case kPageFetch:
+      if (model_->rowCount() > 0) {
+        c_.albums->setFocus();
+        if (!c_.albums->currentIndex().isValid())
+          c_.albums->setCurrentIndex(c_.albums->model()->index(0, 0));
+      } else if (c_.fetchAlbums->isEnabled() && c_.fetchAlbums->isVisible()) {
+        c_.fetchAlbums->setFocus();
+      }
+      return;
+    case kPageSettings:
+      c_.duplicateSwitch->setFocus();
+      return;
+    case kPageLogin:
+      c_.viewer->EnsureCreated();
+      c_.address->setFocus();
+      return;
+    default:
+      return;
+  }
 }
 
-void MainWindow::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  c_.tabs->resize(std::max(0, width() - 30), c_.tabs->height());
-  c_.viewer->resize(std::max(0, c_.tabs->width() - 10), c_.viewer->height());
+void MainWindow::ComeForward() {
+  if (isMinimized()) showNormal();
+  show();
+  raise();
+  activateWindow();
 }
 
 // Closing ends a run the way the end button does, without asking: the run
-// stops at its next safe point, and the destructor waits for it.
+// stops at its next safe point, and the destructor waits for it. Where the
+// window was goes to the settings file for the next start.
 void MainWindow::closeEvent(QCloseEvent* event) {
+  KeepWindowPlace(CurrentPlace(), placeAtStart_);
   worker_->EndNow();
   retrieval_->End();
   event->accept();
 }
 
+WindowPlace MainWindow::CurrentPlace() const {
+  WindowPlace place;
+  place.maximized = isMaximized();
+  place.normal = place.maximized || isFullScreen() ? normalGeometry() : geometry();
+  place.columnWidths = listControl_->ColumnWidths();
+  return place;
+}
+
 void MainWindow::ChooseSaveFolder() {
-  // The dialog opens at the root whatever the current folder; the answer is
-  // taken when it comes, so the window thread never waits in the dialog.
-  auto* dialog = new QFileDialog(this, Utf8("选择相册的存放位置"), QStringLiteral("/"));
+  // The dialog opens at the folder in the box (or the nearest one above it
+  // that exists); the answer is taken when it comes, so the window thread
+  // never waits in the dialog.
+  const QString current =
+      c_.saveFolder->text().isEmpty() ? DefaultSaveFolder() : c_.saveFolder->text();
+  auto* dialog =
+      new QFileDialog(this, Utf8("选择相册的存放位置"), ExistingFolderAtOrAbove(current));
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setFileMode(QFileDialog::Directory);
   dialog->setOption(QFileDialog::ShowDirsOnly);
   dialog->setOption(QFileDialog::DontUseNativeDialog);
   dialog->setWindowModality(Qt::WindowModal);
   connect(dialog, &QFileDialog::finished, this, [this, dialog](int result) {
-    const QString chosen =
-        result == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
+    // Cancel changes nothing: the box and the file keep what they had.
+    if (result != QDialog::Accepted) return;
+    const QString chosen = dialog->selectedFiles().value(0);
+    if (chosen.isEmpty()) return;
     // A folder whose name the program cannot keep is refused with a message
     // that names it; the box and the file keep what they had.
     if (!UsableSaveFolder(chosen)) return;
-    // Cancelling gives an empty answer, which puts the program directory in
-    // the box and stores it.
     c_.saveFolder->setText(chosen);
-    if (c_.saveFolder->text().isEmpty())
-      c_.saveFolder->setText(ToQString(session_.programDirectory));
-    usableSaveFolder_ = c_.saveFolder->text();
-    WriteSetting(SettingsPath(), kSettingsSection, kSaveFolderKey, ToText(c_.saveFolder->text()));
+    usableSaveFolder_ = chosen;
+    WriteSetting(SettingsPath(), kSettingsSection, kSaveFolderKey, ToText(chosen));
   });
   dialog->open();
 }
 
 void MainWindow::OpenSaveFolder() {
   const QString text = c_.saveFolder->text();
-  const Text folder = text.isEmpty() ? session_.programDirectory : ToText(text);
-  QDesktopServices::openUrl(QUrl::fromLocalFile(NativeFolder(folder)));
+  // The default folder may not be made yet: opening it makes it.
+  const QString folder = text.isEmpty() ? DefaultSaveFolder() : NativeFolder(ToText(text));
+  if (folder == DefaultSaveFolder()) QDir().mkpath(folder);
+  QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
+QString MainWindow::AlbumFolderIfMade(const Album& album) const {
+  const Text folder = AlbumFolder(ToText(c_.saveFolder->text()), session_.programDirectory, album);
+  if (folder.empty()) return {};
+  const QString native = NativeFolder(folder);
+  return QFileInfo(native).isDir() ? QDir::cleanPath(native) : QString();
+}
+
+void MainWindow::OpenAlbumPage(int row) {
+  const Album* album = model_->AlbumAt(row);
+  if (album == nullptr) return;
+  const AlbumKind* kind = FindAlbumKind(album->kind);
+  if (kind == nullptr) return;
+  c_.tabs->setCurrentIndex(kPageLogin);
+  c_.viewer->EnsureCreated();
+  c_.viewer->Load(QUrl::fromUserInput(ToQString(kind->PageAddress(*album, session_.site))));
+}
+
+void MainWindow::TakePendingSite() {
+  if (!sitePending_) return;
+  sitePending_ = false;
+  session_.site = pendingSite_;
+  const QString siteHost = ToQString(session_.site.siteHost);
+  c_.instructions->setText(Instructions(siteHost));
+  c_.viewer->Configure(NativeFolder(session_.programDirectory + "\\viewer-profile"), siteHost);
+  for (const QNetworkCookie& cookie : c_.viewer->SiteCookies()) PutViewerCookie(cookie);
+}
+
+// Every line the retrieval would leave out without a word of its own is named
+// in the log first, as the command line names it; a line the program could
+// not read as typed goes to the retrieval as an empty line, so that line
+// numbers stay as the user sees them.
 void MainWindow::FetchAlbums() {
-  // The lines of the box are separated by CR LF, as the retrieval splits them.
-  QString input = c_.addresses->toPlainText();
-  input.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-  retrieval_->Start(ToText(input));
+  if (retrieving_ || runState_ != RunState::kIdle) return;
+  TakePendingSite();
+  const QStringList typed = c_.addresses->toPlainText().split(QLatin1Char('\n'));
+  std::vector<std::string> lines;
+  lines.reserve(typed.size());
+  for (const QString& line : typed) lines.push_back(line.toStdString());
+  const CheckedInput checked = CheckInput(lines, session_.site);
+  for (const LeftOutLine& left : checked.leftOut) {
+    if (const auto caption = LeftOutCaption(left, ToText(typed[static_cast<int>(left.index)])))
+      engine_.Tell(LogLine{*caption});
+  }
+  if (!retrieval_->Start(checked.text)) return;
+  retrieving_ = true;
+  UpdateActions();
+}
+
+void MainWindow::StopFetch() {
+  if (retrieving_) retrieval_->End();
+}
+
+void MainWindow::StartDownload() {
+  if (retrieving_ || runState_ != RunState::kIdle) return;
+  // With no folder named, the default one.
+  if (c_.saveFolder->text().trimmed().isEmpty()) c_.saveFolder->setText(DefaultSaveFolder());
+  const QString folder = c_.saveFolder->text();
+  if (folder != usableSaveFolder_) {
+    if (!UsableSaveFolder(folder)) {
+      c_.saveFolder->setText(usableSaveFolder_);
+      return;
+    }
+    usableSaveFolder_ = folder;
+  }
+  // A folder typed into the box is kept for the next start, as a chosen one is.
+  const Text saved = SavedSaveFolder(Text());
+  if (ToText(folder) != saved && !(saved.empty() && folder == DefaultSaveFolder()))
+    WriteSetting(SettingsPath(), kSettingsSection, kSaveFolderKey, ToText(folder));
+  TakePendingSite();
+  worker_->Start();
+}
+
+void MainWindow::PauseOrContinue() {
+  if (runState_ == RunState::kRunning) {
+    worker_->Pause();
+  } else if (runState_ == RunState::kPaused) {
+    worker_->Continue();
+  }
 }
 
 // The run is held while the question is open; the answer ends it or lets it
@@ -326,22 +553,92 @@ void MainWindow::AskEnd() {
   box->open();
 }
 
+// The run buttons show the run's state: idle offers a new run, running pause
+// and end, paused continue and end. While an ended run leaves its thread the
+// window looks idle, but a new run cannot start yet. A fetch and a run
+// exclude each other.
+void MainWindow::UpdateActions() {
+  QWidget* focused = QApplication::focusWidget();
+  const bool idle = runState_ == RunState::kIdle || runState_ == RunState::kEnding;
+  const bool canFetch = !retrieving_ && runState_ == RunState::kIdle;
+  const bool canDownload = !retrieving_ && runState_ == RunState::kIdle;
+  // The newcomer is shown before the one it replaces goes, so the keyboard
+  // stays on the button row.
+  c_.stopFetch->setVisible(retrieving_);
+  c_.fetchAlbums->setVisible(!retrieving_);
+  c_.fetchAlbums->setEnabled(canFetch);
+  c_.pause->setVisible(runState_ == RunState::kRunning);
+  c_.resume->setVisible(runState_ == RunState::kPaused);
+  c_.end->setVisible(runState_ == RunState::kRunning || runState_ == RunState::kPaused);
+  c_.download->setVisible(idle);
+  c_.download->setEnabled(canDownload);
+  c_.fetchKey->setEnabled(canFetch);
+  c_.stopFetchKey->setEnabled(retrieving_);
+  c_.downloadKey->setEnabled(canDownload);
+  c_.pauseKey->setEnabled(runState_ == RunState::kRunning || runState_ == RunState::kPaused);
+  // A button that went away with the keyboard on it hands it to the one in
+  // its place.
+  if (focused == nullptr || (!focused->isHidden() && focused->isEnabled())) return;
+  std::vector<QPushButton*> places;
+  if (focused == c_.fetchAlbums || focused == c_.stopFetch) {
+    places = {c_.stopFetch, c_.fetchAlbums};
+  } else if (focused == c_.download || focused == c_.pause || focused == c_.resume) {
+    places = {c_.pause, c_.resume, c_.download};
+  }
+  for (QPushButton* place : places) {
+    if (!place->isHidden() && place->isEnabled()) {
+      place->setFocus();
+      return;
+    }
+  }
+}
+
 void MainWindow::StartUpdateCheck() {
+  // The label says that a check is going; a check that changes nothing gives
+  // back what it said before.
+  if (updates_->Pending() == 0) {
+    verdictBefore_ = c_.updateVerdict->text();
+    verdictNewer_ = c_.updateVerdict->property("newer").toBool();
+  }
+  SetVerdict(Utf8("正在检测…"), false);
   updates_->Start(session_.site.versionPage, ToText(c_.version->text()), ToText(updateKeyWord_),
                   &session_.cookies);
 }
 
+// Only a newer version stands out; every other verdict is a plain caption.
+void MainWindow::SetVerdict(const QString& text, bool newer) {
+  c_.updateVerdict->setText(text);
+  if (c_.updateVerdict->property("newer").toBool() == newer) return;
+  c_.updateVerdict->setProperty("newer", newer);
+  c_.updateVerdict->style()->unpolish(c_.updateVerdict);
+  c_.updateVerdict->style()->polish(c_.updateVerdict);
+}
+
 void MainWindow::ShowUpdateVerdict(const UpdateVerdict& verdict) {
   c_.latestVersion->setText(ToQString(verdict.latest));
-  if (verdict.result == UpdateVerdict::Result::kUpToDate) {
-    c_.updateVerdict->setText(Utf8("无需更新"));
-  } else if (verdict.result == UpdateVerdict::Result::kNewer) {
-    c_.updateVerdict->setText(Utf8("有新版，联系客服获取最新版！"));
-    QMessageBox* box = OpenBox(this, QMessageBox::Information, ToQString(kMessageTitle),
-                               Utf8("发现新版本！请到官方网站下载最新版，或联系客服获取最新版。"),
-                               QMessageBox::Ok);
-    box->setObjectName(QStringLiteral("新版本提示"));
-    box->open();
+  switch (verdict.result) {
+    case UpdateVerdict::Result::kUpToDate:
+      SetVerdict(Utf8("无需更新"), false);
+      break;
+    case UpdateVerdict::Result::kNewer: {
+      SetVerdict(Utf8("有新版，联系客服获取最新版！"), true);
+      QMessageBox* box = OpenBox(this, QMessageBox::Information, ToQString(kMessageTitle),
+                                 Utf8("发现新版本！请到官方网站下载最新版，或联系客服获取最新版。"),
+                                 QMessageBox::Ok);
+      box->setObjectName(QStringLiteral("新版本提示"));
+      box->open();
+      break;
+    }
+    case UpdateVerdict::Result::kFailed:
+      SetVerdict(Utf8("检测失败：") + ToQString(verdict.failure), false);
+      break;
+    case UpdateVerdict::Result::kLeave:
+      if (updates_->Pending() == 0) SetVerdict(verdictBefore_, verdictNewer_);
+      break;
+  }
+  if (verdict.result != UpdateVerdict::Result::kLeave) {
+    verdictBefore_ = c_.updateVerdict->text();
+    verdictNewer_ = verdict.result == UpdateVerdict::Result::kNewer;
   }
   emit updateChecked();
 }
@@ -365,6 +662,8 @@ void MainWindow::ShowRetrieval(const RetrievalReport& report) {
   for (const Text& caption : RetrievalCaptions(report)) c_.status->setText(ToQString(caption));
   switch (report.stage) {
     case RetrievalReport::Stage::kNoInput:
+      retrieving_ = false;
+      UpdateActions();
       OpenBox(this, QMessageBox::Information, ToQString(kMessageTitle), ToQString(kNoInputMessage),
               QMessageBox::Ok)
           ->open();
@@ -372,27 +671,41 @@ void MainWindow::ShowRetrieval(const RetrievalReport& report) {
       emit retrievalFinished();
       return;
     case RetrievalReport::Stage::kStarted:
-      c_.albums->setColumnWidth(kColumnAlbumId, 120);
+      // The id column is made wide enough for search ids, unless the user
+      // has given it a width of their own.
+      if (c_.albums->columnWidth(kColumnAlbumId) == AlbumColumnDesignWidth(kColumnAlbumId))
+        listControl_->SetColumnWidth(kColumnAlbumId, 120);
       c_.busyBoard->setVisible(true);
       c_.busyBoard->raise();
       return;
-    case RetrievalReport::Stage::kFinished:
+    case RetrievalReport::Stage::kFinished: {
       c_.busyBoard->setVisible(false);
+      retrieving_ = false;
+      UpdateActions();
+      QWidget* focused = QApplication::focusWidget();
+      if (c_.tabs->currentIndex() == kPageFetch && model_->rowCount() > 0 &&
+          (focused == nullptr || focused == c_.fetchAlbums || !focused->isVisible()))
+        PageShown(kPageFetch);
       emit retrievalFinished();
       return;
+    }
   }
 }
 
-// The run buttons show the run's state: idle offers a new run, running pause
-// and end, paused continue and end. While an ended run leaves its thread the
-// window looks idle, but a new run cannot start yet.
 void MainWindow::ShowRunState(RunState state) {
-  const bool idle = state == RunState::kIdle || state == RunState::kEnding;
-  c_.download->setVisible(idle);
-  c_.download->setEnabled(state == RunState::kIdle);
-  c_.pause->setVisible(state == RunState::kRunning);
-  c_.resume->setVisible(state == RunState::kPaused);
-  c_.end->setVisible(state == RunState::kRunning || state == RunState::kPaused);
+  runState_ = state;
+  UpdateActions();
+  UpdateTitle();
+}
+
+// The whole run's progress is in the title while a run is going, so it is
+// seen in the task bar with the window behind others.
+void MainWindow::UpdateTitle() {
+  const bool going = runState_ == RunState::kRunning || runState_ == RunState::kPaused;
+  const Text glance =
+      going ? RunGlanceCaption(lastProgress_, runState_ == RunState::kPaused) : Text();
+  setWindowTitle(glance.empty() ? Utf8(kWindowTitle)
+                                : ToQString(glance) + QStringLiteral(" - ") + Utf8(kWindowTitle));
 }
 
 // The bar is 0 to 100 and draws a share beyond it full; the label says the
@@ -404,19 +717,30 @@ void MainWindow::ShowProgress(const RunProgress& progress) {
   c_.pictureInHand->setText(ToQString(captions.picture));
   c_.percent->setText(ToQString(captions.percent));
   c_.bar->setValue(static_cast<int>(std::clamp(captions.share, 0LL, 100LL)));
+  lastProgress_ = progress;
+  UpdateTitle();
 }
 
 // A run that went through to its finish says how it ended: the picture label
-// and a message box, which nobody waits for.
+// and a message box, which nobody waits for. With the window behind others or
+// minimized, the desktop is told too.
 void MainWindow::ShowRunFinished(const DownloadSummary& summary) {
+  QString title = ToQString(kMessageTitle);
+  QString message = ToQString(kRunEndedMessage);
   if (!summary.ended) {
     const FinishCaptions finish = FinishCaptionsFor(summary);
     c_.pictureInHand->setText(ToQString(finish.picture));
+    title = ToQString(finish.messageTitle);
+    message = ToQString(finish.message);
     QMessageBox* box =
         OpenBox(this, summary.AnythingFailed() ? QMessageBox::Warning : QMessageBox::Information,
-                ToQString(finish.messageTitle), ToQString(finish.message), QMessageBox::Ok);
+                title, message, QMessageBox::Ok);
     box->setObjectName(QStringLiteral("下载结束提示"));
     box->open();
+  }
+  if (!isActiveWindow() || isMinimized()) {
+    notice_->Show(Utf8(kWindowTitle), message);
+    QApplication::alert(this);
   }
   emit runFinished();
 }

@@ -4,6 +4,7 @@
 // never waits for the network or for the engine.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QNetworkCookie>
 #include <QString>
 #include <QWidget>
@@ -11,6 +12,7 @@
 
 #include "app/queued_window.h"
 #include "app/window_controls.h"
+#include "app/window_place.h"
 #include "app/window_view.h"
 #include "control/pacer.h"
 #include "session/session.h"
@@ -22,7 +24,10 @@ class WorkerControl;
 
 namespace albumdl::app {
 
+class AlbumListControl;
 class AlbumTableModel;
+class DesktopNotice;
+class SettingsPage;
 class UpdateChecker;
 struct UpdateVerdict;
 
@@ -54,6 +59,17 @@ class MainWindow : public QWidget, private WindowView {
   Session& CurrentSession() { return session_; }
   bool StartupFinished() const { return startupFinished_; }
   int SettingsPageVisits() const { return settingsPageVisits_; }
+  AlbumListControl& AlbumActions() { return *listControl_; }
+  DesktopNotice& Notice() { return *notice_; }
+  // The save folder when none is set: the user's pictures folder, a folder
+  // of this program's in it (native path); the program directory when the
+  // system names no pictures folder the program can use.
+  QString DefaultSaveFolder() const;
+  // A second start on the same program directory: shown, raised, activated.
+  void ComeForward();
+  // The site changed on the settings page and not yet taken into use (a
+  // retrieval or a run was going); taken when the next one starts.
+  bool SitePending() const { return sitePending_; }
 
  signals:
   void startupFinished();
@@ -65,8 +81,10 @@ class MainWindow : public QWidget, private WindowView {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // The run buttons' presses (see Connect).
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // WindowView: the engine's reports, on the window thread.
@@ -79,19 +97,35 @@ class MainWindow : public QWidget, private WindowView {
 
   void FinishStartup();
   void Connect();
+  void ConnectKeys();
   void ToolbarClicked(int index);
   void PageShown(int page);
   void ChooseSaveFolder();
   void OpenSaveFolder();
   void FetchAlbums();
+  void StopFetch();
+  void StartDownload();
+  void PauseOrContinue();
   void AskEnd();
+  // The fetch and the download exclude each other: each button is usable
+  // only while neither the other nor itself is going.
+  void UpdateActions();
   void StartUpdateCheck();
   void ShowUpdateVerdict(const UpdateVerdict& verdict);
+  void SetVerdict(const QString& text, bool newer);
   void PutViewerCookie(const QNetworkCookie& cookie);
   void RemoveViewerCookie(const QNetworkCookie& cookie);
   // The save folder as the user named it (native), or a message box that names
   // it when the program cannot keep its name; false then.
   bool UsableSaveFolder(const QString& folder);
+  // The site chosen on the settings page goes into the session while nothing
+  // reads it: before a retrieval or a run starts.
+  void TakePendingSite();
+  QString AlbumFolderIfMade(const Album& album) const;
+  void OpenAlbumPage(int row);
+  void UpdateTitle();
+  WindowPlace CurrentPlace() const;
+  void FitOnScreen();
 
   std::unique_ptr<Session> ownSession_;  // when the setup brought none
   Session& session_;
@@ -100,14 +134,28 @@ class MainWindow : public QWidget, private WindowView {
   QueuedWindow engine_;
   WindowControls c_;
   AlbumTableModel* model_ = nullptr;
+  AlbumListControl* listControl_ = nullptr;
+  SettingsPage* settings_ = nullptr;
+  DesktopNotice* notice_ = nullptr;
   UpdateChecker* updates_ = nullptr;
   std::unique_ptr<RetrievalControl> retrieval_;
   std::unique_ptr<WorkerControl> worker_;
 
   int settingsPageVisits_ = 0;  // 1 after start-up, 2 after the toolbar first showed settings
   QString updateKeyWord_;
+  QString verdictBefore_;  // the verdict a check that changes nothing leaves
+  bool verdictNewer_ = false;
   bool startupFinished_ = false;
   bool startupScheduled_ = false;
+  bool fitted_ = false;
+  bool retrieving_ = false;
+  RunState runState_ = RunState::kIdle;
+  RunProgress lastProgress_;
+  QObject* lastRunPress_ = nullptr;  // the run button last pressed
+  QElapsedTimer runPress_;           // since then
+  Site pendingSite_;
+  bool sitePending_ = false;
+  WindowPlace placeAtStart_;
 };
 
 }  // namespace albumdl::app

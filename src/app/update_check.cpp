@@ -1,6 +1,10 @@
 #include "app/update_check.h"
 
+#include <QString>
+#include <string>
 #include <utility>
+
+#include "app/qt_text.h"
 
 #include "control/transfer_abort.h"
 #include "net/web_request.h"
@@ -20,11 +24,33 @@ UpdateVerdict JudgeUpdate(const Text& pageText, const Text& current, const Text&
   return verdict;
 }
 
+UpdateVerdict JudgeVersionAnswer(const HttpResult& answer, const Text& current,
+                                 const Text& keyWord) {
+  UpdateVerdict verdict;
+  if (!answer.Completed()) {
+    verdict.result = UpdateVerdict::Result::kFailed;
+    verdict.failure = FailureText(answer.failure);
+    return verdict;
+  }
+  if (answer.statusCode < 200 || answer.statusCode > 299) {
+    verdict.result = UpdateVerdict::Result::kFailed;
+    verdict.failure = "HTTP " + std::to_string(answer.statusCode);
+    return verdict;
+  }
+  // The page is read in the local code page, as it comes.
+  verdict = JudgeUpdate(answer.body, current, keyWord);
+  if (verdict.latest.empty() && verdict.result != UpdateVerdict::Result::kUpToDate) {
+    verdict.result = UpdateVerdict::Result::kFailed;
+    verdict.failure = ToText(QString::fromUtf8("版本页面上没有本程序的版本"));
+  }
+  return verdict;
+}
+
 // The page is a plain GET with the default header lines, no cookie text of its
 // own and no post data; like every other request it may bring only so much,
 // and take only so long.
-Bytes FetchVersionPage(const Text& url, CookieJar* jar) {
-  return WebRequest({.url = url, .limits = kVersionPageLimits, .jar = jar}).body;
+HttpResult FetchVersionPage(const Text& url, CookieJar* jar) {
+  return WebRequest({.url = url, .limits = kVersionPageLimits, .jar = jar});
 }
 
 UpdateChecker::UpdateChecker(VerdictHandler handler, QObject* parent)
@@ -52,13 +78,17 @@ void UpdateChecker::Start(const Text& versionPage, const Text& current, const Te
     {
       // Closing the window aborts the fetch, so the program never waits for it.
       TransferAbortGuard abortOnClose([this] { return closing_.load(); });
-      // The page is read in the local code page, as it comes.
       const UpdateVerdict verdict =
-          JudgeUpdate(FetchVersionPage(versionPage, jar), current, keyWord);
+          JudgeVersionAnswer(FetchVersionPage(versionPage, jar), current, keyWord);
       // Posted to this object: dropped if the checker is gone before it runs.
       if (!closing_)
         QMetaObject::invokeMethod(
-            this, [this, verdict] { handler_(verdict); }, Qt::QueuedConnection);
+            this,
+            [this, verdict] {
+              ++answered_;
+              handler_(verdict);
+            },
+            Qt::QueuedConnection);
     }
     *done = true;
   });

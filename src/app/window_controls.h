@@ -1,6 +1,8 @@
-// Every control of the main window, made with its name (objectName), caption
-// and place at design size. Places are fixed: when the window is resized only
-// the tab control and the web viewer change width (see MainWindow).
+// Every control of the main window, made with its name (objectName) and
+// caption, in layouts: the address box, the album list, the log and the web
+// viewer take the room there is, and the window is never smaller than what
+// shows every control whole. At the design size (936 x 656) the pages look as
+// designed.
 #pragma once
 
 #include <QString>
@@ -16,6 +18,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 class QTableView;
 class QToolBar;
@@ -53,6 +56,7 @@ struct WindowControls {
   QPushButton* chooseFolder;  // 按钮_选择位置
   QPushButton* openFolder;    // 按钮_打开目录
   QPushButton* fetchAlbums;   // 按钮_获取相册封面
+  QPushButton* stopFetch;     // 按钮_停止获取: shown while the albums are fetched
   QPushButton* download;      // 按钮_下载选中
   QPushButton* pause;         // 按钮_暂停线程
   QPushButton* resume;        // 按钮_继续下载
@@ -75,6 +79,15 @@ struct WindowControls {
   QDateEdit* periodStart;      // 日期框_开始时间 (hidden)
   QDateEdit* periodEnd;        // 日期框_结束时间 (hidden)
   QCheckBox* debugSwitch;      // 选择框_调试 (hidden)
+  QCheckBox* syncSwitch;       // 选择框_只取新图
+  QCheckBox* linkSwitch;       // 选择框_相同图片只存一份
+  QSpinBox* lanes;             // 数值框_同时下载数: pictures fetched at once
+  QGroupBox* siteGroup;        // 分组框_站点设置
+  QLineEdit* siteHost;         // 编辑框_站点地址
+  QLineEdit* imageHost;        // 编辑框_图片地址
+  QLineEdit* versionPage;      // 编辑框_版本页面
+  QLineEdit* feedbackPage;     // 编辑框_反馈页面
+  QPushButton* restoreSite;    // 按钮_恢复默认
   QLabel* version;             // 标签_banben
   QLabel* latestVersion;       // 标签_zxbanben
   QLabel* updateVerdict;       // 标签_banbenjieguo
@@ -84,14 +97,26 @@ struct WindowControls {
   QLineEdit* address;     // 编辑框_网址
   QPushButton* openPage;  // 按钮_打开网址
   WebViewer* viewer;      // 超文本浏览框1
+
+  // Keyboard commands of the whole window (their keys are in the tool tips
+  // of the buttons they press).
+  QAction* fetchKey;      // F5: 1：获取相册
+  QAction* stopFetchKey;  // Esc: 停止获取
+  QAction* downloadKey;   // F6: 2:下载选中相册
+  QAction* pauseKey;      // F7: 暂停下载, or 继续下载 when paused
 };
 
 // Makes the controls on window. siteHost ("http://host:port") gives the
 // example addresses of the instructions.
 WindowControls BuildControls(QWidget* window, const QString& siteHost);
 
-// The window's design size.
+// The window's design size, and its place on a first start.
 inline constexpr int kDesignWidth = 936;
 inline constexpr int kDesignHeight = 656;
+inline constexpr int kDesignLeft = 50;
+inline constexpr int kDesignTop = 50;
+
+// The address box's instructions with examples on this site.
+QString Instructions(const QString& siteHost);
 
 }  // namespace albumdl::app
