@@ -65,6 +65,10 @@ class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     platform::SetProgramDirectory(home_.Path());
+    // The user's pictures folder (the default save folder) lies in the test's
+    // own folder, never in the real home.
+    qputenv("HOME", QByteArray::fromStdString(home_.Native()));
+    qunsetenv("XDG_CONFIG_HOME");
     site_.KeepRequests();
     ASSERT_TRUE(site_.Start());
   }
@@ -195,12 +199,16 @@ std::set<std::string> RecordedIds(const std::string& storeFile) {
   return ids;
 }
 
-TEST_F(WindowTest, FirstStartShowsTheProgramDirectoryAndWritesNoSettingsFile) {
+// With no save folder set, pictures go to a folder of the program's in the
+// user's pictures folder, not to the program directory (a hidden data folder).
+TEST_F(WindowTest, FirstStartShowsThePicturesFolderAndWritesNoSettingsFile) {
   MainWindow& window = Open();
-  EXPECT_EQ(Find<QLineEdit>("编辑框_保存位置")->text(), ToQString(home_.Path()));
+  const QString pictures = QString::fromStdString(home_.NativeFile("Pictures/albumdl"));
+  EXPECT_EQ(window.DefaultSaveFolder(), pictures);
+  EXPECT_EQ(Find<QLineEdit>("编辑框_保存位置")->text(), pictures);
   EXPECT_FALSE(Find<QCheckBox>("选择框_下载记录")->isChecked());
   EXPECT_FALSE(window.Engine().Values().DuplicateSwitch());
-  EXPECT_EQ(window.Engine().Values().SaveFolder(), home_.Path());
+  EXPECT_EQ(ToQString(window.Engine().Values().SaveFolder()), pictures);
   EXPECT_EQ(Caption("标签_banben"), U("3.0"));
   EXPECT_EQ(window.SettingsPageVisits(), 1);
   EXPECT_FALSE(fs::exists(home_.NativeFile("peizi.ini")));
@@ -258,32 +266,45 @@ TEST_F(WindowTest, DuplicateSwitchIsWrittenAtOnceAndFollowedByTheEngine) {
   EXPECT_EQ(ToQString(window.Engine().Values().SaveFolder()), U("/tmp/相册"));
 }
 
-TEST_F(WindowTest, FolderDialogOpensAtTheRootAndCancellingStoresTheProgramDirectory) {
+// The dialog opens at the folder in the box (or the nearest one above it that
+// exists); Cancel changes neither the box nor the settings file.
+TEST_F(WindowTest, FolderDialogOpensAtTheCurrentFolderAndCancelChangesNothing) {
   MainWindow& window = Open();
   QLineEdit* box = Find<QLineEdit>("编辑框_保存位置");
   const std::string albums = home_.NativeFile("albums");
   fs::create_directories(albums);
+  const auto openDialog = [&] {
+    Find<QPushButton>("按钮_选择位置")->click();
+    QFileDialog* dialog = nullptr;
+    EXPECT_TRUE(WaitFor([&] {
+      for (QFileDialog* d : window.findChildren<QFileDialog*>())
+        if (d->isVisible()) dialog = d;
+      return dialog != nullptr;
+    }));
+    return dialog;
+  };
 
-  Find<QPushButton>("按钮_选择位置")->click();
-  QFileDialog* dialog = window.findChild<QFileDialog*>();
+  // The default folder is not made yet: the dialog opens above it.
+  QFileDialog* dialog = openDialog();
   ASSERT_NE(dialog, nullptr);
-  EXPECT_TRUE(dialog->isVisible());
   EXPECT_EQ(dialog->windowTitle(), U("选择相册的存放位置"));
-  EXPECT_EQ(dialog->directory().absolutePath(), U("/"));
+  EXPECT_EQ(dialog->directory().absolutePath(), QString::fromStdString(home_.Native()));
   dialog->setDirectory(QString::fromStdString(albums));
   static_cast<QDialog*>(dialog)->accept();  // as its Choose button does
   ASSERT_TRUE(WaitFor([&] { return box->text() == QString::fromStdString(albums); }));
   EXPECT_EQ(ReadSetting(SettingsPath(), kSettingsSection, kSaveFolderKey), ToText(box->text()));
   EXPECT_EQ(window.Engine().Values().SaveFolder(), ToText(box->text()));
-  QTest::qWait(50);  // the dialog goes
+  ASSERT_TRUE(WaitFor([&] { return window.findChildren<QFileDialog*>().isEmpty(); }));
 
-  Find<QPushButton>("按钮_选择位置")->click();
-  dialog = window.findChild<QFileDialog*>();
+  dialog = openDialog();
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(dialog->directory().absolutePath(), U("/"));
+  EXPECT_EQ(dialog->directory().absolutePath(), QString::fromStdString(albums));
+  dialog->setDirectory(QString::fromStdString(home_.Native()));
   dialog->reject();
-  ASSERT_TRUE(WaitFor([&] { return box->text() == ToQString(home_.Path()); }));
-  EXPECT_EQ(ReadSetting(SettingsPath(), kSettingsSection, kSaveFolderKey), home_.Path());
+  ASSERT_TRUE(WaitFor([&] { return window.findChildren<QFileDialog*>().isEmpty(); }));
+  EXPECT_EQ(box->text(), QString::fromStdString(albums));
+  EXPECT_EQ(ReadSetting(SettingsPath(), kSettingsSection, kSaveFolderKey), ToText(box->text()));
+  EXPECT_EQ(window.Engine().Values().SaveFolder(), ToText(box->text()));
 }
 
 // A folder whose name code page 936 cannot hold would be another folder
@@ -330,35 +351,79 @@ TEST_F(WindowTest, SaveFolderTheProgramCannotNameIsRefusedWithAMessageThatNamesI
 TEST_F(WindowTest, OpenFolderAndFeedbackGoToTheDesktop) {
   Open();
   OpenedUrls opened;
+  // An empty box opens the default folder, made for the purpose.
   Find<QLineEdit>("编辑框_保存位置")->clear();
   Find<QPushButton>("按钮_打开目录")->click();
   const int page = Find<QTabWidget>("选择夹1")->currentIndex();
   Tool(6)->trigger();
   ASSERT_EQ(opened.urls.size(), 2u);
-  EXPECT_EQ(opened.urls[0], QUrl::fromLocalFile(QString::fromStdString(home_.Native())));
+  const std::string pictures = home_.NativeFile("Pictures/albumdl");
+  EXPECT_EQ(opened.urls[0], QUrl::fromLocalFile(QString::fromStdString(pictures)));
+  EXPECT_TRUE(fs::is_directory(pictures));
   EXPECT_EQ(opened.urls[1].toString(), QString::fromStdString(site_.SiteHost() + "/feedback"));
   EXPECT_EQ(Find<QTabWidget>("选择夹1")->currentIndex(), page);
 }
 
-TEST_F(WindowTest, ResizingChangesOnlyTheWidthsOfTheTabsAndTheViewer) {
+// Every visible control of a page lies whole inside its parent and is not
+// squeezed below what its text needs.
+void ExpectNothingClipped(QWidget* page) {
+  for (QWidget* widget : page->findChildren<QWidget*>()) {
+    if (!widget->isVisibleTo(page) || widget->parentWidget() == nullptr) continue;
+    if (qobject_cast<QAbstractButton*>(widget) == nullptr &&
+        qobject_cast<QLabel*>(widget) == nullptr && qobject_cast<QLineEdit*>(widget) == nullptr &&
+        qobject_cast<QProgressBar*>(widget) == nullptr)
+      continue;
+    if (widget->objectName().isEmpty()) continue;  // the parts of Qt's own widgets
+    const QRect inside = widget->parentWidget()->rect();
+    EXPECT_TRUE(inside.contains(widget->geometry())) << qPrintable(widget->objectName());
+    if (qobject_cast<QAbstractButton*>(widget) != nullptr) {
+      EXPECT_GE(widget->width(), widget->minimumSizeHint().width())
+          << qPrintable(widget->objectName());
+    }
+  }
+}
+
+TEST_F(WindowTest, LayoutsGiveTheRoomToTheListTheLogAndTheAddressBox) {
   MainWindow& window = Open();
   QTabWidget* tabs = Find<QTabWidget>("选择夹1");
-  QWidget* viewer = Find<QWidget>("超文本浏览框1");
-  const QRect tabsBefore = tabs->geometry();
-  const QRect viewerBefore = viewer->geometry();
-  const QRect toolbarBefore = Find<QWidget>("工具条1")->geometry();
-  const QRect addressesBefore = Find<QWidget>("编辑框_号码")->geometry();
-
-  window.resize(400, 500);
+  window.showNormal();
+  window.resize(kDesignWidth, kDesignHeight);
   QTest::qWait(50);
-  EXPECT_EQ(tabs->width(), 370);
-  EXPECT_EQ(viewer->width(), 360);
-  EXPECT_EQ(tabs->height(), tabsBefore.height());
-  EXPECT_EQ(tabs->pos(), tabsBefore.topLeft());
-  EXPECT_EQ(viewer->height(), viewerBefore.height());
-  EXPECT_EQ(viewer->pos(), viewerBefore.topLeft());
-  EXPECT_EQ(Find<QWidget>("工具条1")->geometry(), toolbarBefore);
-  EXPECT_EQ(Find<QWidget>("编辑框_号码")->geometry(), addressesBefore);
+  const QSize addresses = Find<QWidget>("编辑框_号码")->size();
+  tabs->setCurrentIndex(kPageFetch);
+  QTest::qWait(50);
+  const QSize list = List()->size();
+  const QSize log = Find<QWidget>("编辑框_操作记录")->size();
+
+  // Far too small: the window keeps the size at which nothing is cut off.
+  window.resize(500, 400);
+  QTest::qWait(50);
+  EXPECT_GT(window.width(), 500);
+  EXPECT_GT(window.height(), 400);
+  for (int page = 0; page < tabs->count(); ++page) {
+    tabs->setCurrentIndex(page);
+    QTest::qWait(20);
+    ExpectNothingClipped(tabs->widget(page));
+  }
+  // That size fits a 1366 x 768 screen at 125 % (1092 x 614 points, less a
+  // task bar and the window's frame) and a 1280-wide one at 150 %.
+  EXPECT_LE(window.minimumSize().width(), 1280 / 1.5);
+  EXPECT_LE(window.minimumSize().height(), 614 - 40 - 30);
+
+  // Larger: the list, the log and the address box take the room.
+  window.resize(1600, 1000);
+  QTest::qWait(50);
+  tabs->setCurrentIndex(kPageFetch);
+  QTest::qWait(20);
+  EXPECT_GT(List()->width(), list.width() + 300);
+  EXPECT_GT(List()->height(), list.height() + 250);
+  EXPECT_GT(Find<QWidget>("编辑框_操作记录")->width(), log.width() + 150);
+  EXPECT_GT(Find<QWidget>("编辑框_操作记录")->height(), log.height() + 250);
+  ExpectNothingClipped(tabs->widget(kPageFetch));
+  tabs->setCurrentIndex(kPageInput);
+  QTest::qWait(20);
+  EXPECT_GT(Find<QWidget>("编辑框_号码")->height(), addresses.height() + 250);
+  EXPECT_GT(Find<QWidget>("编辑框_号码")->width(), addresses.width() + 500);
 }
 
 TEST_F(WindowTest, SettingsToolbarItemStartsTheBackgroundCheckOnlyOnce) {
@@ -391,12 +456,19 @@ TEST_F(WindowTest, UpdateVerdictsCompareWholeVersionNumbers) {
     site_.SetVersionText("#albumdl@@9.9#albumdl\n#other@@7.0#other\n" + entry + "\n");
     checked = false;
     Find<QPushButton>("按钮_检测更新")->click();
+    // The label says that a check is going until its verdict comes.
+    EXPECT_EQ(Caption("标签_banbenjieguo"), U("正在检测…"));
     EXPECT_TRUE(WaitFor([&checked] { return checked; }));
+  };
+  // Only a new version stands out; every other verdict is a plain caption.
+  const auto alarm = [this] {
+    return Find<QLabel>("标签_banbenjieguo")->property("newer").toBool();
   };
 
   check("#zelvani@@4.0#zelvani");
   EXPECT_EQ(Caption("标签_zxbanben"), U("4.0"));
   EXPECT_EQ(Caption("标签_banbenjieguo"), U("有新版，联系客服获取最新版！"));
+  EXPECT_TRUE(alarm());
   EXPECT_EQ(OpenBoxes(), 1);
   for (QMessageBox* box : window_->findChildren<QMessageBox*>()) Answer(box, QMessageBox::Ok);
 
@@ -413,11 +485,13 @@ TEST_F(WindowTest, UpdateVerdictsCompareWholeVersionNumbers) {
 
   check("#zelvani@@3.0#zelvani");
   EXPECT_EQ(Caption("标签_banbenjieguo"), U("无需更新"));
+  EXPECT_FALSE(alarm());
 
-  // No entry of ours: the latest version is emptied, the verdict stays.
+  // No entry of ours: the check failed, and says so.
   check("");
   EXPECT_EQ(Caption("标签_zxbanben"), QString());
-  EXPECT_EQ(Caption("标签_banbenjieguo"), U("无需更新"));
+  EXPECT_EQ(Caption("标签_banbenjieguo"), U("检测失败：版本页面上没有本程序的版本"));
+  EXPECT_FALSE(alarm());
   EXPECT_EQ(OpenBoxes(), 0);
 
   // A version page far larger than a few lines is given up unread, as any
@@ -428,8 +502,18 @@ TEST_F(WindowTest, UpdateVerdictsCompareWholeVersionNumbers) {
   site_.SetFault("/version", huge);
   check("#zelvani@@9.0#zelvani");
   EXPECT_EQ(Caption("标签_zxbanben"), QString());
-  EXPECT_EQ(Caption("标签_banbenjieguo"), U("无需更新"));
+  EXPECT_TRUE(Caption("标签_banbenjieguo").startsWith(U("检测失败：")))
+      << qPrintable(Caption("标签_banbenjieguo"));
   EXPECT_EQ(OpenBoxes(), 0);
+
+  // An error status fails the check too, with the status.
+  demosite::Fault missing;
+  missing.kind = demosite::Fault::Kind::kStatus;
+  missing.status = 404;
+  site_.SetFault("/version", missing);
+  check("#zelvani@@9.0#zelvani");
+  EXPECT_EQ(Caption("标签_banbenjieguo"), U("检测失败：HTTP 404"));
+  EXPECT_FALSE(alarm());
   site_.ClearFaults();
 }
 
