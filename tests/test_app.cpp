@@ -15,16 +15,19 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolTip>
 #include <QWebEngineCookieStore>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -35,9 +38,13 @@
 #include <set>
 #include <thread>
 
+#include "app/album_list_control.h"
+#include "app/desktop_notice.h"
 #include "app/main_window.h"
 #include "app/qt_text.h"
+#include "app/single_window.h"
 #include "app/web_viewer.h"
+#include "app/window_place.h"
 #include "demo_data.h"
 #include "demo_site.h"
 #include "download/duplicate_store.h"
@@ -570,6 +577,8 @@ TEST_F(WindowTest, AnEmptyAddressBoxAsksForAddresses) {
   Find<QPushButton>("按钮_获取相册封面")->click();
   ASSERT_TRUE(WaitFor([this] { return Box(U("请输入网址")) != nullptr; }));
   EXPECT_EQ(Box(U("请输入网址"))->windowTitle(), U("信息："));
+  // Qt's own words are Chinese too, whatever the system's locale.
+  EXPECT_EQ(Box(U("请输入网址"))->button(QMessageBox::Ok)->text(), U("确定"));
   EXPECT_EQ(Find<QTabWidget>("选择夹1")->currentIndex(), 0);
   EXPECT_EQ(Log(), QString());
 }
@@ -615,13 +624,32 @@ TEST_F(WindowTest, RunShowsItsButtonsCaptionsBarAndLog) {
 
   bool finished = false;
   QObject::connect(window_.get(), &MainWindow::runFinished, [&finished] { finished = true; });
+  // The whole run's progress is in the title while it runs: album 2 of 2
+  // at a share beyond one half.
+  QStringList titles;
+  QObject::connect(window_.get(), &QWidget::windowTitleChanged,
+                   [&titles](const QString& title) { titles << title; });
   Find<QPushButton>("按钮_下载选中")->click();
   ASSERT_TRUE(WaitFor([this] { return Shown("按钮_暂停线程"); }));
   EXPECT_FALSE(Shown("按钮_下载选中"));
   EXPECT_FALSE(Shown("按钮_继续下载"));
   EXPECT_TRUE(Shown("按钮_结束下载"));
+  // Fetching is off while the run goes, by button and by key.
+  EXPECT_FALSE(Find<QPushButton>("按钮_获取相册封面")->isEnabled());
+  EXPECT_FALSE(window_->findChild<QAction*>(U("键_获取相册"))->isEnabled());
   ASSERT_TRUE(WaitFor([&finished] { return finished; }, 30000));
   QTest::qWait(50);
+  EXPECT_TRUE(Find<QPushButton>("按钮_获取相册封面")->isEnabled());
+  EXPECT_EQ(window_->windowTitle(), U(kWindowTitle));
+  bool secondAlbum = false;
+  for (const QString& title : titles) {
+    if (!title.contains(U("第2/2个相册"))) continue;
+    secondAlbum = true;
+    const int share = title.section(QLatin1Char('%'), 0, 0).toInt();
+    EXPECT_GE(share, 50) << qPrintable(title);
+    EXPECT_TRUE(title.endsWith(U(kWindowTitle))) << qPrintable(title);
+  }
+  EXPECT_TRUE(secondAlbum) << qPrintable(titles.join(QLatin1Char('\n')));
 
   EXPECT_TRUE(Shown("按钮_下载选中"));
   EXPECT_TRUE(Find<QPushButton>("按钮_下载选中")->isEnabled());
@@ -725,8 +753,15 @@ TEST_F(WindowTest, PauseContinueAndEndWithTheQuestionAnswered) {
   site_.SetFault("/img/", slow);
   const auto picture = [this] { return Caption("标签_第多少张照片"); };
 
-  Find<QPushButton>("按钮_下载选中")->click();
+  // A double click on the download button: the second press lands on the
+  // pause button that took its place, and goes nowhere.
+  QTest::mouseClick(Find<QPushButton>("按钮_下载选中"), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([this] { return Shown("按钮_暂停线程"); }));
+  QTest::mouseClick(Find<QPushButton>("按钮_暂停线程"), Qt::LeftButton);
   ASSERT_TRUE(WaitFor([&] { return picture().contains(U("[3]")); }));
+  EXPECT_TRUE(Shown("按钮_暂停线程"));
+  EXPECT_FALSE(Log().contains(U("执行了暂停下载功能")));
+  QTest::qWait(QApplication::doubleClickInterval());
 
   Find<QPushButton>("按钮_暂停线程")->click();
   ASSERT_TRUE(WaitFor([this] { return Shown("按钮_继续下载"); }));
@@ -818,6 +853,321 @@ TEST_F(WindowTest, LogKeepsEveryAppendInOrder) {
   for (int i = 0; i < kLines; ++i) expected += U("第") + QString::number(i) + U("行\n");
   ASSERT_TRUE(WaitFor([&] { return Log().size() >= expected.size(); }));
   EXPECT_EQ(Log(), expected);
+}
+
+// The keyboard alone: focus starts in the address box, Tab leaves the boxes
+// and the list, Space ticks the selected rows from any column, Enter presses
+// the focused button, and the keys of the tool tips do what they say.
+TEST_F(WindowTest, TheKeyboardReachesEverything) {
+  MainWindow& window = Open();
+  auto* addresses = Find<QPlainTextEdit>("编辑框_号码");
+  EXPECT_EQ(window.focusWidget(), addresses);
+  addresses->setPlainText(Board(demosite::kSpringBoardId) + "\n" + Board(demosite::kTravelBoardId) +
+                          "\n" + Board(demosite::kFlowersBoardId));
+  QTest::keyClick(addresses, Qt::Key_Tab);
+  EXPECT_NE(window.focusWidget(), addresses);
+  EXPECT_FALSE(addresses->toPlainText().contains(QLatin1Char('\t')));
+
+  // The keys, as the tool tips name them.
+  QAction* fetchKey = window.findChild<QAction*>(U("键_获取相册"));
+  ASSERT_NE(fetchKey, nullptr);
+  EXPECT_EQ(fetchKey->shortcut(), QKeySequence(Qt::Key_F5));
+  EXPECT_TRUE(Find<QPushButton>("按钮_获取相册封面")->toolTip().contains(U("F5")));
+  EXPECT_TRUE(Find<QPushButton>("按钮_下载选中")->toolTip().contains(U("F6")));
+  EXPECT_TRUE(Find<QPushButton>("按钮_暂停线程")->toolTip().contains(U("F7")));
+  for (int item : {0, 2, 4, 6, 8}) {
+    EXPECT_FALSE(Tool(item)->shortcut().isEmpty()) << item;
+    EXPECT_TRUE(
+        Tool(item)->toolTip().contains(Tool(item)->shortcut().toString(QKeySequence::NativeText)))
+        << item;
+  }
+  // The page keys are real shortcuts of the window (they reach it when it is active).
+  window.activateWindow();
+  if (QTest::qWaitForWindowActive(&window, 3000)) {
+    QTest::keyClick(&window, Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(Find<QTabWidget>("选择夹1")->currentIndex(), kPageSettings);
+  }
+
+  bool finished = false;
+  QObject::connect(window_.get(), &MainWindow::retrievalFinished, [&finished] { finished = true; });
+  fetchKey->trigger();
+  ASSERT_TRUE(WaitFor([&finished] { return finished; }, 30000));
+  EXPECT_EQ(Find<QTabWidget>("选择夹1")->currentIndex(), kPageFetch);
+  ASSERT_EQ(Rows(), 3);
+  // With rows, the keyboard is on the list.
+  QTableView* list = List();
+  EXPECT_EQ(window.focusWidget(), list);
+
+  // Rows 1 to 3 selected with Shift+Down from the title column; Space unticks
+  // them all, and ticks them all again.
+  list->setCurrentIndex(list->model()->index(0, kColumnTitle));
+  QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+  QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(window.AlbumActions().SelectedRows(), (std::vector<int>{0, 1, 2}));
+  QTest::keyClick(list, Qt::Key_Space);
+  ASSERT_TRUE(WaitFor([this] { return !Ticked(0) && !Ticked(1) && !Ticked(2); }));
+  QTest::keyClick(list, Qt::Key_Space);
+  ASSERT_TRUE(WaitFor([this] { return Ticked(0) && Ticked(1) && Ticked(2); }));
+
+  // Tab leaves the list.
+  QTest::keyClick(list, Qt::Key_Tab);
+  EXPECT_NE(window.focusWidget(), list);
+  EXPECT_EQ(list->currentIndex().column(), kColumnTitle);
+
+  // Enter presses the button that has the keyboard.
+  OpenedUrls opened;
+  QPushButton* openFolder = Find<QPushButton>("按钮_打开目录");
+  openFolder->setFocus();
+  QTest::keyClick(openFolder, Qt::Key_Return);
+  EXPECT_EQ(opened.urls.size(), 1u);
+}
+
+// A fetch and a download never run together; a fetch can be stopped.
+TEST_F(WindowTest, AFetchBlocksTheDownloadAndCanBeStopped) {
+  MainWindow& window = Open();
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 300;
+  site_.SetFault("/boards/", slow);
+  bool finished = false;
+  QObject::connect(window_.get(), &MainWindow::retrievalFinished, [&finished] { finished = true; });
+  QStringList lines;
+  for (int i = 0; i < 8; ++i) lines << Board(demosite::kSpringBoardId);
+  Find<QPlainTextEdit>("编辑框_号码")->setPlainText(lines.join('\n'));
+  Find<QPushButton>("按钮_获取相册封面")->click();
+  ASSERT_TRUE(WaitFor([this] { return Rows() >= 1; }));
+  EXPECT_FALSE(Find<QPushButton>("按钮_下载选中")->isEnabled());
+  EXPECT_FALSE(window.findChild<QAction*>(U("键_下载选中"))->isEnabled());
+  EXPECT_TRUE(Shown("按钮_停止获取"));
+  EXPECT_FALSE(Shown("按钮_获取相册封面"));
+  // The download key does nothing while the fetch goes.
+  window.findChild<QAction*>(U("键_下载选中"))->trigger();
+  EXPECT_FALSE(Shown("按钮_暂停线程"));
+
+  Find<QPushButton>("按钮_停止获取")->click();
+  ASSERT_TRUE(WaitFor([&finished] { return finished; }));
+  EXPECT_LT(Rows(), 8);
+  EXPECT_TRUE(Shown("按钮_获取相册封面"));
+  EXPECT_FALSE(Shown("按钮_停止获取"));
+  EXPECT_TRUE(Find<QPushButton>("按钮_下载选中")->isEnabled());
+}
+
+// The list: sorting by a header, a context menu on the selection, a double
+// click that opens a downloaded album's folder, and ticks kept when the list
+// is fetched again.
+TEST_F(WindowTest, TheListSortsOffersAMenuOpensFoldersAndKeepsTicks) {
+  MainWindow& window = Open();
+  const QStringList boards = {Board(demosite::kSpringBoardId), Board(demosite::kFlowersBoardId),
+                              Board(demosite::kTravelBoardId)};
+  Retrieve(boards);
+  ASSERT_EQ(Rows(), 3);
+  QTableView* list = List();
+
+  // Sorted by the picture count, largest first: the rows on the screen
+  // change, the list's own order does not.
+  list->sortByColumn(kColumnCount, Qt::DescendingOrder);
+  EXPECT_EQ(Cell(0, kColumnAlbumId), U(demosite::kTravelBoardId));
+  EXPECT_GE(Cell(0, kColumnCount).toInt(), Cell(1, kColumnCount).toInt());
+  EXPECT_GE(Cell(1, kColumnCount).toInt(), Cell(2, kColumnCount).toInt());
+  EXPECT_EQ(ToQString(window.Engine().Albums().Rows()[0].id), U(demosite::kSpringBoardId));
+
+  // The menu unticks the selection: the album on screen row 0, whatever row
+  // of the list it is.
+  list->selectRow(0);
+  emit list->customContextMenuRequested(list->visualRect(list->model()->index(0, 2)).center());
+  QMenu* menu = window.AlbumActions().Menu();
+  ASSERT_NE(menu, nullptr);
+  QAction* open = menu->findChild<QAction*>(U("菜单_打开相册文件夹"));
+  ASSERT_NE(open, nullptr);
+  EXPECT_FALSE(open->isEnabled());  // not downloaded yet
+  EXPECT_TRUE(menu->findChild<QAction*>(U("菜单_打开相册网页"))->isEnabled());
+  menu->findChild<QAction*>(U("菜单_取消勾选"))->trigger();
+  menu->close();
+  ASSERT_TRUE(WaitFor([&] { return !window.Engine().Albums().IsChecked(2); }));
+  EXPECT_TRUE(window.Engine().Albums().IsChecked(0));
+  EXPECT_TRUE(window.Engine().Albums().IsChecked(1));
+
+  // Fetched again: the unticked album stays unticked, and the log says so.
+  Retrieve(boards);
+  ASSERT_EQ(Rows(), 3);
+  EXPECT_TRUE(window.Engine().Albums().IsChecked(0));
+  EXPECT_FALSE(window.Engine().Albums().IsChecked(2));
+  EXPECT_TRUE(Log().contains(U("1个相册保留了上次列表中的勾选")));
+
+  // Downloaded, the first album's folder opens on a double click.
+  Find<QLineEdit>("编辑框_保存位置")->setText(ToQString(home_.File("saved")));
+  bool finished = false;
+  QObject::connect(window_.get(), &MainWindow::runFinished, [&finished] { finished = true; });
+  Find<QPushButton>("按钮_下载选中")->click();
+  ASSERT_TRUE(WaitFor([&finished] { return finished; }, 30000));
+  for (QMessageBox* box : window.findChildren<QMessageBox*>()) box->close();
+  OpenedUrls opened;
+  int springRow = -1;
+  for (int row = 0; row < Rows(); ++row)
+    if (Cell(row, kColumnAlbumId) == U(demosite::kSpringBoardId)) springRow = row;
+  ASSERT_GE(springRow, 0);
+  emit list->doubleClicked(list->model()->index(springRow, kColumnTitle));
+  ASSERT_EQ(opened.urls.size(), 1u);
+  const QString folder = opened.urls[0].toLocalFile();
+  EXPECT_TRUE(QFileInfo(folder).isDir()) << qPrintable(folder);
+  EXPECT_TRUE(folder.startsWith(QString::fromStdString(home_.NativeFile("saved"))));
+  EXPECT_FALSE(FilesIn(folder.toStdString()).empty());
+  // The album that was not downloaded has no folder to open.
+  int travelRow = -1;
+  for (int row = 0; row < Rows(); ++row)
+    if (Cell(row, kColumnAlbumId) == U(demosite::kTravelBoardId)) travelRow = row;
+  emit list->doubleClicked(list->model()->index(travelRow, kColumnTitle));
+  EXPECT_EQ(opened.urls.size(), 1u);
+}
+
+// Every line the retrieval leaves out is named in the log with its number.
+TEST_F(WindowTest, SkippedInputLinesAreNamedInTheLog) {
+  Open();
+  Retrieve({Board(demosite::kSpringBoardId), U("hello"), U(""),
+            U("ab\x01"
+              "cd"),
+            Board(demosite::kFlowersBoardId)});
+  EXPECT_EQ(Rows(), 2);
+  EXPECT_TRUE(Log().contains(U("第2行既不是画板网址，也不是搜索网址，已跳过：hello\n")))
+      << qPrintable(Log());
+  EXPECT_TRUE(Log().contains(U("第4行含有控制字符，已跳过：ab cd\n"))) << qPrintable(Log());
+  EXPECT_FALSE(Log().contains(U("第3行")));
+  EXPECT_FALSE(Log().contains(U("第1行")));
+}
+
+// The window's size and place and the column widths come back at the next
+// start; a place off every screen is brought back onto it.
+TEST_F(WindowTest, PlaceAndColumnWidthsAreRememberedAndFittedToTheScreen) {
+  {
+    MainWindow& window = Open();
+    window.resize(1000, 700);
+    window.move(120, 90);
+    window.AlbumActions().SetColumnWidth(kColumnTitle, 333);
+    QTest::qWait(50);
+    window.close();
+  }
+  window_.reset();
+  EXPECT_FALSE(ReadSetting(SettingsPath(), kWindowSection, kWindowPlaceKey).empty());
+  const WindowPlace saved = SavedWindowPlace();
+  EXPECT_EQ(saved.normal.size(), QSize(1000, 700));
+  EXPECT_EQ(saved.columnWidths[kColumnTitle], 333);
+
+  MainWindow& again = Open();
+  EXPECT_EQ(again.size(), QSize(1000, 700));
+  EXPECT_EQ(List()->columnWidth(kColumnTitle), 333);
+
+  // FitToScreen: rows of wanted, screen, minimum and the place it gives.
+  const QSize minimum(700, 500);
+  const struct {
+    QRect wanted, screen, fitted;
+  } rows[] = {
+      {{50, 50, 936, 656}, {0, 0, 1920, 1040}, {50, 50, 936, 656}},        // fits as it is
+      {{50, 50, 1170, 820}, {0, 0, 1093, 584}, {0, 0, 1093, 584}},         // 1366x768 at 125 %
+      {{3000, 2000, 936, 656}, {0, 0, 1280, 1000}, {344, 344, 936, 656}},  // off the screen
+      {{-500, -300, 936, 656}, {0, 0, 1280, 1000}, {0, 0, 936, 656}},
+      {{0, 0, 936, 656}, {0, 0, 600, 400}, {0, 0, 700, 500}},  // never below the minimum
+  };
+  for (const auto& row : rows) EXPECT_EQ(FitToScreen(row.wanted, row.screen, minimum), row.fitted);
+
+  // A damaged place is not a place.
+  WriteSetting(SettingsPath(), kWindowSection, kWindowPlaceKey, "1,2,x,4");
+  EXPECT_TRUE(SavedWindowPlace().normal.isEmpty());
+  WriteSetting(SettingsPath(), kWindowSection, kWindowPlaceKey, "1,2,99999999,4");
+  EXPECT_TRUE(SavedWindowPlace().normal.isEmpty());
+}
+
+// One window per program directory: a second start finds the first and asks
+// it to come forward; another directory has a window of its own.
+TEST_F(WindowTest, ASecondStartCallsTheFirstWindowForward) {
+  const QString folder = QString::fromStdString(home_.Native());
+  SingleWindow first(folder);
+  ASSERT_TRUE(first.Claim());
+  int calls = 0;
+  QObject::connect(&first, &SingleWindow::comeForward, [&calls] { ++calls; });
+
+  SingleWindow second(folder);
+  EXPECT_FALSE(second.Claim());
+  // The second start waits for the answer; the first answers from its event loop.
+  std::atomic<int> answered{-1};
+  std::thread caller([&] {
+    SingleWindow asking(folder);
+    answered = asking.CallFirstForward(5000) ? 1 : 0;
+  });
+  EXPECT_TRUE(WaitFor([&] { return answered != -1; }));
+  caller.join();
+  EXPECT_EQ(answered, 1);
+  EXPECT_EQ(calls, 1);
+
+  TempDir elsewhere;
+  SingleWindow other(QString::fromStdString(elsewhere.Native()));
+  EXPECT_TRUE(other.Claim());
+  EXPECT_NE(SingleWindow::SocketName(folder),
+            SingleWindow::SocketName(QString::fromStdString(elsewhere.Native())));
+}
+
+// The settings page's own controls: pictures fetched at once, the sync and
+// one-copy switches, the site's addresses with a check when a field is left,
+// and 恢复默认.
+TEST_F(WindowTest, SettingsPageControlsAreWrittenAndFollowed) {
+  WriteSetting(SettingsPath(), kSettingsSection, kLanesKey, "4");
+  MainWindow& window = Open();
+  auto* lanes = Find<QSpinBox>("数值框_同时下载数");
+  EXPECT_EQ(lanes->value(), 4);
+  EXPECT_EQ(window.Engine().Values().PictureLanes(), 4);
+  EXPECT_EQ(lanes->minimum(), 1);
+  EXPECT_EQ(lanes->maximum(), 16);
+  lanes->setValue(6);
+  EXPECT_EQ(ReadSetting(SettingsPath(), kSettingsSection, kLanesKey), "6");
+  EXPECT_EQ(window.Engine().Values().PictureLanes(), 6);
+
+  for (const auto& [name, key] : {std::pair{"选择框_只取新图", &kSyncKey},
+                                  std::pair{"选择框_相同图片只存一份", &kLinkDuplicatesKey}}) {
+    QCheckBox* box = Find<QCheckBox>(name);
+    EXPECT_FALSE(box->isChecked()) << name;
+    box->click();
+    EXPECT_EQ(ReadSetting(SettingsPath(), kSettingsSection, *key), "1") << name;
+  }
+  EXPECT_TRUE(window.Engine().Values().SyncSwitch());
+  EXPECT_TRUE(window.Engine().Values().LinkDuplicatesSwitch());
+
+  QLineEdit* siteHost = Find<QLineEdit>("编辑框_站点地址");
+  const QString before = siteHost->text();
+  siteHost->setText(U("ftp://example.org"));
+  emit siteHost->editingFinished();
+  EXPECT_EQ(siteHost->text(), before);
+  ASSERT_TRUE(
+      WaitFor([&] { return window.findChild<QMessageBox*>(U("网址无法使用")) != nullptr; }));
+  EXPECT_EQ(ReadSetting(SettingsPath(), kSiteSection, kSiteHostKey), "");
+  for (QMessageBox* box : window.findChildren<QMessageBox*>()) box->close();
+
+  siteHost->setText(U(" https://pins.example.org/ "));
+  emit siteHost->editingFinished();
+  EXPECT_EQ(siteHost->text(), U("https://pins.example.org"));
+  EXPECT_EQ(ReadSetting(SettingsPath(), kSiteSection, kSiteHostKey), "https://pins.example.org");
+  // Nothing runs: the new site is in use at once.
+  EXPECT_FALSE(window.SitePending());
+  EXPECT_EQ(window.CurrentSession().site.siteHost, "https://pins.example.org");
+
+  Find<QPushButton>("按钮_恢复默认")->click();
+  EXPECT_EQ(ToText(siteHost->text()), Site().siteHost);
+  EXPECT_EQ(ReadSetting(SettingsPath(), kSiteSection, kSiteHostKey), "");
+  EXPECT_EQ(window.CurrentSession().site.siteHost, Site().siteHost);
+}
+
+// A run that ends while the window is not in front is told to the desktop;
+// the window in front is told by its own message box only.
+TEST_F(WindowTest, ARunEndingBehindOtherWindowsIsToldToTheDesktop) {
+  MainWindow& window = Open();
+  Retrieve({Board(demosite::kSpringBoardId)});
+  Find<QLineEdit>("编辑框_保存位置")->setText(ToQString(home_.File("saved")));
+  int notices = 0;
+  QObject::connect(&window.Notice(), &DesktopNotice::answered, [&notices](bool) { ++notices; });
+  bool finished = false;
+  QObject::connect(window_.get(), &MainWindow::runFinished, [&finished] { finished = true; });
+  window.showMinimized();
+  Find<QPushButton>("按钮_下载选中")->click();
+  ASSERT_TRUE(WaitFor([&finished] { return finished; }, 30000));
+  EXPECT_TRUE(WaitFor([&notices] { return notices == 1; }));
 }
 
 TEST_F(WindowTest, SignInThroughTheViewerThenAPrivateBoardDownloadsWithItsCookies) {
