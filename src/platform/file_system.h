@@ -1,5 +1,5 @@
 // Every file operation of the program goes through one FileSystem: writing,
-// renaming, making folders, listing and removing. The real one calls the
+// renaming, linking, making folders, listing and removing. The real one calls the
 // system; tests put in one that fails on purpose (a full disk, a refused
 // rename, a read-only folder) to see that nothing is lost or half-written.
 // Paths are native; files.h offers the same over the program's Text paths.
@@ -26,6 +26,10 @@ class FileSystem {
   // bytes; with sync, they are on the disk before it returns.
   virtual FileStatus WriteNewFile(const NativePath& file, const Bytes& bytes, bool sync) = 0;
   virtual FileStatus Rename(const NativePath& from, const NativePath& to) = 0;
+  // Gives an existing file a second name (a hard link): one file, two names.
+  // The new name must not exist yet (EEXIST). Fails (EXDEV, EPERM, EMLINK)
+  // where the file system cannot: across file systems, on one without links.
+  virtual FileStatus Link(const NativePath& existing, const NativePath& newName) = 0;
   virtual FileStatus Remove(const NativePath& file) = 0;
   // Makes the names in a folder durable (after a rename).
   virtual FileStatus SyncFolder(const NativePath& folder) = 0;

@@ -67,6 +67,10 @@ class SystemFiles : public FileSystem {
     return ::rename(from.c_str(), to.c_str()) == 0 ? FileStatus() : FromErrno();
   }
 
+  FileStatus Link(const NativePath& existing, const NativePath& newName) override {
+    return ::link(existing.c_str(), newName.c_str()) == 0 ? FileStatus() : FromErrno();
+  }
+
   FileStatus Remove(const NativePath& file) override {
     return ::unlink(file.c_str()) == 0 ? FileStatus() : FromErrno();
   }

@@ -42,6 +42,10 @@ int ErrorNumberOf(DWORD error) {
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
       return EINVAL;
+    case ERROR_NOT_SAME_DEVICE:
+      return EXDEV;
+    case ERROR_TOO_MANY_LINKS:
+      return EMLINK;
     default:
       return EIO;
   }
@@ -158,6 +162,22 @@ class SystemFiles : public FileSystem {
     const DWORD error = ::GetLastError();
     if (error == ERROR_ACCESS_DENIED && IsFolderAttributes(AttributesOf(to))) {
       return FileStatus::Failed(EISDIR);
+    }
+    return FileStatus::Failed(ErrorNumberOf(error));
+  }
+
+  // A second name of the same file on the same volume (NTFS); fails where
+  // the new name exists, across volumes, on a file system without links.
+  FileStatus Link(const NativePath& existing, const NativePath& newName) override {
+    if (existing.empty() || newName.empty()) return FileStatus::Failed(ENOENT);
+    if (::CreateHardLinkW(LongPathOf(newName.str()).c_str(), LongPathOf(existing.str()).c_str(),
+                          nullptr)) {
+      return {};
+    }
+    const DWORD error = ::GetLastError();
+    // What FAT and other file systems without links answer.
+    if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED) {
+      return FileStatus::Failed(EPERM);
     }
     return FileStatus::Failed(ErrorNumberOf(error));
   }

@@ -89,6 +89,24 @@ FileStatus WriteFileAtomically(const NativePath& target, const Bytes& bytes, boo
   return {};
 }
 
+FileStatus LinkFileAtomically(const NativePath& existing, const NativePath& target) {
+  if (target.empty() || target.str().back() == '/') return FileStatus::Failed(EISDIR);
+  FileSystem& files = Files();
+  NativePath temporary;
+  FileStatus status = FileStatus::Failed(EEXIST);
+  for (int attempt = 0; attempt < 16 && status.error() == EEXIST; ++attempt) {
+    temporary = target.Parent() / TemporaryNameFor(target.Name());
+    status = files.Link(existing, temporary);
+  }
+  if (!status.ok()) return status;
+  status = files.Rename(temporary, target);
+  // Renaming one name of a file over another name of the same file does
+  // nothing and leaves both (the target was a link to it already): the
+  // temporary name goes either way.
+  files.Remove(temporary);
+  return status;
+}
+
 bool IsTemporaryName(const std::string& name) {
   if (name.size() < 7 || name.front() != '.') return false;
   if (name.ends_with(kTemporaryMark)) return true;

@@ -31,7 +31,13 @@ std::optional<Bytes> ReadWholeFile(const Text& path);
 FileStatus WriteFileAtomically(const Text& path, const Bytes& bytes, bool sync = true);
 // The same for a path already converted (a folder converted once for many files).
 FileStatus WriteFileAtomically(const NativePath& target, const Bytes& bytes, bool sync = true);
-// True for the temporary names WriteFileAtomically uses (and the older
+// The same for a file that exists already under another name: the target
+// becomes a second name of it (a hard link), made under a temporary name
+// beside the target and renamed into place, so the target is the old file or
+// the linked one. Fails as FileSystem::Link does where no link can be made
+// (the caller then writes a copy); on failure nothing is left behind.
+FileStatus LinkFileAtomically(const NativePath& existing, const NativePath& target);
+// True for the temporary names WriteFileAtomically and LinkFileAtomically use (and the older
 // ".<name>.part"): what an interrupted write leaves behind.
 bool IsTemporaryName(const std::string& nativeName);
 bool RenameFile(const Text& from, const Text& to);

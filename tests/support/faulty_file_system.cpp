@@ -65,6 +65,14 @@ FileStatus FaultyFileSystem::Rename(const NativePath& from, const NativePath& to
   return Real().Rename(from, to);
 }
 
+FileStatus FaultyFileSystem::Link(const NativePath& existing, const NativePath& newName) {
+  if (Affects(newName)) {
+    if (readOnly) return Fail(EROFS);
+    if (linkError != 0) return Fail(linkError);
+  }
+  return Real().Link(existing, newName);
+}
+
 FileStatus FaultyFileSystem::Remove(const NativePath& file) {
   if (Affects(file) && readOnly) return Fail(EROFS);
   return Real().Remove(file);

@@ -1,5 +1,5 @@
 // A file system that fails on purpose, over the real one: a disk that fills up
-// part-way through a file, renames or new folders refused, everything under a
+// part-way through a file, renames, hard links or new folders refused, everything under a
 // folder read-only. Only paths under `under` are touched by the faults.
 #pragma once
 
@@ -20,6 +20,7 @@ class FaultyFileSystem : public platform::FileSystem {
   // then fails with ENOSPC. Unset: room for everything.
   std::optional<long long> spaceLeft;
   int renameError = 0;    // renames fail with this errno (0: they work)
+  int linkError = 0;      // hard links fail with this errno (EXDEV: across file systems)
   int folderError = 0;    // making a folder fails with this errno
   bool readOnly = false;  // every change fails with EROFS
 
@@ -31,6 +32,8 @@ class FaultyFileSystem : public platform::FileSystem {
                                     bool sync) override;
   platform::FileStatus Rename(const platform::NativePath& from,
                               const platform::NativePath& to) override;
+  platform::FileStatus Link(const platform::NativePath& existing,
+                            const platform::NativePath& newName) override;
   platform::FileStatus Remove(const platform::NativePath& file) override;
   platform::FileStatus SyncFolder(const platform::NativePath& folder) override;
   std::optional<Bytes> Read(const platform::NativePath& file) override;
