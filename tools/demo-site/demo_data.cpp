@@ -83,6 +83,28 @@ std::vector<Board> DemoBoards() {
   flowers.pins = MakePins("flowers", 12, 5500012, [](int i) { return i % 2 ? kPng : kGif; });
   boards.push_back(flowers);
 
+  Board growing;
+  growing.id = kGrowingBoardId;
+  growing.title = "每日更新";
+  growing.pins = MakePins("growing", 10, 2200010, MixedKind);
+  boards.push_back(growing);
+
+  // Repins: the first three pins of each board are the same pictures (the
+  // same keys), pinned to both boards under pin ids of their own.
+  const auto repins = [](const std::string& id, const std::string& title, long long firstId) {
+    Board board;
+    board.id = id;
+    board.title = title;
+    board.pins = MakePins(id, 10, firstId, MixedKind);
+    for (int i = 0; i < kSharedRepins; ++i) {
+      board.pins[i].key = "shared-" + std::to_string(i + 1) + ".jpg";
+      board.pins[i].type = "image/jpeg";
+    }
+    return board;
+  };
+  boards.push_back(repins(kRepinsABoardId, "转采合集 A", 1100010));
+  boards.push_back(repins(kRepinsBBoardId, "转采合集 B", 1200010));
+
   return boards;
 }
 

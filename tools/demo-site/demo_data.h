@@ -15,6 +15,11 @@ inline constexpr char kEmptyBoardId[] = "empty";         // no pins
 inline constexpr char kPrivateBoardId[] = "private-1";   // pins only for a signed-in visitor
 inline constexpr char kTravelBoardId[] = "travel";
 inline constexpr char kFlowersBoardId[] = "flowers";
+inline constexpr char kGrowingBoardId[] = "growing";  // grows on top as asked (GrowBoard)
+// Two boards of 10 pins that share 3 pictures (the same file keys, repinned).
+inline constexpr char kRepinsABoardId[] = "repins-a";
+inline constexpr char kRepinsBBoardId[] = "repins-b";
+inline constexpr int kSharedRepins = 3;
 
 // Search keywords of the data set.
 inline constexpr char kCatKeyword[] = "cat";  // 150 pins: two pages of 100

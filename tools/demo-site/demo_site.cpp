@@ -166,6 +166,9 @@ struct DemoSite::Impl {
   Reply SearchReply(const httplib::Request& req);
   Reply PictureReply(const std::string& key);
   Reply LoginReply(const httplib::Request& req);
+  Reply GrowReply(const httplib::Request& req);
+  // Called with the mutex held.
+  std::vector<Pin> Grow(const std::string& boardId, int count);
   bool SignedIn(const httplib::Request& req) const;
   std::string NewSession();
   // Waits ms; false when the site is stopping (which ends the wait early).
@@ -328,6 +331,7 @@ Reply DemoSite::Impl::Route(const httplib::Request& req) {
     return Reply{200, kHtmlType, IndexHtml(boardList, searchList), {}};
   }
   if (path == "/login") return LoginReply(req);
+  if (path == "/demo/grow") return GrowReply(req);
   if (path == "/feedback") return Reply{200, kHtmlType, FeedbackHtml(req.method == "POST"), {}};
   if (path == "/version") return Reply{200, kTextType, versionText.value_or(VersionText()), {}};
   if (path.compare(0, boardsPrefix.size(), boardsPrefix) == 0) {
@@ -421,6 +425,34 @@ Reply DemoSite::Impl::LoginReply(const httplib::Request& req) {
   reply.headers.emplace_back("Set-Cookie",
                              SessionCookieName() + "=" + NewSession() + "; Path=/; HttpOnly");
   return reply;
+}
+
+std::vector<Pin> DemoSite::Impl::Grow(const std::string& boardId, int count) {
+  auto found = boards.find(boardId);
+  if (found == boards.end() || count <= 0) return {};
+  std::vector<Pin>& pins = found->second.pins;
+  const long long newest = pins.empty() ? 0 : pins.front().pinId;
+  std::vector<Pin> added;
+  for (int i = count; i >= 1; --i) {
+    const long long id = newest + i;
+    added.push_back(Pin{id, boardId + "-" + std::to_string(id) + ".jpg", "image/jpeg"});
+  }
+  pins.insert(pins.begin(), added.begin(), added.end());
+  return added;
+}
+
+// The demo's way to grow a board of a site running in another process.
+Reply DemoSite::Impl::GrowReply(const httplib::Request& req) {
+  const std::string boardId = req.get_param_value("board");
+  const int count = IntParam(req, "pins", 0);
+  if (count < 1 || count > 100000) return Reply{400, kTextType, "pins=1..100000 is needed\n", {}};
+  const std::vector<Pin> added = Grow(boardId, count);
+  if (added.empty()) return Reply{404, kTextType, "no such board\n", {}};
+  return Reply{200,
+               kTextType,
+               std::to_string(count) + " new pins on top of " + boardId + ", the newest " +
+                   std::to_string(added.front().pinId) + "\n",
+               {}};
 }
 
 bool DemoSite::Impl::SignedIn(const httplib::Request& req) const {
@@ -539,6 +571,11 @@ void DemoSite::AddBoard(const Board& board) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   if (!impl_->boards.count(board.id)) impl_->boardOrder.push_back(board.id);
   impl_->boards[board.id] = board;
+}
+
+std::vector<Pin> DemoSite::GrowBoard(const std::string& boardId, int count) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->Grow(boardId, count);
 }
 
 void DemoSite::AddSearch(const Search& search) {

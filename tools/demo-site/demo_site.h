@@ -144,6 +144,11 @@ class DemoSite {
   std::string ImageHost() const;  // SiteHost() + "/img"
 
   void AddBoard(const Board& board);
+  // Pins new pins on top of a board, as its owner would between two visits:
+  // count pins with ids above its newest (newest first), keys named after the
+  // board and the id. Returns them; none when there is no such board. A
+  // running site does the same for /demo/grow?board=ID&pins=N.
+  std::vector<Pin> GrowBoard(const std::string& boardId, int count);
   void AddSearch(const Search& search);
   void SetFault(const std::string& pathPrefix, const Fault& fault);
   void ClearFaults();
