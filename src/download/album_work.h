@@ -20,10 +20,12 @@ struct AlbumWork {
 
   DownloadContext& context;
   const Album& album;
+  Text saveRoot;                      // the save folder the album's folder is in
   Text folder;                        // where the pictures go, ending in "\"
   platform::NativePath nativeFolder;  // the same as the system names it, once it is made
   DuplicateStore store;               // open from the album start to the album end
   bool recordFailureLogged = false;   // an id could not be recorded: said once
+  int linked = 0;                     // pictures saved as a second name of a saved copy
   // A picture could not be written for a reason that would fail every other
   // (the folder is gone, the disk is full, it became read-only): the album
   // takes no more pins.

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "download/album_download.h"
+#include "download/picture_index.h"
 #include "download/picture_lanes.h"
 #include "site/album_kinds.h"
 #include "views/captions.h"
@@ -49,6 +50,37 @@ class RunLanes {
   PictureLanes lanes_;
 };
 
+// The index of the pictures saved under the save folders, open for the run
+// when the one-copy switch is on; one that cannot be used is said once, and
+// every picture is fetched as usual.
+// Made before the lanes and so let go of after them.
+class RunIndex {
+ public:
+  explicit RunIndex(DownloadContext& context) : context_(context) {
+    if (!context.values.LinkDuplicatesSwitch()) return;
+    if (index_.Open(context.session.programDirectory)) {
+      context.pictureIndex = &index_;
+    } else {
+      unusable_ = true;
+    }
+  }
+  ~RunIndex() { context_.pictureIndex = nullptr; }
+  RunIndex(const RunIndex&) = delete;
+  RunIndex& operator=(const RunIndex&) = delete;
+
+  void TellWhenUnusable() {
+    if (!unusable_) return;
+    const Text file = PictureIndexFile(context_.session.programDirectory);
+    context_.Log("相同图片索引无法使用：" + platform::ShownPath(file) +
+                 "，这次每个图片都照常下载\r\n\r\n");
+  }
+
+ private:
+  DownloadContext& context_;
+  PictureIndex index_;
+  bool unusable_ = false;
+};
+
 DownloadSummary Ended(DownloadContext& context) {
   context.summary.ended = true;
   return context.summary;
@@ -57,6 +89,8 @@ DownloadSummary Ended(DownloadContext& context) {
 }  // namespace
 
 DownloadSummary DownloadRun(DownloadContext& context, const std::vector<Album>& albums) {
+  context.sync = context.values.SyncSwitch();
+  RunIndex index(context);
   const RunLanes lanes(context);
 
   Text selectedNumbers;
@@ -65,6 +99,7 @@ DownloadSummary DownloadRun(DownloadContext& context, const std::vector<Album>& 
   if (!context.Checkpoint()) return Ended(context);
   context.Log(selectedNumbers.empty() ? Text("当前未选择任何相册\r\n\r\n")
                                       : "当前被选择相册编号:" + selectedNumbers + "\r\n\r\n");
+  if (!jobs.empty()) index.TellWhenUnusable();
   context.progress.albums = static_cast<int>(jobs.size());
   context.Report();
 

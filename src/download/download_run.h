@@ -18,6 +18,7 @@
 namespace albumdl {
 
 class PictureLanes;
+class PictureIndex;
 
 // Everything a run works with. The gate is where pause, continue and end act:
 // the run passes it before every request and before every caption it changes,
@@ -36,6 +37,16 @@ struct DownloadContext {
   // The run's lanes, made by DownloadRun for the whole run. While they work
   // on a page, they alone touch progress and summary, under their lock.
   PictureLanes* lanes = nullptr;
+  // Read from the values as the run starts (DownloadRun): only what is new
+  // since an album's last complete pass (sync_pass.h), which implies the
+  // duplicate skip.
+  bool sync = false;
+  // One copy of a picture for all albums (picture_index.h): the index, open
+  // from the run's start to its end when the switch was on as it started.
+  PictureIndex* pictureIndex = nullptr;
+
+  // The duplicate skip: the switch (read before every picture), or a sync run.
+  bool SkipsRecorded() const { return sync || values.DuplicateSwitch(); }
 
   // Holds while paused; false once the run was ended.
   bool Checkpoint() { return gate.Pass(); }

@@ -300,6 +300,32 @@ bool DuplicateStore::Record(const Text& photoId) {
   return false;
 }
 
+// One row, made when the mark is first set: a store without the table has no
+// mark, and a program that knows nothing of marks still takes the store for
+// one of its own (it has its photos table).
+std::optional<Text> DuplicateStore::SyncMark() {
+  if (db_ == nullptr) return std::nullopt;
+  Statement read;
+  if (Compile("SELECT pin_id FROM sync_mark WHERE id = 1", read) != SQLITE_OK) return std::nullopt;
+  if (sqlite3_step(read.get()) != SQLITE_ROW) return std::nullopt;
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(read.get(), 0));
+  if (text == nullptr) return std::nullopt;
+  return Text(text, static_cast<size_t>(sqlite3_column_bytes(read.get(), 0)));
+}
+
+bool DuplicateStore::SetSyncMark(const Text& photoId) {
+  if (db_ == nullptr ||
+      !Execute(db_.get(),
+               "CREATE TABLE IF NOT EXISTS sync_mark(id INTEGER PRIMARY KEY CHECK(id = 1), "
+               "pin_id VARCHAR(20) NOT NULL)")) {
+    return false;
+  }
+  Statement write;
+  return Compile("INSERT OR REPLACE INTO sync_mark(id, pin_id) VALUES(1, ?1)", write) ==
+             SQLITE_OK &&
+         RunWithId(write.get(), photoId) == SQLITE_DONE;
+}
+
 void DuplicateStore::Close() {
   contains_.reset();
   add_.reset();

@@ -1,7 +1,8 @@
 // The per-album record of photo ids already saved, so that a later run can skip
 // them. One SQLite file per album id in ProgramDirectory\防止重复下载数据库\,
 // named album id + ".edb", with one text column photo_id, unique: the table's
-// key (stores made before have a unique index over it instead; both work).
+// key (stores made before have a unique index over it instead; both work),
+// and, once a pass over the album completed, its sync mark.
 // The store is used by one thread at a time; other programs may read it, and
 // another run of the same album write it, at the same time (a WAL journal;
 // each statement waits kStoreBusyWaitMs for the other's turn). Every failure
@@ -10,6 +11,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "text/text.h"
 
@@ -63,6 +65,12 @@ class DuplicateStore {
   // only when it could not be recorded. A store another program still held
   // after the wait is closed: the rest of the album goes without it.
   bool Record(const Text& photoId);
+  // The sync mark of the album: the newest photo id of the last complete pass
+  // over it (every page, nothing failed), kept beside the records in a table
+  // of its own; nothing before the first such pass.
+  std::optional<Text> SyncMark();
+  // Moves the mark, in one commit: false when it could not.
+  bool SetSyncMark(const Text& photoId);
   // The last open or record found the store held by another program.
   bool Busy() const { return busy_; }
   void Close();

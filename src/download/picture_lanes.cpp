@@ -121,10 +121,12 @@ void PictureLanes::Work(std::unique_lock<std::mutex>& lock) {
     Slot& slot = slots_[index];
     const std::optional<PictureTask> task = TakePin(album, pins_[index], slot.outcome);
     PaceClock::time_point fetchedAt;
+    bool fetched = false;  // a request went out: the lane's pause follows
     if (task) {
       lock.unlock();
       PictureOutcome outcome = FetchAndSave(album, *task, fetchedAt);
       lock.lock();
+      fetched = !outcome.linked;
       if (outcome.kind == PictureOutcome::Kind::kEnded) ended_ = true;
       // No lane takes another pin of an album whose folder fails every picture.
       if (outcome.folderDead) album.folderDead = true;
@@ -133,7 +135,7 @@ void PictureLanes::Work(std::unique_lock<std::mutex>& lock) {
     }
     slots_[index].done = true;
     TellInOrderLocked();
-    if (task && !ended_) {
+    if (fetched && !ended_) {
       // This lane's own pause after its picture, counted from its fetch.
       lock.unlock();
       const bool goOn = context_.pacer.PumpingWaitSince(fetchedAt, kPicturePauseMs);

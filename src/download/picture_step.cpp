@@ -4,6 +4,7 @@
 #include <string>
 
 #include "download/picture_fetch.h"
+#include "download/picture_index.h"
 #include "platform/files.h"
 #include "site/site.h"
 #include "text/safe_name.h"
@@ -49,8 +50,8 @@ bool PictureStep(AlbumWork& work, const PagePin& pin) {
   RecordPicture(work, outcome);
   TellPicture(work, outcome);
   // The pause after the picture began when its fetch was over: saving it
-  // took some of it.
-  if (!context.pacer.PumpingWaitSince(fetchedAt, kPicturePauseMs)) return false;
+  // took some of it. A picture that was not fetched asked nothing of the site.
+  if (!outcome.linked && !context.pacer.PumpingWaitSince(fetchedAt, kPicturePauseMs)) return false;
   return context.gate.Pass();
 }
 
@@ -79,23 +80,69 @@ std::optional<PictureTask> TakePin(AlbumWork& work, const PagePin& pin, PictureO
     return std::nullopt;
   }
   // The switch is read for every picture, so turning it on or off during a run
-  // takes effect at the next one.
-  if (context.values.DuplicateSwitch() && work.store.Contains(task.photoId)) {
+  // takes effect at the next one; a sync run skips what was saved throughout.
+  if (context.SkipsRecorded() && work.store.Contains(task.photoId)) {
     outcome.kind = PictureOutcome::Kind::kSkipped;
     return std::nullopt;
   }
   return task;
 }
 
-PictureOutcome FetchAndSave(AlbumWork& work, const PictureTask& task,
-                            PaceClock::time_point& fetchedAt) {
-  DownloadContext& context = work.context;
+namespace {
+
+Text PictureFileName(const PictureTask& task) {
+  return std::to_string(task.number) + "_" + task.photoId + task.extension;
+}
+
+// Marks a saved picture, or why it could not be saved.
+void TakeSaveStatus(const platform::FileStatus& saved, PictureOutcome& outcome) {
+  if (saved.ok()) {
+    outcome.kind = PictureOutcome::Kind::kSaved;
+    return;
+  }
+  outcome.kind = PictureOutcome::Kind::kSaveFailed;
+  outcome.reason = saved.Reason();
+  outcome.folderDead = saved.WillRepeat();
+}
+
+// A copy of the picture saved before under the album's save folder, made the
+// picture's file in this album: a second name of it, or where the file system
+// cannot link (another file system, none with links), a copy of its bytes.
+// Nothing when no good copy is known: the picture is fetched as usual.
+std::optional<PictureOutcome> LinkSavedCopy(AlbumWork& work, const PictureTask& task,
+                                            const Text& address) {
+  PictureIndex& index = *work.context.pictureIndex;
+  std::optional<PictureIndex::Copy> copy = index.FindCopy(work.saveRoot, address);
+  if (!copy) return std::nullopt;
   PictureOutcome outcome;
   outcome.number = task.number;
   outcome.photoId = task.photoId;
+  outcome.fileName = PictureFileName(task);
+  outcome.linked = true;
+  platform::FileStatus saved = platform::LinkFileAtomically(
+      platform::NativePathOf(copy->file),
+      work.nativeFolder / platform::NativePathOf(outcome.fileName).str());
+  if (!saved.ok()) saved = SavePicture(work.nativeFolder, outcome.fileName, copy->bytes);
+  TakeSaveStatus(saved, outcome);
+  // This name holds the picture too: it stands in when the first is gone.
+  if (saved.ok()) index.Put(work.saveRoot, address, work.folder + outcome.fileName, copy->bytes);
+  return outcome;
+}
+
+}  // namespace
+
+PictureOutcome FetchAndSave(AlbumWork& work, const PictureTask& task,
+                            PaceClock::time_point& fetchedAt) {
+  DownloadContext& context = work.context;
   const Site& site = context.session.site;
-  const Fetched fetch =
-      FetchPicture(context, PictureUrl(site, task.key), PictureRefererLine(site, work.album.id));
+  const Text address = PictureUrl(site, task.key);
+  if (context.pictureIndex != nullptr) {
+    if (std::optional<PictureOutcome> linked = LinkSavedCopy(work, task, address)) return *linked;
+  }
+  PictureOutcome outcome;
+  outcome.number = task.number;
+  outcome.photoId = task.photoId;
+  const Fetched fetch = FetchPicture(context, address, PictureRefererLine(site, work.album.id));
   fetchedAt = PaceClock::now();
   if (fetch.ended) return outcome;  // kEnded
   if (!fetch.verdict.ok()) {
@@ -104,17 +151,16 @@ PictureOutcome FetchAndSave(AlbumWork& work, const PictureTask& task,
     outcome.reason = fetch.verdict.reason;
     return outcome;
   }
-  // The id is recorded only once the picture is in place under its name.
-  outcome.fileName = std::to_string(task.number) + "_" + task.photoId + task.extension;
+  // The id is recorded only once the picture is in place under its name, and
+  // so is the file in the one-copy index.
+  outcome.fileName = PictureFileName(task);
   const platform::FileStatus saved =
       SavePicture(work.nativeFolder, outcome.fileName, fetch.reply.body);
-  if (!saved.ok()) {
-    outcome.kind = PictureOutcome::Kind::kSaveFailed;
-    outcome.reason = saved.Reason();
-    outcome.folderDead = saved.WillRepeat();
-    return outcome;
+  TakeSaveStatus(saved, outcome);
+  if (saved.ok() && context.pictureIndex != nullptr) {
+    context.pictureIndex->Put(work.saveRoot, address, work.folder + outcome.fileName,
+                              fetch.reply.body);
   }
-  outcome.kind = PictureOutcome::Kind::kSaved;
   return outcome;
 }
 
@@ -133,6 +179,10 @@ void TellPicture(AlbumWork& work, const PictureOutcome& outcome) {
   switch (outcome.kind) {
     case PictureOutcome::Kind::kSaved:
       ++summary.saved;
+      if (outcome.linked) {
+        ++summary.linked;
+        ++work.linked;
+      }
       if (outcome.recordFailed && !work.recordFailureLogged) {
         // The picture is there; only a later run with the duplicate switch on
         // would fetch it again.

@@ -53,7 +53,10 @@ struct PictureOutcome {
   Text fileName;              // kSaved, kSaveFailed
   Text reason;                // kFetchFailed, kSaveFailed
   bool recordFailed = false;  // kSaved: the id could not be recorded
-  bool folderDead = false;    // kSaveFailed: every other picture would fail alike
+  // kSaved: not fetched, but a second name (or a copy) of a saved copy of the
+  // same picture (picture_index.h); no pause follows.
+  bool linked = false;
+  bool folderDead = false;  // kSaveFailed: every other picture would fail alike
 };
 
 // Returns false when the run was ended; the caller then stops at once.
@@ -63,9 +66,11 @@ bool PictureStep(AlbumWork& work, const PagePin& pin);
 // and reads the pin. Returns the task when the picture is to be fetched;
 // otherwise nothing, with outcome saying why (a bad id, a skip).
 std::optional<PictureTask> TakePin(AlbumWork& work, const PagePin& pin, PictureOutcome& outcome);
-// Fetches the picture (with its attempts) and, when it came good, saves it.
-// fetchedAt: when the fetch was over; the pause after the picture counts from
-// then. Touches nothing of the album but its folder.
+// Fetches the picture (with its attempts) and, when it came good, saves it;
+// with the one-copy index, a picture saved before under the same save folder
+// is linked instead of fetched. fetchedAt: when the fetch was over; the pause
+// after the picture counts from then. Touches nothing of the album but its
+// folder.
 PictureOutcome FetchAndSave(AlbumWork& work, const PictureTask& task,
                             PaceClock::time_point& fetchedAt);
 // Records the id of a saved picture in the album's store.

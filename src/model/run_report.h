@@ -33,6 +33,7 @@ struct RunProgress {
 struct DownloadSummary {
   int albums = 0;          // albums collected
   int saved = 0;           // pictures written
+  int linked = 0;          // of them: a saved copy's second name (or a copy), not fetched
   int skipped = 0;         // pictures skipped as already recorded
   int failedPictures = 0;  // pictures that failed for good
   int failedPages = 0;     // pages that failed for good

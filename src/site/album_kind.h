@@ -97,6 +97,11 @@ class AlbumKind {
   // each attempt to make it is logged.
   virtual Text FolderName(const Album& album) const = 0;
   virtual bool LogsFolderAttempts() const = 0;
+  // Whether its pages run newest first, as a board's do (pins by falling id):
+  // then a pass that reached its end covers everything up to its newest pin,
+  // and a later sync run can stop paging where that pass began. A keyword
+  // search's pages run by relevance: a sync run only skips what was saved.
+  virtual bool PagesNewestFirst() const = 0;
   // Its pages. albumStarted: when the album's download began (a pause before
   // the first page counts from there).
   virtual std::unique_ptr<AlbumPages> Pages(const Album& album, Asking& asking,

@@ -167,6 +167,8 @@ class Board : public AlbumKind {
 
   bool LogsFolderAttempts() const override { return false; }
 
+  bool PagesNewestFirst() const override { return true; }
+
   std::unique_ptr<AlbumPages> Pages(const Album& album, Asking& asking,
                                     PaceClock::time_point albumStarted) const override {
     return std::make_unique<BoardPages>(album, asking, albumStarted);

@@ -117,6 +117,8 @@ class Keyword : public AlbumKind {
 
   bool LogsFolderAttempts() const override { return true; }
 
+  bool PagesNewestFirst() const override { return false; }
+
   std::unique_ptr<AlbumPages> Pages(const Album& album, Asking& asking,
                                     PaceClock::time_point) const override {
     return std::make_unique<KeywordPages>(album, asking);
