@@ -115,7 +115,8 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options,
                  "Fetch N pictures of an album at once, each over its own kept connection and "
                  "with its own pause after each picture (1 to " +
                      std::to_string(kMostJobs) +
-                     "; default 1: one after the other). Names, records and the log are the same")
+                     "; default: the settings file's lanes key, else 1: one after the other). "
+                     "Names, records and the log are the same")
       ->type_name("N")
       ->transform(WholeNumber(1, kMostJobs));
   app.add_flag("--debug", options.debug, "Debug mode: keep the last album answer in json.txt");
@@ -142,10 +143,31 @@ std::optional<int> ParseCommandLine(int argc, char** argv, CommandLine& options,
   auto* skip = app.add_flag_callback(
       "--skip-downloaded", [&options] { options.skipDownloaded = true; },
       "Skip pictures an earlier run saved (default: the settings file's switch)");
+  auto* noSkip = app.add_flag_callback(
+                        "--no-skip-downloaded", [&options] { options.skipDownloaded = false; },
+                        "Fetch every picture again (and page through every board: no --sync)")
+                     ->excludes(skip);
+  auto* sync = app.add_flag_callback(
+                      "--sync", [&options] { options.sync = true; },
+                      "Fetch only what is new on each board since its last complete download: "
+                      "its pages are asked for down to where that download began, and no "
+                      "further; implies --skip-downloaded. Keyword searches are not ordered by "
+                      "time: for them --sync does what --skip-downloaded does, no more "
+                      "(default: the settings file's sync switch)")
+                   ->excludes(noSkip);
   app.add_flag_callback(
-         "--no-skip-downloaded", [&options] { options.skipDownloaded = false; },
-         "Fetch every picture again")
-      ->excludes(skip);
+         "--no-sync", [&options] { options.sync = false; },
+         "Page through every board, whatever the settings file's sync switch says")
+      ->excludes(sync);
+  auto* link = app.add_flag_callback(
+      "--link-duplicates", [&options] { options.linkDuplicates = true; },
+      "Keep one copy of a picture saved before under the same save folder (the same picture "
+      "address): it is not fetched again, and its file in the new album is a hard link to the "
+      "saved one, or a copy where no link can be made (default: the settings file's switch)");
+  app.add_flag_callback(
+         "--no-link-duplicates", [&options] { options.linkDuplicates = false; },
+         "Fetch and store every picture of every album, whatever the settings file says")
+      ->excludes(link);
 
   try {
     app.parse(argc, argv);

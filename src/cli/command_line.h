@@ -21,7 +21,7 @@ struct CommandLine {
   std::string proxy;                   // --proxy: every request goes through it
   std::string home;                    // --home: the program directory
   double pace = 1.0;                   // multiplies every pause
-  int jobs = 1;                        // pictures of an album fetched at once
+  std::optional<int> jobs;  // pictures of an album fetched at once; unset: the settings file
   bool debug = false;
   std::string logFile;                 // --log: the activity log is appended here too
   bool quiet = false;                  // no activity log on the console
@@ -30,6 +30,8 @@ struct CommandLine {
   bool all = false;                    // download every row
   std::string saveTo;                  // -o: the save folder
   std::optional<bool> skipDownloaded;  // unset: the settings file decides
+  std::optional<bool> sync;            // only what is new on each board; unset: the settings file
+  std::optional<bool> linkDuplicates;  // one copy of a picture; unset: the settings file
 };
 
 inline constexpr int kMostJobs = kMostPictureLanes;

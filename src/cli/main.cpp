@@ -70,6 +70,14 @@ bool ConfiguredSkipSwitch(const CommandLine& options) {
   return SavedDuplicateSwitch();
 }
 
+// --sync or --no-sync, else the settings file's switch; but a run told to
+// fetch every picture again (--no-skip-downloaded) pages through every board.
+bool ConfiguredSyncSwitch(const CommandLine& options) {
+  if (options.sync) return *options.sync;
+  if (options.skipDownloaded == false) return false;
+  return SavedSyncSwitch();
+}
+
 // An album whose answer never came right (or was not an album's) is passed
 // over by the run: say so, with its line and why, instead of a quiet success.
 int ReportUnanswered(const AlbumList& list) {
@@ -113,7 +121,11 @@ int Download(TerminalWindow& window, Session& session, InterruptWatch& interrupt
 
   DownloadSummary summary;
   {
-    window.Values().SetPictureLanes(options.jobs);
+    // What the options do not say, the settings file does, as in the window.
+    window.Values().SetPictureLanes(options.jobs.value_or(SavedPictureLanes()));
+    window.Values().SetSyncSwitch(ConfiguredSyncSwitch(options));
+    window.Values().SetLinkDuplicatesSwitch(
+        options.linkDuplicates.value_or(SavedLinkDuplicatesSwitch()));
     WorkerControl control(window, window.Values(), window.Albums(), session,
                           RealPacers(options.pace));
     // A Ctrl-C that came before the action is set runs it at once.
