@@ -14,6 +14,7 @@
 #include "demo_site.h"
 #include "download/download_run.h"
 #include "download/duplicate_store.h"
+#include "download/sync_pass.h"
 #include "platform/files.h"
 #include "platform/path_syntax.h"
 #include "session/session.h"
@@ -22,6 +23,7 @@
 #include "site/json_value.h"
 #include "site/picture_form.h"
 #include "support/albumdl_process.h"
+#include "support/faulty_file_system.h"
 #include "support/recording_pacer.h"
 #include "support/recording_window.h"
 #include "support/stand_in_site.h"
@@ -440,6 +442,195 @@ TEST_F(DownloadTest, TwoRowsOfOneAlbumShareTheStore) {
   EXPECT_EQ(std::count(log.begin(), log.end(), kStoreCreated), 1);
   EXPECT_EQ(switching.AlbumCaptions(),
             (std::vector<Text>{"下载到第[1]个相册", "下载到第[2]个相册"}));
+}
+
+// ---------------------------------------------------------------------------
+// Sync runs
+
+// Pins newest first, as a board lists them: ids falling from newestId.
+std::vector<demosite::Pin> FallingPins(int count, long long newestId) {
+  std::vector<demosite::Pin> pins = MakePins(count, newestId - count + 1);
+  std::reverse(pins.begin(), pins.end());
+  return pins;
+}
+
+TEST_F(DownloadTest, SyncRunAsksOnlyForWhatIsNewerThanTheLastCompletePass) {
+  site.AddBoard(MakeBoard("b1", FallingPins(250, 3250)));
+  site.AddSearch(MakeSearch("cat", MakePins(120, 5001)));
+  AddBoard("T", 250, "b1");
+  AddKeyword("cat", 120);
+  window.Values().SetSyncSwitch(true);
+  Run();  // no mark yet: every page, every picture
+  EXPECT_EQ(Targets("/boards/").size(), 3u);
+  EXPECT_EQ(Targets("/img/").size(), 370u);
+  const auto first = window.LogLines();
+  EXPECT_NE(std::find(first.begin(), first.end(),
+                      "只取新图：这个相册还没有完整下载过，这次翻遍每一页\r\n\r\n"),
+            first.end());
+
+  // Up to date: the board's newest page only and no picture; the search is
+  // not ordered by time, so it pages through and skips.
+  const auto rerun = [&] {
+    site.ClearRequests();
+    RecordingWindow again;
+    again.Values().SetSaveFolder(saves.Path());
+    again.Values().SetSyncSwitch(true);
+    for (const Album& album : window.Albums().Rows()) again.Albums().AppendRow(album);
+    RunWith(again);
+    return again.LogLines();
+  };
+  EXPECT_EQ(rerun(),
+            (std::vector<Text>{
+                "当前被选择相册编号:1、2、\r\n\r\n", kSwitchOn, "准备下载相册《T》\r\n\r\n",
+                "只取新图：只取比上次完整下载时最新的图片[3250]更新的图片\r\n\r\n",
+                "第[1]页已到上次完整下载的位置，不再往下翻页\r\n",
+                "---完成相册《T相册》下载\r\n\r\n", kSwitchOn, "准备下载相册《cat》\r\n\r\n",
+                "只取新图：关键词搜索的图片不按时间排列，只跳过已经下载的图片\r\n\r\n",
+                "---完成相册《cat_》下载,有2个是广告跳过\r\n\r\n", kAllDone}));
+  EXPECT_EQ(Targets("/boards/"),
+            std::vector<std::string>{"/boards/b1/?isgtq0gn&max=&limit=100&wfl=1"});
+  EXPECT_EQ(Targets("/search/").size(), 2u);
+  EXPECT_TRUE(Targets("/img/").empty());
+
+  // Five new pins on top: exactly those five, from the newest page.
+  const std::vector<demosite::Pin> added = site.GrowBoard("b1", 5);
+  ASSERT_EQ(added.size(), 5u);
+  rerun();
+  std::vector<std::string> expected;
+  for (const demosite::Pin& pin : added) expected.push_back("/img/" + pin.key);
+  EXPECT_EQ(Targets("/img/"), expected);
+  EXPECT_EQ(Targets("/boards/").size(), 1u);
+  EXPECT_EQ(FilesIn(saves.File("T相册_b1")).size(), 255u);
+  EXPECT_TRUE(StoreHolds("b1", std::to_string(added.front().pinId)));
+}
+
+// Ends the run once a caption reads trigger, as a user would press 结束下载.
+class EndingWindow : public RecordingWindow {
+ public:
+  EndingWindow(RunGate& gate, Text trigger) : gate_(gate), trigger_(std::move(trigger)) {}
+  void Tell(const EngineEvent& event) override {
+    if (const auto* report = std::get_if<RunProgressReport>(&event)) {
+      if (CaptionsFor(report->progress).picture == trigger_) gate_.End();
+    }
+    RecordingWindow::Tell(event);
+  }
+
+ private:
+  RunGate& gate_;
+  const Text trigger_;
+};
+
+TEST_F(DownloadTest, AFailedOrEndedPassLeavesTheMarkWhereItWas) {
+  site.AddBoard(MakeBoard("b1", FallingPins(150, 2150)));
+  AddBoard("T", 150, "b1");
+  window.Values().SetSyncSwitch(true);
+  const auto syncMark = [&] {
+    DuplicateStore store;
+    store.Open(home.Path(), "b1");
+    return store.SyncMark();
+  };
+  demosite::Fault missing;
+  missing.status = 404;
+  site.SetFault("/img/k2149.gif", missing);
+  Run();
+  EXPECT_FALSE(syncMark()) << "a picture failed: no complete pass yet";
+  EXPECT_EQ(window.LogLines()[window.LogLines().size() - 3],
+            "这个相册这次没有完整下载，下次只取新图时仍从上次的位置往下找\r\n");
+
+  site.ClearFaults();
+  site.ClearRequests();
+  Run();  // every page again, the one missing picture
+  EXPECT_EQ(Targets("/img/"), std::vector<std::string>{"/img/k2149.gif"});
+  EXPECT_EQ(syncMark(), Text("2150"));
+
+  // 120 new pins on top; the run is ended at the thirtieth.
+  site.GrowBoard("b1", 120);
+  EndingWindow ending(gate, "第[30]个图片");
+  ending.Values().SetSaveFolder(saves.Path());
+  ending.Values().SetSyncSwitch(true);
+  ending.AddBoard("T", 270, "b1");
+  gate.Reset();  // the runs before finished through it
+  EXPECT_TRUE(RunWith(ending).ended);
+  EXPECT_EQ(syncMark(), Text("2150"));
+
+  gate.Reset();
+  site.ClearRequests();
+  Run();  // the rest of the new pins, down to the mark
+  EXPECT_EQ(Targets("/boards/").size(), 2u);
+  EXPECT_EQ(Targets("/img/").size(), 120u - 29u);
+  EXPECT_EQ(syncMark(), Text("2270"));
+  EXPECT_EQ(FilesIn(saves.File("T相册_b1")).size(), 270u);
+}
+
+TEST(SyncPass, PinIdsCompareAsNumbersOfAnyLength) {
+  EXPECT_TRUE(NewerPinId("10", "9"));
+  EXPECT_FALSE(NewerPinId("9", "10"));
+  EXPECT_TRUE(NewerPinId("0100", "99"));
+  EXPECT_FALSE(NewerPinId("5", "005"));
+  EXPECT_TRUE(NewerPinId("12345678901234567890", "9999999999999999999"));
+  EXPECT_FALSE(NewerPinId("x", "1"));
+  EXPECT_FALSE(NewerPinId("2", "-1"));
+}
+
+// ---------------------------------------------------------------------------
+// One copy of a picture for every album
+
+TEST_F(DownloadTest, PicturesSavedBeforeUnderTheSaveFolderAreLinkedNotFetched) {
+  const auto pins = MakePins(10);
+  const auto samePictures = [&](const std::string& id, long long firstId) {
+    demosite::Board board = MakeBoard(id, pins);
+    for (size_t i = 0; i < pins.size(); ++i) board.pins[i].pinId = firstId + i;
+    site.AddBoard(board);
+  };
+  samePictures("b1", 1001);
+  samePictures("b2", 2001);
+  AddBoard("A", 10, "b1");
+  AddBoard("B", 10, "b2");
+  window.Values().SetLinkDuplicatesSwitch(true);
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(Targets("/img/").size(), 10u);
+  EXPECT_EQ(summary.saved, 20);
+  EXPECT_EQ(summary.linked, 10);
+  EXPECT_EQ(pacer.Pauses(), Repeat(Repeat({1000}, 100, 10), 1000, 1)) << "no pause, no request";
+  const auto log = window.LogLines();
+  EXPECT_EQ(log[log.size() - 3], "有10个图片以前已经保存过，没有再下载，只存了一份\r\n");
+  // The Pin of a picture in the board whose pin ids start at firstId.
+  const auto pinOf = [&](size_t i, long long firstId) {
+    return demosite::Pin{firstId + static_cast<long long>(i), pins[i].key, pins[i].type};
+  };
+  for (size_t i = 0; i < pins.size(); ++i) {
+    const Text inB = saves.File("B相册_b2\\" + FileNameOf(i + 1, pinOf(i, 2001)));
+    EXPECT_EQ(fs::hard_link_count(platform::NativePathOf(inB).str()), 2u) << inB;
+    EXPECT_TRUE(StoreHolds("b2", std::to_string(2001 + i)));
+  }
+  EXPECT_EQ(FilesIn(saves.File("B相册_b2")).size(), 10u);
+
+  // Both names of one picture gone, both of another changed: those two are
+  // fetched as usual. Where no link can be made, the rest are copies.
+  ASSERT_TRUE(platform::RemoveFile(saves.File("A相册_b1\\" + FileNameOf(1, pinOf(0, 1001)))));
+  ASSERT_TRUE(platform::RemoveFile(saves.File("B相册_b2\\" + FileNameOf(1, pinOf(0, 2001)))));
+  ASSERT_TRUE(platform::WriteWholeFile(saves.File("A相册_b1\\2_1002.png"), "changed"));
+  samePictures("b3", 3001);
+  RecordingWindow third;
+  third.Values().SetSaveFolder(saves.Path());
+  third.Values().SetLinkDuplicatesSwitch(true);
+  third.AddBoard("C", 10, "b3");
+  testing::FaultyFileSystem noLinks;
+  noLinks.linkError = EXDEV;
+  const platform::FileSystemOverride files(noLinks);
+  site.ClearRequests();
+  EXPECT_EQ(RunWith(third).linked, 8);
+  EXPECT_EQ(Targets("/img/"),
+            (std::vector<std::string>{"/img/" + pins[0].key, "/img/" + pins[1].key}));
+  const Text c = saves.File("C相册_b3");
+  ASSERT_EQ(FilesIn(c).size(), 10u) << "no temporary left";
+  for (size_t i = 0; i < pins.size(); ++i) {
+    const Text file = c + "\\" + FileNameOf(i + 1, pinOf(i, 3001));
+    EXPECT_EQ(platform::ReadWholeFile(file), demosite::DemoSite::PictureBytes(pins[i].key));
+    EXPECT_EQ(fs::hard_link_count(platform::NativePathOf(file).str()), 1u);
+  }
 }
 
 // ---------------------------------------------------------------------------

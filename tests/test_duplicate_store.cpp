@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "download/duplicate_store.h"
+#include "download/picture_index.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
 
@@ -56,6 +57,17 @@ TEST_F(DuplicateStoreTest, FirstOpenCreatesAndLogsLaterOpensAreSilentAndKeepReco
   EXPECT_TRUE(again.Contains("123"));
   EXPECT_TRUE(again.Contains("456"));
   EXPECT_FALSE(again.Contains("789"));
+
+  // The sync mark: none until a complete pass sets it, then the latest one.
+  EXPECT_FALSE(again.SyncMark().has_value());
+  EXPECT_TRUE(again.SetSyncMark("456"));
+  EXPECT_TRUE(again.SetSyncMark("9000"));
+  again.Close();
+  EXPECT_FALSE(again.SetSyncMark("1"));
+  ASSERT_EQ(again.Open(home.Path(), "b1").outcome, Outcome::kOpened);
+  EXPECT_EQ(again.SyncMark(), Text("9000"));
+  EXPECT_TRUE(again.Contains("456")) << "the mark is no record";
+  EXPECT_FALSE(again.Contains("9000"));
 }
 
 TEST_F(DuplicateStoreTest, RecordIsOneCommitWhetherTheIdIsNewOrNot) {
@@ -67,6 +79,38 @@ TEST_F(DuplicateStoreTest, RecordIsOneCommitWhetherTheIdIsNewOrNot) {
   EXPECT_TRUE(store.Contains("7"));
   store.Close();
   EXPECT_FALSE(store.Record("8")) << "a closed store records nothing";
+}
+
+// The one-copy index: a copy is found under its save folder only (with or
+// without the folder's last separator), and only while its file holds the
+// bytes it was indexed with; a file gone or changed is passed over for good.
+TEST_F(DuplicateStoreTest, PictureIndexFindsOnlyCopiesThatStillHoldTheirBytes) {
+  const Text address = "http://127.0.0.1:9/img/k1.jpg";
+  const Text first = home.File("a\\1_1.jpg"), second = home.File("b\\2_2.jpg");
+  ASSERT_TRUE(platform::MakeSureDirectoryPathExists(first));
+  ASSERT_TRUE(platform::MakeSureDirectoryPathExists(second));
+  ASSERT_TRUE(platform::WriteWholeFile(first, "picture"));
+  ASSERT_TRUE(platform::WriteWholeFile(second, "picture"));
+  {
+    PictureIndex index;
+    ASSERT_TRUE(index.Open(home.Path()));
+    EXPECT_TRUE(index.Put(home.Path(), address, first, "picture"));
+    EXPECT_TRUE(index.Put(home.Path(), address, second, "picture"));
+  }
+  PictureIndex index;
+  ASSERT_TRUE(index.Open(home.Path()));
+  EXPECT_FALSE(index.FindCopy(home.File("a"), address)) << "another save folder";
+  EXPECT_FALSE(index.FindCopy(home.Path(), address + "x"));
+  const auto found = index.FindCopy(home.Path() + "\\", address);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->bytes, "picture");
+
+  ASSERT_TRUE(platform::RemoveFile(first));
+  ASSERT_TRUE(platform::WriteWholeFile(second, "pictur!"));  // the same size, other bytes
+  EXPECT_FALSE(index.FindCopy(home.Path(), address));
+  ASSERT_TRUE(platform::WriteWholeFile(second, "picture"));
+  EXPECT_FALSE(index.FindCopy(home.Path(), address)) << "a changed entry is dropped";
+  EXPECT_NE(PictureHash("picture"), PictureHash("pictur!"));
 }
 
 // A program that reads the store (the sqlite3 shell's BEGIN; SELECT ...)

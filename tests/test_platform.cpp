@@ -217,6 +217,28 @@ TEST(PlatformFiles, AtomicWriteReplacesWholeAndLeavesNothingBehind) {
   EXPECT_EQ(missing.Reason(), "文件夹不存在");
 }
 
+// A second name of a file, put in place over what was there; over a name of
+// the same file already (renaming one name over the other does nothing), or
+// where it cannot be made, no temporary name stays.
+TEST(PlatformFiles, AtomicLinkGivesASecondNameAndLeavesNothingBehind) {
+  TempDir dir;
+  const auto native = [&](const std::string& name) {
+    return platform::NativePath::FromSystem(dir.NativeFile(name));
+  };
+  WriteNative(dir.NativeFile("saved.jpg"), "picture");
+  WriteNative(dir.NativeFile("old.jpg"), "an older picture");
+  ASSERT_TRUE(platform::LinkFileAtomically(native("saved.jpg"), native("old.jpg")).ok());
+  ASSERT_TRUE(platform::LinkFileAtomically(native("saved.jpg"), native("new.jpg")).ok());
+  ASSERT_TRUE(platform::LinkFileAtomically(native("saved.jpg"), native("new.jpg")).ok());
+  EXPECT_EQ(ReadNative(dir.NativeFile("old.jpg")), "picture");
+  EXPECT_TRUE(fs::equivalent(dir.NativeFile("saved.jpg"), dir.NativeFile("new.jpg")));
+  EXPECT_EQ(fs::hard_link_count(dir.NativeFile("saved.jpg")), 3u);
+  EXPECT_EQ(EntriesIn(dir.Native()), 3u);
+  EXPECT_EQ(platform::LinkFileAtomically(native("gone.jpg"), native("x.jpg")).error(), ENOENT);
+  EXPECT_EQ(platform::LinkFileAtomically(native("saved.jpg"), native("no/x.jpg")).error(), ENOENT);
+  EXPECT_EQ(EntriesIn(dir.Native()), 3u);
+}
+
 TEST(PlatformFiles, MakeSureDirectoryPathExists) {
   TempDir dir;
   EXPECT_TRUE(platform::MakeSureDirectoryPathExists(dir.File("a\\下载\\c\\")));

@@ -28,7 +28,7 @@ TEST_F(DuplicateStoreTest, RecordsSurviveTheProgramBeingKilled) {
   if (child == 0) {
     DuplicateStore store;
     const bool recorded = store.Open(home.Path(), "b1").outcome == Outcome::kOpened &&
-                          store.Record("42") && store.Record("43");
+                          store.Record("42") && store.Record("43") && store.SetSyncMark("43");
     ::kill(::getpid(), recorded ? SIGKILL : SIGTERM);
     ::_exit(1);
   }
@@ -40,6 +40,7 @@ TEST_F(DuplicateStoreTest, RecordsSurviveTheProgramBeingKilled) {
   ASSERT_EQ(store.Open(home.Path(), "b1").outcome, Outcome::kOpened);
   EXPECT_TRUE(store.Contains("42"));
   EXPECT_TRUE(store.Contains("43"));
+  EXPECT_EQ(store.SyncMark(), Text("43"));
 }
 
 // Two programs use one album's store side by side (two runs of the same

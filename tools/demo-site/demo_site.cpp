@@ -431,7 +431,8 @@ std::vector<Pin> DemoSite::Impl::Grow(const std::string& boardId, int count) {
   auto found = boards.find(boardId);
   if (found == boards.end() || count <= 0) return {};
   std::vector<Pin>& pins = found->second.pins;
-  const long long newest = pins.empty() ? 0 : pins.front().pinId;
+  long long newest = 0;
+  for (const Pin& pin : pins) newest = std::max(newest, pin.pinId);
   std::vector<Pin> added;
   for (int i = count; i >= 1; --i) {
     const long long id = newest + i;
