@@ -602,7 +602,8 @@ TEST_F(DownloadTest, PicturesSavedBeforeUnderTheSaveFolderAreLinkedNotFetched) {
   };
   for (size_t i = 0; i < pins.size(); ++i) {
     const Text inB = saves.File("B相册_b2\\" + FileNameOf(i + 1, pinOf(i, 2001)));
-    EXPECT_EQ(fs::hard_link_count(platform::NativePathOf(inB).str()), 2u) << inB;
+    EXPECT_EQ(fs::hard_link_count(testing::NativeFsPath(platform::NativePathOf(inB).str())), 2u)
+        << inB;
     EXPECT_TRUE(StoreHolds("b2", std::to_string(2001 + i)));
   }
   EXPECT_EQ(FilesIn(saves.File("B相册_b2")).size(), 10u);
@@ -629,7 +630,7 @@ TEST_F(DownloadTest, PicturesSavedBeforeUnderTheSaveFolderAreLinkedNotFetched) {
   for (size_t i = 0; i < pins.size(); ++i) {
     const Text file = c + "\\" + FileNameOf(i + 1, pinOf(i, 3001));
     EXPECT_EQ(platform::ReadWholeFile(file), demosite::DemoSite::PictureBytes(pins[i].key));
-    EXPECT_EQ(fs::hard_link_count(platform::NativePathOf(file).str()), 1u);
+    EXPECT_EQ(fs::hard_link_count(testing::NativeFsPath(platform::NativePathOf(file).str())), 1u);
   }
 }
 

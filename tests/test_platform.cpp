@@ -231,8 +231,9 @@ TEST(PlatformFiles, AtomicLinkGivesASecondNameAndLeavesNothingBehind) {
   ASSERT_TRUE(platform::LinkFileAtomically(native("saved.jpg"), native("new.jpg")).ok());
   ASSERT_TRUE(platform::LinkFileAtomically(native("saved.jpg"), native("new.jpg")).ok());
   EXPECT_EQ(ReadNative(dir.NativeFile("old.jpg")), "picture");
-  EXPECT_TRUE(fs::equivalent(dir.NativeFile("saved.jpg"), dir.NativeFile("new.jpg")));
-  EXPECT_EQ(fs::hard_link_count(dir.NativeFile("saved.jpg")), 3u);
+  EXPECT_TRUE(fs::equivalent(NativeFsPath(dir.NativeFile("saved.jpg")),
+                             NativeFsPath(dir.NativeFile("new.jpg"))));
+  EXPECT_EQ(fs::hard_link_count(NativeFsPath(dir.NativeFile("saved.jpg"))), 3u);
   EXPECT_EQ(EntriesIn(dir.Native()), 3u);
   EXPECT_EQ(platform::LinkFileAtomically(native("gone.jpg"), native("x.jpg")).error(), ENOENT);
   EXPECT_EQ(platform::LinkFileAtomically(native("saved.jpg"), native("no/x.jpg")).error(), ENOENT);

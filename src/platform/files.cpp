@@ -90,7 +90,7 @@ FileStatus WriteFileAtomically(const NativePath& target, const Bytes& bytes, boo
 }
 
 FileStatus LinkFileAtomically(const NativePath& existing, const NativePath& target) {
-  if (target.empty() || target.str().back() == '/') return FileStatus::Failed(EISDIR);
+  if (target.empty() || IsNativeSeparator(target.str().back())) return FileStatus::Failed(EISDIR);
   FileSystem& files = Files();
   NativePath temporary;
   FileStatus status = FileStatus::Failed(EEXIST);
