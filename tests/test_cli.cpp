@@ -196,6 +196,10 @@ TEST_F(AlbumdlTest, BadUseExitsWithTwoAndOneLine) {
       {"--list", "--input", "/dev/zero"},
       {"--list", "--cookies", "/dev/zero", Board("travel")},
       {"--list", "--cookies", scratch.Native(), Board("travel")},
+      // A switch and its --no- form; a sync run that fetches everything again.
+      {"--sync", "--no-sync", Board("travel")},
+      {"--sync", "--no-skip-downloaded", Board("travel")},
+      {"--link-duplicates", "--no-link-duplicates", Board("travel")},
   };
   for (const auto& arguments : cases) {
     const Outcome run = Run(arguments);
@@ -775,6 +779,38 @@ TEST_F(AlbumdlTest, SaveFolderAndSkipSwitchComeFromTheSettingsFile) {
   // The command line wins over the file.
   ASSERT_EQ(Run({"--no-skip-downloaded", Board(demosite::kFlowersBoardId)}).status, 0);
   EXPECT_EQ(PictureRequests(), 12);
+}
+
+// The sync and one-copy switches of the settings file; the options win.
+TEST_F(AlbumdlTest, SyncAndOneCopySwitchesComeFromTheSettingsFile) {
+  const Text settings = home.Path() + "\\peizi.ini";
+  platform::WritePrivateProfileString(settings, "全局设置", "保存位置", saved.Path());
+  platform::WritePrivateProfileString(settings, "全局设置", "只取新图", "1");
+  platform::WritePrivateProfileString(settings, "全局设置", "相同图片只存一份", "1");
+  const auto boardRequests = [&] {
+    int pages = 0;
+    for (const auto& request : site.Requests()) pages += request.target.rfind("/boards/", 0) == 0;
+    return pages;
+  };
+  // The two boards share three pictures: fetched once.
+  const std::vector<std::string> both{"--all", Board(demosite::kRepinsABoardId),
+                                      Board(demosite::kRepinsBBoardId)};
+  ASSERT_EQ(Run(both).status, 0);
+  EXPECT_EQ(PictureRequests(), 20 - demosite::kSharedRepins);
+  EXPECT_EQ(FilesUnder(saved.Native()).size(), 20u);
+  // Up to date: each board's answer and its newest page, no picture.
+  site.ClearRequests();
+  ASSERT_EQ(Run(both).status, 0);
+  EXPECT_EQ(PictureRequests(), 0);
+  EXPECT_EQ(boardRequests(), 4);
+
+  TempDir other;
+  site.ClearRequests();
+  ASSERT_EQ(Run({"-o", other.Native(), "--no-sync", "--no-link-duplicates", "--all",
+                 Board(demosite::kRepinsABoardId), Board(demosite::kRepinsBBoardId)})
+                .status,
+            0);
+  EXPECT_EQ(PictureRequests(), 20);
 }
 
 TEST_F(AlbumdlTest, FailedPicturesGiveExitStatusOne) {

@@ -1,16 +1,19 @@
 // albumdl killed with SIGKILL (TerminateProcess on Windows) at twenty points of a download, then
 // run again with --skip-downloaded. After every kill: each picture on disk is exactly the one the
 // site serves, no id is recorded without its complete picture, and the rerun fetches exactly the
-// pictures that are missing and completes the album.
+// pictures that are missing and completes the album. A --sync run over a grown board, killed
+// along its new pins, leaves the board's mark where the last complete pass put it.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <random>
 #include <string>
 #include <thread>
 
 #include "demo_site.h"
+#include "download/duplicate_store.h"
 #include "support/album_check.h"
 #include "support/albumdl_process.h"
 #include "support/temp_dir.h"
@@ -103,6 +106,112 @@ TEST(KillTest, KilledAtTwentyPointsLosesAndCorruptsNothing) {
         afterKill.temporaries, fetched);
   }
   EXPECT_GE(killedMidRun, kKills - 2) << "most kills must land while the run is under way";
+}
+
+// A sync run over a board that grew since its last complete pass, killed at
+// points along the new pins: the mark of that pass stays where it was, so the
+// next sync run pages down to it again, fetches exactly the new pictures the
+// kill left unrecorded and leaves every picture of the board on disk; the one
+// after that asks for the newest page only.
+TEST(KillTest, AKilledSyncRunMovesNoMarkAndTheNextOneFinishesTheBoard) {
+  constexpr int kFirstPins = 110, kNewPins = 150, kSyncKills = 5;
+  demosite::DemoSite site{/*empty=*/true};
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 8;
+  std::atomic<int> pictureRequests{0};
+  site.SetRequestObserver([&](const demosite::RequestRecord& request) {
+    if (request.target.rfind("/img/", 0) == 0) ++pictureRequests;
+  });
+  site.KeepRequests();
+  ASSERT_TRUE(site.Start());
+
+  std::mt19937 random(20261210);
+  for (int kill = 1; kill <= kSyncKills; ++kill) {
+    SCOPED_TRACE("kill " + std::to_string(kill));
+    // A board of its own for each round, newest first. Grown, its new pins
+    // fill the newest page and half the second, where the mark lies.
+    const std::string boardId = "s" + std::to_string(kill);
+    demosite::Board board;
+    board.id = boardId;
+    board.title = "S";
+    std::map<std::string, std::string> keys;  // photo id -> key on the image host
+    for (int i = kFirstPins; i >= 1; --i) {
+      board.pins.push_back({1000 + i, KeyOf(std::to_string(1000 + i)), "image/png"});
+    }
+    for (const demosite::Pin& pin : board.pins) keys[std::to_string(pin.pinId)] = pin.key;
+    site.AddBoard(board);
+    const auto served = [&keys](const std::string& id) {
+      const auto key = keys.find(id);
+      return key == keys.end() ? std::string() : demosite::DemoSite::PictureBytes(key->second);
+    };
+
+    TempDir home, saves, scratch;
+    const std::string album = saves.NativeFile(Utf8(u8"S相册_") + boardId);
+    const std::vector<std::string> arguments =
+        testing::DownloadArguments(site.SiteHost(), home.Native(), saves.Native(),
+                                   {"-q", "--sync", site.SiteHost() + "/boards/" + boardId + "/"});
+    const std::string out = scratch.NativeFile("out"), err = scratch.NativeFile("err");
+    const auto runToTheEnd = [&] {
+      site.ClearRequests();
+      const testing::ProcessOutcome run =
+          testing::FinishAlbumdl(testing::StartAlbumdl(arguments, out, err), out, err);
+      EXPECT_EQ(run.status, 0) << run.err;
+    };
+    const auto requestsUnder = [&site](const std::string& prefix) {
+      int count = 0;
+      for (const auto& request : site.Requests()) count += request.target.rfind(prefix, 0) == 0;
+      return count;
+    };
+    const auto syncMark = [&] {
+      DuplicateStore store;
+      store.Open(home.Path(), boardId);
+      return store.SyncMark();
+    };
+
+    site.ClearFaults();
+    runToTheEnd();  // the first complete pass sets the mark
+    ASSERT_EQ(syncMark(), Text(std::to_string(1000 + kFirstPins)));
+    for (const demosite::Pin& pin : site.GrowBoard(boardId, kNewPins))
+      keys[std::to_string(pin.pinId)] = pin.key;
+    std::set<std::string> ids;
+    for (const auto& [id, key] : keys) ids.insert(id);
+
+    // Killed along the new pictures, on the first page and the second: after
+    // 2, 32, ... 122 picture requests, each a little slow so that the kill
+    // lands in the run.
+    site.SetFault("/img/", slow);
+    pictureRequests = 0;
+    const testing::Child child = testing::StartAlbumdl(arguments, out, err);
+    ASSERT_NE(child, testing::kNoChild);
+    const int after = kill * 30 - 28;
+    for (int waited = 0; pictureRequests < after && waited < 20000; ++waited)
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 12000));
+    testing::KillChild(child);
+    testing::FinishAlbumdl(child, out, err);
+    const AlbumCheck afterKill = testing::CheckAlbum(album, home.Path(), boardId, ids, served);
+    EXPECT_EQ(afterKill.corrupted, 0);
+    EXPECT_EQ(afterKill.recordedWithoutFile, 0);
+    EXPECT_EQ(syncMark(), Text(std::to_string(1000 + kFirstPins))) << "a killed pass moved it";
+
+    runToTheEnd();
+    EXPECT_EQ(requestsUnder("/img/"),
+              kFirstPins + kNewPins - static_cast<int>(afterKill.recorded.size()));
+    const AlbumCheck afterRerun = testing::CheckAlbum(album, home.Path(), boardId, ids, served);
+    EXPECT_EQ(afterRerun.pictures, kFirstPins + kNewPins);
+    EXPECT_EQ(afterRerun.corrupted, 0);
+    EXPECT_EQ(afterRerun.temporaries, 0);
+    EXPECT_EQ(afterRerun.recorded.size(), ids.size());
+    EXPECT_EQ(syncMark(), Text(std::to_string(1000 + kFirstPins + kNewPins)));
+
+    runToTheEnd();  // up to date: the answer, the newest page, no picture
+    EXPECT_EQ(requestsUnder("/img/"), 0);
+    EXPECT_EQ(requestsUnder("/boards/"), 2);
+    std::printf("sync kill %d: after %2d picture requests; recorded %2d of %d; rerun fetched %2d\n",
+                kill, after, static_cast<int>(afterKill.recorded.size()), kFirstPins + kNewPins,
+                kFirstPins + kNewPins - static_cast<int>(afterKill.recorded.size()));
+  }
 }
 
 }  // namespace
