@@ -17,8 +17,10 @@
 // blocks of every distinct file, as du counts them).
 //
 //   build/default/bench/bench_sync [--albumdl PATH] [--pace P] [--latency MS]
+//                                  [--part sync|link|both]
 //
-// --pace multiplies albumdl's pauses between requests (0 by default: none);
+// --pace multiplies albumdl's pauses between requests in the measured runs (0
+// by default: none; the first download of the sync board always runs without);
 // --latency delays every answer of the site, as a slow network would.
 #include <sys/stat.h>
 
@@ -49,6 +51,7 @@ struct Options {
   std::string albumdl = ALBUMDL_PROGRAM;
   std::string pace = "0";
   int latencyMs = 0;
+  std::string part = "both";  // sync, link or both
 };
 
 // A folder of its own under TMPDIR (else /tmp), removed at the end.
@@ -86,15 +89,16 @@ struct RunResult {
   double seconds = 0;
 };
 
-RunResult RunAlbumdl(const Options& options, const demosite::DemoSite& site, const std::string& out,
+RunResult RunAlbumdl(const Options& options, const std::string& pace,
+                     const demosite::DemoSite& site, const std::string& out,
                      const std::string& home, const std::vector<std::string>& extra,
                      const std::vector<std::string>& addresses) {
-  std::string command = Quoted(options.albumdl) + " --pace " + options.pace + " --all -q --site " +
+  std::string command = Quoted(options.albumdl) + " --pace " + pace + " --all -q --site " +
                         site.SiteHost() + " --image-host " + site.ImageHost() + " -o " +
                         Quoted(out) + " --home " + Quoted(home);
   for (const std::string& option : extra) command += " " + option;
   for (const std::string& address : addresses) command += " " + Quoted(address);
-  command += " > /dev/null";
+  command += " > /dev/null 2>&1";
   const auto start = std::chrono::steady_clock::now();
   const int status = std::system(command.c_str());
   RunResult result;
@@ -191,19 +195,23 @@ bool SyncFigures(const Options& options, const Scratch& scratch) {
               options.pace.c_str(), options.latencyMs);
   std::printf("| run | album answers | pages | pictures | seconds | exit |\n");
   std::printf("|---|---:|---:|---:|---:|---:|\n");
-  const auto measured = [&](const char* what, const std::vector<std::string>& extra) {
+  const auto measured = [&](const char* what, const std::vector<std::string>& extra,
+                            const std::string& pace) {
     site.ClearRequests();
-    const RunResult run = RunAlbumdl(options, site, out, home, extra, address);
+    const RunResult run = RunAlbumdl(options, pace, site, out, home, extra, address);
     PrintRun(what, run, CountRequests(site, sizes));
     return run.status == 0;
   };
-  bool ok = measured("first download", {});
-  ok = measured("rerun --skip-downloaded", {"--skip-downloaded"}) && ok;
-  ok = measured("rerun --sync", {"--sync"}) && ok;
+  // The first download only sets the scene: always without pauses.
+  bool ok = measured("first download (--pace 0)", {}, "0");
+  ok = measured("rerun --skip-downloaded", {"--skip-downloaded"}, options.pace) && ok;
+  ok = measured("rerun --sync", {"--sync"}, options.pace) && ok;
   site.GrowBoard("big", kGrownPins);
-  ok = measured("rerun --sync, 5 new pins on top", {"--sync"}) && ok;
+  ok = measured("rerun --sync, 5 new pins on top", {"--sync"}, options.pace) && ok;
   site.GrowBoard("big", kGrownPins);
-  ok = measured("rerun --skip-downloaded, 5 new pins on top", {"--skip-downloaded"}) && ok;
+  ok =
+      measured("rerun --skip-downloaded, 5 new pins on top", {"--skip-downloaded"}, options.pace) &&
+      ok;
   return ok;
 }
 
@@ -233,11 +241,12 @@ bool LinkFigures(const Options& options, const Scratch& scratch) {
       board.pins.push_back({id, key, "image/jpeg"});
     }
     site.AddBoard(board);
-    addresses.push_back(site.SiteHost() + "/boards/" + board.id + "/");
   }
   site.SetLatency(options.latencyMs);
   site.KeepRequests(4 * kSharingBoards * kPinsPerSharingBoard);
   if (!site.Start()) return false;
+  for (int b = 0; b < kSharingBoards; ++b)
+    addresses.push_back(site.SiteHost() + "/boards/share" + std::to_string(b) + "/");
 
   std::printf(
       "\nOne copy: %d boards of %d pictures of %zu kB, %d of each board's pictures "
@@ -253,8 +262,9 @@ bool LinkFigures(const Options& options, const Scratch& scratch) {
     const std::string name = link ? "link" : "plain";
     const std::string out = scratch.Folder(name + "-out"), home = scratch.Folder(name + "-home");
     site.ClearRequests();
-    const RunResult run = RunAlbumdl(
-        options, site, out, home, {link ? "--link-duplicates" : "--no-link-duplicates"}, addresses);
+    const RunResult run =
+        RunAlbumdl(options, options.pace, site, out, home,
+                   {link ? "--link-duplicates" : "--no-link-duplicates"}, addresses);
     const Requests requests = CountRequests(site, sizes);
     const DiskUse use = DiskUseOf(out);
     std::printf("| %s | %d | %llu | %d | %llu | %llu | %.2f | %d |\n",
@@ -275,6 +285,8 @@ int main(int argc, char** argv) {
       options.albumdl = value;
     } else if (name == "--pace") {
       options.pace = value;
+    } else if (name == "--part" && (value == "sync" || value == "link" || value == "both")) {
+      options.part = value;
     } else if (name == "--latency") {
       options.latencyMs = std::atoi(value.c_str());
     } else {
@@ -287,8 +299,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_sync: no scratch folder\n");
     return 1;
   }
-  const bool syncOk = SyncFigures(options, scratch);
-  const bool linkOk = LinkFigures(options, scratch);
+  const bool syncOk = options.part == "link" || SyncFigures(options, scratch);
+  const bool linkOk = options.part == "sync" || LinkFigures(options, scratch);
   if (!syncOk || !linkOk) std::fprintf(stderr, "bench_sync: a run did not end with status 0\n");
   return syncOk && linkOk ? 0 : 1;
 }

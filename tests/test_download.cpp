@@ -608,11 +608,17 @@ TEST_F(DownloadTest, PicturesSavedBeforeUnderTheSaveFolderAreLinkedNotFetched) {
   }
   EXPECT_EQ(FilesIn(saves.File("B相册_b2")).size(), 10u);
 
-  // Both names of one picture gone, both of another changed: those two are
-  // fetched as usual. Where no link can be made, the rest are copies.
+  // Both names of one picture gone, both of another changed (one file, two
+  // names): those two are fetched as usual. One album's name of a third gone:
+  // the other album's stays whole and stands in. Where no link can be made,
+  // the rest are copies.
   ASSERT_TRUE(platform::RemoveFile(saves.File("A相册_b1\\" + FileNameOf(1, pinOf(0, 1001)))));
   ASSERT_TRUE(platform::RemoveFile(saves.File("B相册_b2\\" + FileNameOf(1, pinOf(0, 2001)))));
   ASSERT_TRUE(platform::WriteWholeFile(saves.File("A相册_b1\\2_1002.png"), "changed"));
+  ASSERT_TRUE(platform::RemoveFile(saves.File("A相册_b1\\" + FileNameOf(3, pinOf(2, 1001)))));
+  const Text thirdInB = saves.File("B相册_b2\\" + FileNameOf(3, pinOf(2, 2001)));
+  EXPECT_EQ(platform::ReadWholeFile(thirdInB), demosite::DemoSite::PictureBytes(pins[2].key));
+  EXPECT_EQ(fs::hard_link_count(testing::NativeFsPath(platform::NativePathOf(thirdInB).str())), 1u);
   samePictures("b3", 3001);
   RecordingWindow third;
   third.Values().SetSaveFolder(saves.Path());
