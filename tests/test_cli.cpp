@@ -781,6 +781,33 @@ TEST_F(AlbumdlTest, SaveFolderAndSkipSwitchComeFromTheSettingsFile) {
   EXPECT_EQ(PictureRequests(), 12);
 }
 
+// The settings file's lanes when --jobs is not given: each lane fetches over
+// a connection of its own.
+TEST_F(AlbumdlTest, LanesComeFromTheSettingsFileUnlessGiven) {
+  const Text settings = home.Path() + "\\peizi.ini";
+  platform::WritePrivateProfileString(settings, "全局设置", "同时下载数", "4");
+  const auto pictureConnections = [&] {
+    std::set<int> ports;
+    for (const auto& request : site.Requests())
+      if (request.target.rfind("/img/", 0) == 0) ports.insert(request.remotePort);
+    return ports.size();
+  };
+  // Slow pictures, so that every lane takes one; how many do is the lanes'
+  // business, more than one is the key's.
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 50;
+  site.SetFault("/img/", slow);
+  TempDir four, one;
+  ASSERT_EQ(Run({"-o", four.Native(), Board(demosite::kFlowersBoardId)}).status, 0);
+  EXPECT_GT(pictureConnections(), 1u);
+  EXPECT_LE(pictureConnections(), 4u);
+  site.ClearRequests();
+  ASSERT_EQ(Run({"-o", one.Native(), "--jobs", "1", Board(demosite::kFlowersBoardId)}).status, 0);
+  EXPECT_EQ(pictureConnections(), 1u);
+  EXPECT_EQ(FilesUnder(four.Native()), FilesUnder(one.Native()));
+}
+
 // The sync and one-copy switches of the settings file; the options win.
 TEST_F(AlbumdlTest, SyncAndOneCopySwitchesComeFromTheSettingsFile) {
   const Text settings = home.Path() + "\\peizi.ini";

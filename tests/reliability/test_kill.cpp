@@ -2,7 +2,8 @@
 // run again with --skip-downloaded. After every kill: each picture on disk is exactly the one the
 // site serves, no id is recorded without its complete picture, and the rerun fetches exactly the
 // pictures that are missing and completes the album. A --sync run over a grown board, killed
-// along its new pins, leaves the board's mark where the last complete pass put it.
+// along its new pins, leaves the board's mark where the last complete pass put it; a
+// --link-duplicates run killed among linked and fetched pictures damages neither album.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -211,6 +212,112 @@ TEST(KillTest, AKilledSyncRunMovesNoMarkAndTheNextOneFinishesTheBoard) {
     std::printf("sync kill %d: after %2d picture requests; recorded %2d of %d; rerun fetched %2d\n",
                 kill, after, static_cast<int>(afterKill.recorded.size()), kFirstPins + kNewPins,
                 kFirstPins + kNewPins - static_cast<int>(afterKill.recorded.size()));
+  }
+}
+
+// Two boards that share every other picture; the second downloaded with
+// --link-duplicates and killed along the way (its own pictures are a little
+// slow, the shared ones are linked to the first board's files). The first
+// board's files stay whole, the second's on disk are right, and the rerun
+// fetches exactly its own pictures the kill left unrecorded (the shared ones
+// are linked again, whatever the kill left of them).
+TEST(KillTest, AKilledOneCopyRunDamagesNeitherAlbum) {
+  constexpr int kPinsEach = 20, kLinkKills = 5;
+  demosite::DemoSite site{/*empty=*/true};
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 8;
+  std::atomic<int> pictureRequests{0};
+  site.SetRequestObserver([&](const demosite::RequestRecord& request) {
+    if (request.target.rfind("/img/", 0) == 0) ++pictureRequests;
+  });
+  site.KeepRequests();
+  ASSERT_TRUE(site.Start());
+
+  std::mt19937 random(20261211);
+  for (int kill = 1; kill <= kLinkKills; ++kill) {
+    SCOPED_TRACE("kill " + std::to_string(kill));
+    const std::string round = std::to_string(kill), firstId = "a" + round, secondId = "b" + round;
+    std::map<std::string, std::string> keys;  // photo id -> key, both boards
+    std::set<std::string> firstIds, secondIds, ownIds;
+    demosite::Board first, second;
+    first.id = firstId;
+    first.title = "A";
+    second.id = secondId;
+    second.title = "B";
+    for (int i = kPinsEach; i >= 1; --i) {
+      const std::string shared = "shared" + round + "-" + std::to_string(i) + ".png";
+      const std::string own = "own" + round + "-" + std::to_string(i) + ".png";
+      first.pins.push_back({3000 + i, shared, "image/png"});
+      second.pins.push_back({4000 + i, i % 2 ? shared : own, "image/png"});
+      keys[std::to_string(3000 + i)] = shared;
+      keys[std::to_string(4000 + i)] = i % 2 ? shared : own;
+      firstIds.insert(std::to_string(3000 + i));
+      secondIds.insert(std::to_string(4000 + i));
+      if (i % 2 == 0) ownIds.insert(std::to_string(4000 + i));
+    }
+    site.AddBoard(first);
+    site.AddBoard(second);
+    const auto served = [&keys](const std::string& id) {
+      const auto key = keys.find(id);
+      return key == keys.end() ? std::string() : demosite::DemoSite::PictureBytes(key->second);
+    };
+
+    TempDir home, saves, scratch;
+    const std::string firstAlbum = saves.NativeFile(Utf8(u8"A相册_") + firstId);
+    const std::string secondAlbum = saves.NativeFile(Utf8(u8"B相册_") + secondId);
+    const auto arguments = [&](const std::string& boardId) {
+      return testing::DownloadArguments(site.SiteHost(), home.Native(), saves.Native(),
+                                        {"-q", "--skip-downloaded", "--link-duplicates",
+                                         site.SiteHost() + "/boards/" + boardId + "/"});
+    };
+    const std::string out = scratch.NativeFile("out"), err = scratch.NativeFile("err");
+    site.ClearFaults();
+    const testing::ProcessOutcome firstRun =
+        testing::FinishAlbumdl(testing::StartAlbumdl(arguments(firstId), out, err), out, err);
+    ASSERT_EQ(firstRun.status, 0) << firstRun.err;
+
+    // Killed after 1, 3, ... 9 of the second board's own pictures.
+    site.SetFault("/img/", slow);
+    pictureRequests = 0;
+    const testing::Child child = testing::StartAlbumdl(arguments(secondId), out, err);
+    ASSERT_NE(child, testing::kNoChild);
+    const int after = kill * 2 - 1;
+    for (int waited = 0; pictureRequests < after && waited < 20000; ++waited)
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 12000));
+    testing::KillChild(child);
+    testing::FinishAlbumdl(child, out, err);
+    const AlbumCheck firstAfterKill =
+        testing::CheckAlbum(firstAlbum, home.Path(), firstId, firstIds, served);
+    EXPECT_EQ(firstAfterKill.pictures, kPinsEach);
+    EXPECT_EQ(firstAfterKill.corrupted, 0);
+    const AlbumCheck afterKill =
+        testing::CheckAlbum(secondAlbum, home.Path(), secondId, secondIds, served);
+    EXPECT_EQ(afterKill.corrupted, 0);
+    EXPECT_EQ(afterKill.recordedWithoutFile, 0);
+
+    site.ClearRequests();
+    const testing::ProcessOutcome rerun =
+        testing::FinishAlbumdl(testing::StartAlbumdl(arguments(secondId), out, err), out, err);
+    EXPECT_EQ(rerun.status, 0) << rerun.err;
+    int fetched = 0, ownMissing = 0;
+    for (const auto& request : site.Requests()) fetched += request.target.rfind("/img/", 0) == 0;
+    for (const std::string& id : ownIds) ownMissing += afterKill.recorded.count(id) == 0;
+    EXPECT_EQ(fetched, ownMissing);
+    const AlbumCheck afterRerun =
+        testing::CheckAlbum(secondAlbum, home.Path(), secondId, secondIds, served);
+    EXPECT_EQ(afterRerun.pictures, kPinsEach);
+    EXPECT_EQ(afterRerun.corrupted, 0);
+    EXPECT_EQ(afterRerun.temporaries, 0);
+    EXPECT_EQ(afterRerun.recorded.size(), secondIds.size());
+    const AlbumCheck firstAtTheEnd =
+        testing::CheckAlbum(firstAlbum, home.Path(), firstId, firstIds, served);
+    EXPECT_EQ(firstAtTheEnd.pictures, kPinsEach);
+    EXPECT_EQ(firstAtTheEnd.corrupted, 0);
+    std::printf(
+        "one-copy kill %d: after %d picture requests; recorded %2d of %d; rerun fetched %d\n", kill,
+        after, static_cast<int>(afterKill.recorded.size()), kPinsEach, fetched);
   }
 }
 
