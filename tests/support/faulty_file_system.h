@@ -1,6 +1,7 @@
 // A file system that fails on purpose, over the real one: a disk that fills up
 // part-way through a file, renames or new folders refused, everything under a
-// folder read-only. Only paths under `under` are touched by the faults.
+// folder read-only, a close() that fails after every byte went in. Only paths
+// under `under` are touched by the faults.
 #pragma once
 
 #include <atomic>
@@ -22,6 +23,10 @@ class FaultyFileSystem : public platform::FileSystem {
   int renameError = 0;    // renames fail with this errno (0: they work)
   int folderError = 0;    // making a folder fails with this errno
   bool readOnly = false;  // every change fails with EROFS
+  // The real file system writes the file whole, and then its close() fails
+  // with this errno, as on a network file system, where the data reaches the
+  // server only then (0: closes work).
+  int closeError = 0;
 
   int failures() const { return failures_; }
 
