@@ -232,9 +232,12 @@ TEST_F(DiskTroubleTest, AlbumFolderDeletedDuringTheRunEndsThatAlbumOnly) {
   EXPECT_TRUE(store.Contains("1")) << "the first picture's record stays";
 }
 
+// A folder is asked for twice: the first album's fails both times, the
+// second's only the first time.
 TEST_F(DiskTroubleTest, AlbumWhoseFolderCannotBeMadeIsSkippedAndTheNextOneRuns) {
-  disk.under = NativeAlbum("b1");
+  disk.under = saves.Native();
   disk.folderError = EACCES;
+  disk.folderFailures = 3;
   platform::FileSystemOverride faulty(disk);
 
   const DownloadSummary summary = Run({"b1", "b2"});

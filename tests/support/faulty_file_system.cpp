@@ -41,7 +41,10 @@ FileStatus FaultyFileSystem::Fail(int error) {
 FileStatus FaultyFileSystem::CreateFolders(const NativePath& folder) {
   if (Affects(folder) && !Real().IsFolder(folder)) {
     if (readOnly) return Fail(EROFS);
-    if (folderError != 0) return Fail(folderError);
+    if (folderError != 0 && folderFailures != 0) {
+      if (folderFailures > 0) --folderFailures;
+      return Fail(folderError);
+    }
   }
   return Real().CreateFolders(folder);
 }

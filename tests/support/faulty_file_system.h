@@ -20,9 +20,10 @@ class FaultyFileSystem : public platform::FileSystem {
   // Bytes that still fit on the disk: a write beyond them stores what fits,
   // then fails with ENOSPC. Unset: room for everything.
   std::optional<long long> spaceLeft;
-  int renameError = 0;    // renames fail with this errno (0: they work)
-  int folderError = 0;    // making a folder fails with this errno
-  bool readOnly = false;  // every change fails with EROFS
+  int renameError = 0;      // renames fail with this errno (0: they work)
+  int folderError = 0;      // making a folder fails with this errno
+  int folderFailures = -1;  // ... this many times, then works (-1: every time)
+  bool readOnly = false;    // every change fails with EROFS
   // The real file system writes the file whole, and then its close() fails
   // with this errno, as on a network file system, where the data reaches the
   // server only then (0: closes work).
