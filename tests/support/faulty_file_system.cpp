@@ -1,24 +1,8 @@
 #include "support/faulty_file_system.h"
 
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <utility>
 
-namespace {
-// The errno the next close() on this thread reports once it has closed the file.
-thread_local int closeFailure = 0;
-}  // namespace
-
-// Every close() of the program, and of the libraries it uses, comes here while
-// this file is linked in: the system's own, unless a fault is armed.
-extern "C" int close(int fd) {
-  const int rc = static_cast<int>(::syscall(SYS_close, fd));
-  if (rc != 0 || closeFailure == 0) return rc;
-  errno = std::exchange(closeFailure, 0);
-  return -1;
-}
+#include "support/close_failure.h"
 
 namespace albumdl::testing {
 
@@ -64,10 +48,10 @@ FileStatus FaultyFileSystem::Write(const NativePath& file, const Bytes& bytes, b
     if (written.ok()) *spaceLeft = 0;
     return Fail(ENOSPC);
   }
-  closeFailure = closeError;
+  FailNextClose(closeError);
   const FileStatus written =
       mustBeNew ? Real().WriteNewFile(file, bytes, sync) : Real().WriteFile(file, bytes);
-  closeFailure = 0;
+  FailNextClose(0);
   if (written.ok() && spaceLeft) *spaceLeft -= static_cast<long long>(bytes.size());
   if (closeError != 0 && written.error() == closeError) ++failures_;
   return written;
