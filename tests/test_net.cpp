@@ -320,6 +320,19 @@ TEST_F(NetTest, RedirectsFollowedUnlessSwitchedOff) {
   const HttpResult win = WinHttpRequest({.url = server.Url("/from")});
   EXPECT_EQ(win.body, "arrived");
   EXPECT_EQ(win.statusCode, 200);
+
+  // Every redirect status is followed; like a browser, only 307 and 308 send
+  // a posted body again.
+  for (const int status : {301, 302, 303, 307, 308}) {
+    const std::string from = "/from" + std::to_string(status);
+    server.SetResponse(from, MakeResponse("HTTP/1.1 " + std::to_string(status) + " Moved",
+                                          "Location: /to\r\n", "moved"));
+    const size_t before = server.Requests().size();
+    EXPECT_EQ(WebRequest({.url = server.Url(from), .method = 1, .postText = "a=1"}).body, "arrived")
+        << status;
+    ASSERT_EQ(server.Requests().size(), before + 2) << status;
+    EXPECT_EQ(server.Requests().back().body, status >= 307 ? "a=1" : "") << status;
+  }
 }
 
 TEST_F(NetTest, RefusedConnectionGivesEmptyResultsAndNormalisedCookies) {
