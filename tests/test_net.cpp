@@ -673,6 +673,7 @@ TEST(CookieJar, ExpiryAndDeletedRemoveAndANewValueKeepsItsPlace) {
   jar.TakeSetCookie(site, "d=4");
   EXPECT_EQ(jar.CookieLineFor(site), "a=1; b=2; c=3; d=4");
   jar.TakeSetCookie(site, "a=new");
+  EXPECT_EQ(jar.CookieLineFor(site), "a=new; b=2; c=3; d=4");
   jar.TakeSetCookie(site, "b=gone; Max-Age=0");
   jar.TakeSetCookie(site, "c=gone; Expires=Thu, 01 Jan 1970 00:00:01 GMT");
   jar.TakeSetCookie(site, "d=deleted; Path=/");
@@ -751,6 +752,7 @@ TEST(CookieJar, FilledFromACookieFileWithTheSitesCookiesOnItsPort) {
       "127.0.0.1\tFALSE\t/\tFALSE\t1\texpired\t5\n"
       ".example.com\tTRUE\t/\tFALSE\t0\twide\t6\n"
       "127.0.0.2\tFALSE\t/\tFALSE\t0\tforeign\t7\n"
+      "site.org\tTRUE\t/\tFALSE\t0\tundotted\t8\n"  // its flag: subdomains too
       "too\tfew\tfields\n";
   CookieJar jar;
   jar.LoadCookieText(file, "http://127.0.0.1:9");
@@ -760,6 +762,7 @@ TEST(CookieJar, FilledFromACookieFileWithTheSitesCookiesOnItsPort) {
   EXPECT_EQ(jar.CookieLineFor("http://img.example.com/"), "wide=6");
   EXPECT_EQ(jar.CookieLineFor("http://127.0.0.2:5555/"), "foreign=7");
   EXPECT_EQ(jar.CookieLineFor("http://notexample.com/"), "");
+  EXPECT_EQ(jar.CookieLineFor("http://img.site.org/"), "undotted=8");
   EXPECT_TRUE(jar.Cookies().at(1).httpOnly);
   jar.Clear();
   EXPECT_EQ(jar.CookieLineFor("http://127.0.0.1:9/"), "");
