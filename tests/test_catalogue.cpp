@@ -220,6 +220,9 @@ TEST(AlbumAnswers, TitlesKeepTheirEscapedCharacters) {
   Album quoted;
   ReadBoardAnswer(Answer(R"({"board":{"title":"say \"hi\" there","pin_count":1}})"), quoted);
   EXPECT_EQ(quoted.title, "say\"hi\"there") << "only what a folder name cannot hold goes";
+  Album controls;
+  ReadBoardAnswer(Answer(R"({"board":{"title":"a\u0007b\u001b[2Jc\td","pin_count":1}})"), controls);
+  EXPECT_EQ(controls.title, "ab[2Jcd") << "no control character reaches a log line or a name";
   Album chinese;
   ReadSearchAnswer(Answer(R"({"query":{"text":"\u65c5\u884c","total":3},"pins":[]})"), chinese);
   EXPECT_EQ(chinese.title, "旅行");
