@@ -617,6 +617,8 @@ TEST(CookieJar, AnAnswerSetsCookiesOnlyForItsOwnHostOrADomainAboveIt) {
   EXPECT_FALSE(jar.TakeSetCookie(from, "other=3; Domain=other.example"));
   EXPECT_FALSE(jar.TakeSetCookie(from, "below=4; Domain=img.www.site.example"));
   EXPECT_FALSE(jar.TakeSetCookie(from, "suffix=5; Domain=example"));
+  EXPECT_FALSE(jar.TakeSetCookie("http://evilsite.example/", "sid=ATTACKER; Domain=site.example"))
+      << "a name that only ends in the same letters is not below the domain";
   EXPECT_FALSE(jar.TakeSetCookie(from, "noequals"));
   EXPECT_FALSE(jar.TakeSetCookie(from, "=nameless"));
   // An IP address has no domains: only the host itself.
