@@ -220,6 +220,9 @@ TEST(AlbumAnswers, TitlesKeepTheirEscapedCharacters) {
   Album quoted;
   ReadBoardAnswer(Answer(R"({"board":{"title":"say \"hi\" there","pin_count":1}})"), quoted);
   EXPECT_EQ(quoted.title, "say\"hi\"there") << "only what a folder name cannot hold goes";
+  Album controls;
+  ReadBoardAnswer(Answer(R"({"board":{"title":"a\u0007b\u001b[2Jc\td","pin_count":1}})"), controls);
+  EXPECT_EQ(controls.title, "ab[2Jcd") << "no control character reaches a log line or a name";
   Album chinese;
   ReadSearchAnswer(Answer(R"({"query":{"text":"\u65c5\u884c","total":3},"pins":[]})"), chinese);
   EXPECT_EQ(chinese.title, "旅行");
@@ -256,6 +259,22 @@ TEST(AlbumAnswers, AnswersWithoutAUsableCountFail) {
   Album text;
   ReadBoardAnswer(Answer(R"({"board":{"title":"t","pin_count":"42"}})"), text);
   EXPECT_EQ(text.pictureCount, 42);
+
+  // A search answer without its words fails for that, and only then: an
+  // answer that failed, or lacks its count, keeps its own reason.
+  Album noWords;
+  ReadSearchAnswer(Answer(R"({"query":{"total":3}})"), noWords);
+  EXPECT_TRUE(noWords.failed);
+  EXPECT_EQ(noWords.failure, "网站的回答里没有搜索词");
+  Album noCount;
+  ReadSearchAnswer(Answer(R"({"query":{}})"), noCount);
+  EXPECT_EQ(noCount.failure, "网站的回答里没有图片数量");
+  FetchedPage lost;
+  lost.failed = true;
+  lost.reason = "连接超时";
+  Album failed;
+  ReadSearchAnswer(lost, failed);
+  EXPECT_EQ(failed.failure, "连接超时");
 }
 
 // ---------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "download/duplicate_store.h"
 #include "download/picture_index.h"
 #include "platform/files.h"
+#include "support/faulty_sqlite.h"
 #include "support/temp_dir.h"
 
 namespace albumdl {
@@ -167,7 +168,8 @@ TEST_F(DuplicateStoreTest, IdTooLongForAFileNameGetsAStableShortenedStore) {
   for (int i = 0; i < 80; ++i) keyword += "长";
   const Text first = "关键词_" + keyword + "一";
   const Text second = "关键词_" + keyword + "二";
-  const Text fitting = "关键词_" + keyword.substr(0, 2 * 70);  // 224 bytes of UTF-8 with .edb-wal
+  // The longest that fits: 255 bytes of UTF-8 with ".edb-wal".
+  const Text fitting = "关键词_" + keyword.substr(0, 2 * 79);
 
   EXPECT_EQ(StoreFileName(fitting), fitting + ".edb") << "a name that fits stays as it was";
   for (const Text& id : {first, second}) {
@@ -219,16 +221,22 @@ TEST_F(DuplicateStoreTest, UncreatableStoreFolderFailsAndRecordsNothing) {
   EXPECT_FALSE(store.Contains("1"));
 }
 
+// A damaged file, journal files beside it: put aside, and the new store
+// starts clean (SQLite itself drops the journals it cannot use).
 TEST_F(DuplicateStoreTest, FileOfAnotherKindIsRenamedAsideAndReplaced) {
   ASSERT_TRUE(EnsureDuplicateStoreFolder(home.Path()));
   const std::string garbage(4096, 'z');
-  ASSERT_TRUE(platform::WriteWholeFile(DuplicateStore::RecordFile(home.Path(), "b1"), garbage));
+  const Text file = DuplicateStore::RecordFile(home.Path(), "b1");
+  for (const char* journal : {"", "-wal", "-shm"})
+    ASSERT_TRUE(platform::WriteWholeFile(file + journal, garbage));
 
   DuplicateStore store;
   const StoreOpening opening = store.Open(home.Path(), "b1");
   EXPECT_EQ(opening.outcome, Outcome::kCreated);
   EXPECT_EQ(opening.damagedAside, "b1.edb.damaged-1");
   EXPECT_TRUE(store.Add("5"));
+  store.Close();
+  ASSERT_EQ(store.Open(home.Path(), "b1").outcome, Outcome::kOpened);
   EXPECT_TRUE(store.Contains("5"));
   store.Close();
   EXPECT_EQ(platform::ReadWholeFile(DuplicateStore::RecordFile(home.Path(), "b1") + ".damaged-1"),
@@ -241,21 +249,60 @@ TEST_F(DuplicateStoreTest, FileOfAnotherKindIsRenamedAsideAndReplaced) {
   EXPECT_FALSE(store.Contains("5"));
 }
 
+// Another program's database, also one with a table of our name but not of
+// our making.
 TEST_F(DuplicateStoreTest, ForeignSqliteDatabaseIsRenamedAside) {
   ASSERT_TRUE(EnsureDuplicateStoreFolder(home.Path()));
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(NativeRecordFile("b1").c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE other(x); INSERT INTO other VALUES(1);", nullptr,
-                         nullptr, nullptr),
-            SQLITE_OK);
-  sqlite3_close(db);
+  for (const Text& id : {Text("b1"), Text("b2")}) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(NativeRecordFile(id).c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           id == "b1" ? "CREATE TABLE other(x); INSERT INTO other VALUES(1);"
+                                      : "CREATE TABLE photos(x); INSERT INTO photos VALUES(1);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
 
+    DuplicateStore store;
+    const StoreOpening opening = store.Open(home.Path(), id);
+    EXPECT_EQ(opening.outcome, Outcome::kCreated) << id;
+    EXPECT_EQ(opening.damagedAside, id + ".edb.damaged-1");
+    EXPECT_TRUE(store.Add("5"));
+    EXPECT_TRUE(fs::is_regular_file(testing::NativeFsPath(NativeRecordFile(id) + ".damaged-1")));
+  }
+}
+
+// A disk that fails under the store: nothing is taken for recorded that was
+// not, a look-up that fails fetches the picture again, and a store whose
+// making failed leaves no file that would pass for one next time.
+TEST_F(DuplicateStoreTest, WritesAndReadsThatFailAreNeverTakenForRecords) {
+  ASSERT_TRUE(EnsureDuplicateStoreFolder(home.Path()));
+  testing::FaultySqlite disk(home.Native());
+  {
+    DuplicateStore store;
+    ASSERT_EQ(store.Open(home.Path(), "b1").outcome, Outcome::kCreated);
+    ASSERT_TRUE(store.Record("1"));
+    disk.failWrites = true;
+    EXPECT_FALSE(store.Record("2"));
+    EXPECT_FALSE(store.Add("3"));
+    disk.failWrites = false;
+    disk.failReads = true;
+    EXPECT_FALSE(store.Contains("1"));
+    disk.failReads = false;
+    EXPECT_TRUE(store.Record("4")) << "the store goes on once the disk does";
+    EXPECT_TRUE(store.Contains("1"));
+    EXPECT_FALSE(store.Contains("2"));
+  }
+  disk.failWrites = true;
   DuplicateStore store;
-  const StoreOpening opening = store.Open(home.Path(), "b1");
-  EXPECT_EQ(opening.outcome, Outcome::kCreated);
-  EXPECT_EQ(opening.damagedAside, "b1.edb.damaged-1");
-  EXPECT_TRUE(store.Add("5"));
-  EXPECT_TRUE(fs::is_regular_file(testing::NativeFsPath(NativeRecordFile("b1") + ".damaged-1")));
+  EXPECT_EQ(store.Open(home.Path(), "b2").outcome, Outcome::kCreateFailed);
+  EXPECT_FALSE(store.Record("1"));
+  EXPECT_GT(disk.failures(), 0);
+  for (const std::string& file : FilesUnderHome())
+    EXPECT_EQ(file.find("b2.edb"), std::string::npos) << file;
+  disk.failWrites = false;
+  EXPECT_EQ(store.Open(home.Path(), "b2").outcome, Outcome::kCreated);
+  EXPECT_TRUE(store.Record("1"));
 }
 
 TEST_F(DuplicateStoreTest, StoreOfTheEarlierLayoutKeepsItsRecordsAndTakesNewOnes) {

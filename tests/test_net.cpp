@@ -320,6 +320,19 @@ TEST_F(NetTest, RedirectsFollowedUnlessSwitchedOff) {
   const HttpResult win = WinHttpRequest({.url = server.Url("/from")});
   EXPECT_EQ(win.body, "arrived");
   EXPECT_EQ(win.statusCode, 200);
+
+  // Every redirect status is followed; like a browser, only 307 and 308 send
+  // a posted body again.
+  for (const int status : {301, 302, 303, 307, 308}) {
+    const std::string from = "/from" + std::to_string(status);
+    server.SetResponse(from, MakeResponse("HTTP/1.1 " + std::to_string(status) + " Moved",
+                                          "Location: /to\r\n", "moved"));
+    const size_t before = server.Requests().size();
+    EXPECT_EQ(WebRequest({.url = server.Url(from), .method = 1, .postText = "a=1"}).body, "arrived")
+        << status;
+    ASSERT_EQ(server.Requests().size(), before + 2) << status;
+    EXPECT_EQ(server.Requests().back().body, status >= 307 ? "a=1" : "") << status;
+  }
 }
 
 TEST_F(NetTest, RefusedConnectionGivesEmptyResultsAndNormalisedCookies) {
@@ -604,6 +617,8 @@ TEST(CookieJar, AnAnswerSetsCookiesOnlyForItsOwnHostOrADomainAboveIt) {
   EXPECT_FALSE(jar.TakeSetCookie(from, "other=3; Domain=other.example"));
   EXPECT_FALSE(jar.TakeSetCookie(from, "below=4; Domain=img.www.site.example"));
   EXPECT_FALSE(jar.TakeSetCookie(from, "suffix=5; Domain=example"));
+  EXPECT_FALSE(jar.TakeSetCookie("http://evilsite.example/", "sid=ATTACKER; Domain=site.example"))
+      << "a name that only ends in the same letters is not below the domain";
   EXPECT_FALSE(jar.TakeSetCookie(from, "noequals"));
   EXPECT_FALSE(jar.TakeSetCookie(from, "=nameless"));
   // An IP address has no domains: only the host itself.
@@ -660,6 +675,7 @@ TEST(CookieJar, ExpiryAndDeletedRemoveAndANewValueKeepsItsPlace) {
   jar.TakeSetCookie(site, "d=4");
   EXPECT_EQ(jar.CookieLineFor(site), "a=1; b=2; c=3; d=4");
   jar.TakeSetCookie(site, "a=new");
+  EXPECT_EQ(jar.CookieLineFor(site), "a=new; b=2; c=3; d=4");
   jar.TakeSetCookie(site, "b=gone; Max-Age=0");
   jar.TakeSetCookie(site, "c=gone; Expires=Thu, 01 Jan 1970 00:00:01 GMT");
   jar.TakeSetCookie(site, "d=deleted; Path=/");
@@ -738,6 +754,7 @@ TEST(CookieJar, FilledFromACookieFileWithTheSitesCookiesOnItsPort) {
       "127.0.0.1\tFALSE\t/\tFALSE\t1\texpired\t5\n"
       ".example.com\tTRUE\t/\tFALSE\t0\twide\t6\n"
       "127.0.0.2\tFALSE\t/\tFALSE\t0\tforeign\t7\n"
+      "site.org\tTRUE\t/\tFALSE\t0\tundotted\t8\n"  // its flag: subdomains too
       "too\tfew\tfields\n";
   CookieJar jar;
   jar.LoadCookieText(file, "http://127.0.0.1:9");
@@ -747,6 +764,7 @@ TEST(CookieJar, FilledFromACookieFileWithTheSitesCookiesOnItsPort) {
   EXPECT_EQ(jar.CookieLineFor("http://img.example.com/"), "wide=6");
   EXPECT_EQ(jar.CookieLineFor("http://127.0.0.2:5555/"), "foreign=7");
   EXPECT_EQ(jar.CookieLineFor("http://notexample.com/"), "");
+  EXPECT_EQ(jar.CookieLineFor("http://img.site.org/"), "undotted=8");
   EXPECT_TRUE(jar.Cookies().at(1).httpOnly);
   jar.Clear();
   EXPECT_EQ(jar.CookieLineFor("http://127.0.0.1:9/"), "");

@@ -509,6 +509,8 @@ TEST(PacerGate, FinishAndEndExcludeEachOther) {
   EXPECT_FALSE(ended.Finish()) << "an ended run does not finish";
   ended.Reset();
   EXPECT_TRUE(ended.Finish()) << "a new run starts afresh";
+  ended.Reset();
+  EXPECT_TRUE(ended.End()) << "a run after a finished one can be ended";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "text/file_helpers.h"
+#include "text/safe_name.h"
 #include "text/text.h"
 
 namespace albumdl {
@@ -88,6 +89,10 @@ TEST(TextTrim, BlanksAreSpaceAndFullWidthSpace) {
   // A1 A1 are therefore not a full-width space.
   EXPECT_EQ(TextTrimRight("\xB0\xA1\xA1"), "\xB0\xA1\xA1");
   EXPECT_EQ(TextRemoveBlanks("\xB0\xA1\xA1\xB0"), "\xB0\xA1\xA1\xB0");
+  // Nearly every Chinese title ends in a double-byte character: kept whole.
+  EXPECT_EQ(TextTrim(" 风景相册 "), "风景相册");
+  EXPECT_EQ(TextTrim("　乗"), "乗");
+  EXPECT_EQ(TextTrimRight("中"), "中");
 }
 
 TEST(TextCut, BytePositionsAndBounds) {
@@ -109,6 +114,12 @@ TEST(TextCase, AsciiLettersOnly) {
   EXPECT_EQ(TextUpper("abc中z"), "ABC中Z");
   EXPECT_EQ(TextLower("癆A"), "癆a");  // the trail byte 41 stays
   EXPECT_EQ(TextUpper("癮a"), "癮A");  // the trail byte 61 stays
+  // The edges of the letter ranges, and their neighbours, which are no letters.
+  EXPECT_EQ(TextLower("@AZ[`az{"), "@az[`az{");
+  EXPECT_EQ(TextUpper("@AZ[`az{"), "@AZ[`AZ{");
+  EXPECT_EQ(TextFind("xAZ", "az", 1, true), 2);
+  EXPECT_EQ(TextFind("xaz", "AZ", 1, true), 2);
+  EXPECT_EQ(TextFind("@[", "`{", 1, true), -1);
 }
 
 TEST(TextToInt, HalfAndFullWidth) {
@@ -192,6 +203,42 @@ TEST(TextCleanFileName, RemovesOnlyTheListedCharacters) {
   EXPECT_EQ(CleanFileName("a\"b\tc　d"), "a\"b\tc　d");
   // The "\" inside 乗 is a trail byte, not a separator.
   EXPECT_EQ(CleanFileName("乗\\乗"), "乗乗");
+}
+
+// Texts from outside at the edges of what they may be before they become
+// part of a file name, a folder name or an address.
+TEST(SafeNames, EdgesOfWhatIsLetThrough) {
+  EXPECT_TRUE(IsSafeBoardId("azAZ09-_"));
+  for (const char* id : {"", "@", "[", "`", "{", "/", ":", ".", "a b", "中"}) {
+    EXPECT_FALSE(IsSafeBoardId(id)) << id;
+  }
+  // The longest photo id that must be accepted: 20 digits (a 64-bit number).
+  EXPECT_TRUE(IsPlainDecimal("18446744073709551615"));
+  EXPECT_TRUE(IsPlainDecimal("0123456789"));
+  EXPECT_FALSE(IsPlainDecimal("123456789012345678901"));
+  EXPECT_FALSE(IsPlainDecimal("12a"));
+  EXPECT_FALSE(IsPlainDecimal(""));
+  EXPECT_TRUE(IsSafeFileKey("a/b..c/d.jpg"));
+  for (const char* key : {"/etc/passwd", "a/../../b", "..", "a\\b", "a\nb", ""}) {
+    EXPECT_FALSE(IsSafeFileKey(key)) << key;
+  }
+}
+
+// The longest folder name that fits is 255 bytes of UTF-8, whatever the
+// characters: the title is cut at a character boundary, the album id kept.
+TEST(SafeNames, FolderNamesFillButNeverPassTheLongestName) {
+  Text wide, narrow;
+  for (int i = 0; i < 300; ++i) wide += "长", narrow += "a";
+  const Text tail = "相册_b1";  // 9 bytes of UTF-8, 7 of code page 936
+  for (const Text& head : {wide, narrow, wide.substr(0, 20) + narrow}) {
+    const Text name = FitFolderName(head, tail);
+    EXPECT_EQ(AnsiToUtf8(name).size(), 255u);
+    EXPECT_TRUE(name.ends_with(tail));
+    EXPECT_EQ(AnsiToUtf8(name.substr(0, name.size() - tail.size())),
+              AnsiToUtf8(head).substr(0, 255 - 9));
+  }
+  const Text fits = narrow.substr(0, 246);
+  EXPECT_EQ(FitFolderName(fits, tail), fits + tail) << "a name that fits stays whole";
 }
 
 }  // namespace

@@ -60,6 +60,8 @@ TEST(CollectCookies, ItemsWithoutAttributesJoined) {
   EXPECT_EQ(CollectCookies("HTTP/1.1 200 OK\r\nSet-Cookie: a=1; Path=/; HttpOnly\r\n"), "a=1");
   EXPECT_EQ(CollectCookies("Set-Cookie: a=1; path=/\r\nX: y\r\nSet-Cookie: b=2\r\n\r\n"),
             "a=1; b=2");
+  // Attributes written without a blank after the ";", as many servers do.
+  EXPECT_EQ(CollectCookies("Set-Cookie: sid=abc;Path=/;HttpOnly\r\n"), "sid=abc");
   // Without ";" every "Set-Cookie:" is removed in any letter case.
   EXPECT_EQ(CollectCookies("Set-Cookie: set-cookie:c=3"), "c=3");
 }

@@ -311,7 +311,7 @@ TEST_F(WorkerControlTest, PauseThenEndAnsweredCancelStaysPaused) {
   EXPECT_EQ(window.LogLines().back(), kAllDone);
 }
 
-TEST_F(WorkerControlTest, NewRunAfterAnEndedOne) {
+TEST_F(WorkerControlTest, NewRunAfterAnEndedOneAndEndedAfterAFinishedOne) {
   SlowFirstPicture(5000);
   WorkerControl control(window, window.Values(), window.Albums(), session, Factory());
   ASSERT_TRUE(control.Start());
@@ -332,6 +332,14 @@ TEST_F(WorkerControlTest, NewRunAfterAnEndedOne) {
   EXPECT_EQ(Count(log, kAllDone), 1);
   EXPECT_EQ(window.RunStates(), (States{RunState::kRunning, RunState::kEnding, RunState::kIdle,
                                         RunState::kRunning, RunState::kIdle}));
+
+  // The gate the runs share forgets the finish: the next run can be ended.
+  SlowFirstPicture(5000);
+  const int before = PictureRequests();
+  ASSERT_TRUE(control.Start());
+  ASSERT_TRUE(Eventually([&] { return PictureRequests() == before + 1; }));
+  ASSERT_TRUE(End(control, true));
+  EXPECT_TRUE(control.Wait().ended);
 }
 
 TEST_F(WorkerControlTest, EndNowEndsWithoutAsking) {

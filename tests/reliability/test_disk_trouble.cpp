@@ -19,6 +19,7 @@
 #include "platform/files.h"
 #include "platform/path_syntax.h"
 #include "session/session.h"
+#include "support/close_failure.h"
 #include "support/faulty_file_system.h"
 #include "support/recording_pacer.h"
 #include "support/recording_window.h"
@@ -64,12 +65,13 @@ class DiskTroubleTest : public ::testing::Test {
 
   std::string NativeAlbum(const Text& id) const { return saves.NativeFile(Utf8(u8"T相册_") + id); }
 
-  // The pictures an album folder holds; fails the test on any temporary.
+  // The pictures an album folder holds; fails the test on any temporary (a
+  // hidden file: no picture is one).
   std::vector<std::string> Pictures(const Text& id) const {
     std::vector<std::string> names;
     for (const std::string& name :
          platform::RealFileSystem().List(platform::NativePath::FromSystem(NativeAlbum(id)))) {
-      EXPECT_FALSE(platform::IsTemporaryName(name)) << "left behind: " << name;
+      EXPECT_NE(name.front(), '.') << "left behind: " << name;
       names.push_back(name);
     }
     std::sort(names.begin(), names.end());
@@ -167,6 +169,32 @@ TEST_F(DiskTroubleTest, RefusedRenameLeavesNoTemporaryAndNoRecord) {
   EXPECT_NE(windows.back().Log().find("（没有写入权限）"), Text::npos);
 }
 
+// On a network file system a file's data can fail only at its close(): such a
+// picture is not kept, not recorded, said with its reason, and the next run
+// fetches it again.
+TEST_F(DiskTroubleTest, PictureWhoseCloseFailsIsNeitherKeptNorRecorded) {
+  if (!testing::CloseFailuresCanBePlanted()) GTEST_SKIP() << "no close() to stand in for here";
+  disk.under = saves.Native();
+  disk.closeError = EIO;
+  {
+    platform::FileSystemOverride faulty(disk);
+    const DownloadSummary summary = Run({"b1"});
+    EXPECT_EQ(summary.saved, 0);
+    EXPECT_EQ(summary.failedPictures, kPins);
+    EXPECT_EQ(disk.failures(), kPins);
+  }
+  EXPECT_TRUE(Pictures("b1").empty());
+  ExpectRecordsMatchFiles("b1");
+  EXPECT_EQ(LinesStartingWith(windows.back(), "图片无法保存："), kPins)
+      << "the next picture may fare better";
+  EXPECT_NE(windows.back().Log().find("1_1.png（磁盘读写出错）"), Text::npos)
+      << windows.back().Log();
+
+  EXPECT_EQ(Run({"b1"}, /*skipRecorded=*/true).saved, kPins);
+  EXPECT_EQ(Pictures("b1").size(), static_cast<size_t>(kPins));
+  ExpectRecordsMatchFiles("b1");
+}
+
 // Views that delete an album's folder as the run shows its second picture,
 // as a user cleaning up would during a run.
 class FolderDeletingWindow : public RecordingWindow {
@@ -206,9 +234,12 @@ TEST_F(DiskTroubleTest, AlbumFolderDeletedDuringTheRunEndsThatAlbumOnly) {
   EXPECT_TRUE(store.Contains("1")) << "the first picture's record stays";
 }
 
+// A folder is asked for twice: the first album's fails both times, the
+// second's only the first time.
 TEST_F(DiskTroubleTest, AlbumWhoseFolderCannotBeMadeIsSkippedAndTheNextOneRuns) {
-  disk.under = NativeAlbum("b1");
+  disk.under = saves.Native();
   disk.folderError = EACCES;
+  disk.folderFailures = 3;
   platform::FileSystemOverride faulty(disk);
 
   const DownloadSummary summary = Run({"b1", "b2"});
@@ -238,6 +269,7 @@ TEST_F(DiskTroubleTest, ReadOnlyProgramFolderRecordsNothingButSavesEverything) {
   EXPECT_EQ(summary.saved, kPins);
   const auto log = windows.back().LogLines();
   EXPECT_NE(std::find(log.begin(), log.end(), "防止重复下载数据库创建失败\r\n"), log.end());
+  EXPECT_EQ(windows.back().Log().find("记录无法保存"), Text::npos) << "said once, at the opening";
   EXPECT_EQ(Pictures("b1").size(), static_cast<size_t>(kPins));
 }
 

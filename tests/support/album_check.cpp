@@ -2,7 +2,6 @@
 
 #include "download/duplicate_store.h"
 #include "platform/file_system.h"
-#include "platform/files.h"
 
 namespace albumdl::testing {
 
@@ -25,7 +24,9 @@ AlbumCheck CheckAlbum(const std::string& nativeFolder, const Text& programDirect
   platform::FileSystem& files = platform::RealFileSystem();
   const platform::NativePath folder = platform::NativePath::FromSystem(nativeFolder);
   for (const std::string& name : files.List(folder)) {
-    if (platform::IsTemporaryName(name)) {
+    // Pictures are never hidden: any hidden file is a leftover, whatever the
+    // program's own idea of its temporaries.
+    if (name.front() == '.') {
       ++check.temporaries;
       continue;
     }

@@ -14,7 +14,7 @@ namespace albumdl::testing {
 struct AlbumCheck {
   int pictures = 0;                // complete pictures in the folder
   int corrupted = 0;               // files that are not what the site serves
-  int temporaries = 0;             // half-written files left behind
+  int temporaries = 0;             // hidden files: half-written ones left behind
   int recordedWithoutFile = 0;     // ids in the store without their complete picture
   std::set<std::string> recorded;  // the ids in the store
   std::set<std::string> onDisk;    // the photo ids of the pictures in the folder

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "support/close_failure.h"
+
 namespace albumdl::testing {
 
 using platform::FileStatus;
@@ -23,7 +25,10 @@ FileStatus FaultyFileSystem::Fail(int error) {
 FileStatus FaultyFileSystem::CreateFolders(const NativePath& folder) {
   if (Affects(folder) && !Real().IsFolder(folder)) {
     if (readOnly) return Fail(EROFS);
-    if (folderError != 0) return Fail(folderError);
+    if (folderError != 0 && folderFailures != 0) {
+      if (folderFailures > 0) --folderFailures;
+      return Fail(folderError);
+    }
   }
   return Real().CreateFolders(folder);
 }
@@ -43,9 +48,12 @@ FileStatus FaultyFileSystem::Write(const NativePath& file, const Bytes& bytes, b
     if (written.ok()) *spaceLeft = 0;
     return Fail(ENOSPC);
   }
+  FailNextClose(closeError);
   const FileStatus written =
       mustBeNew ? Real().WriteNewFile(file, bytes, sync) : Real().WriteFile(file, bytes);
+  FailNextClose(0);
   if (written.ok() && spaceLeft) *spaceLeft -= static_cast<long long>(bytes.size());
+  if (closeError != 0 && written.error() == closeError) ++failures_;
   return written;
 }
 

@@ -1,6 +1,7 @@
 // A file system that fails on purpose, over the real one: a disk that fills up
-// part-way through a file, renames, hard links or new folders refused, everything under a
-// folder read-only. Only paths under `under` are touched by the faults.
+// part-way through a file, renames, hard links or new folders refused,
+// everything under a folder read-only, a close() that fails after every byte
+// went in. Only paths under `under` are touched by the faults.
 #pragma once
 
 #include <atomic>
@@ -19,10 +20,15 @@ class FaultyFileSystem : public platform::FileSystem {
   // Bytes that still fit on the disk: a write beyond them stores what fits,
   // then fails with ENOSPC. Unset: room for everything.
   std::optional<long long> spaceLeft;
-  int renameError = 0;    // renames fail with this errno (0: they work)
-  int linkError = 0;      // hard links fail with this errno (EXDEV: across file systems)
-  int folderError = 0;    // making a folder fails with this errno
-  bool readOnly = false;  // every change fails with EROFS
+  int renameError = 0;      // renames fail with this errno (0: they work)
+  int linkError = 0;        // hard links fail with this errno (EXDEV: across file systems)
+  int folderError = 0;      // making a folder fails with this errno
+  int folderFailures = -1;  // ... this many times, then works (-1: every time)
+  bool readOnly = false;    // every change fails with EROFS
+  // The real file system writes the file whole, and then its close() fails
+  // with this errno, as on a network file system, where the data reaches the
+  // server only then (0: closes work).
+  int closeError = 0;
 
   int failures() const { return failures_; }
 

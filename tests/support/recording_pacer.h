@@ -4,6 +4,8 @@
 #pragma once
 
 #include <mutex>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "control/pacer.h"
@@ -18,11 +20,18 @@ class RecordingPacer : public Pacer {
   bool RealWait(int ms) override { return PumpingWait(ms); }
   std::vector<int> Pauses() const;
   void Clear();
+  // Notes a request the site saw (from its request observer), so that a test
+  // can ask what was paused between requests rather than for the exact
+  // sequence: the pauses asked for before each request whose target starts
+  // with prefix, since the request before it, of any kind (one lane).
+  void MarkRequest(const std::string& target);
+  std::vector<int> PausedBefore(const std::string& prefix) const;
 
  private:
   RunGate* gate_;
   mutable std::mutex mutex_;
   std::vector<int> pauses_;
+  std::vector<std::pair<std::string, size_t>> requests_;  // target, pauses before it
 };
 
 }  // namespace albumdl::testing
