@@ -301,10 +301,18 @@ TEST(KillTest, AKilledOneCopyRunDamagesNeitherAlbum) {
     const testing::ProcessOutcome rerun =
         testing::FinishAlbumdl(testing::StartAlbumdl(arguments(secondId), out, err), out, err);
     EXPECT_EQ(rerun.status, 0) << rerun.err;
-    int fetched = 0, ownMissing = 0;
+    // An own picture that was not recorded is fetched again, unless its file
+    // was saved whole and put in the one-copy index before the kill: then the
+    // index hands the rerun that very file.
+    int fetched = 0, ownMissing = 0, ownWithoutFile = 0;
     for (const auto& request : site.Requests()) fetched += request.target.rfind("/img/", 0) == 0;
-    for (const std::string& id : ownIds) ownMissing += afterKill.recorded.count(id) == 0;
-    EXPECT_EQ(fetched, ownMissing);
+    for (const std::string& id : ownIds) {
+      if (afterKill.recorded.count(id) != 0) continue;
+      ++ownMissing;
+      ownWithoutFile += afterKill.onDisk.count(id) == 0;
+    }
+    EXPECT_GE(fetched, ownWithoutFile);
+    EXPECT_LE(fetched, ownMissing);
     const AlbumCheck afterRerun =
         testing::CheckAlbum(secondAlbum, home.Path(), secondId, secondIds, served);
     EXPECT_EQ(afterRerun.pictures, kPinsEach);
