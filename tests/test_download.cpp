@@ -266,6 +266,27 @@ TEST_F(DownloadTest, ShortPagesStillNumberPicturesByPage) {
   EXPECT_EQ(Targets("/boards/")[1], "/boards/b1/?isgtq0gn&max=1030&limit=100&wfl=1");
 }
 
+// Every page gives the same 100 pins for a count of 1,000: the second page
+// brings nothing new, which ends the board; no pin is saved twice.
+TEST_F(DownloadTest, ASiteThatIgnoresThePageCursorIsNotPagedToItsCount) {
+  demosite::Board board = MakeBoard("b1", MakePins(100));
+  board.ignoresCursor = true;
+  board.pinCount = 1000;
+  site.AddBoard(board);
+  AddBoard("T", 1000, "b1");
+
+  const DownloadSummary summary = Run();
+
+  EXPECT_EQ(summary.saved, 100);
+  EXPECT_EQ(Targets("/img/").size(), 100u);
+  EXPECT_EQ(FilesIn(saves.File("T相册_b1")).size(), 100u);
+  EXPECT_EQ(Targets("/boards/").size(), 2u);
+  const auto log = window.LogLines();
+  EXPECT_NE(std::find(log.begin(), log.end(),
+                      "第[2]页的图片前面都已取过，网站没有往下给出新的图片，不再往下翻页\r\n"),
+            log.end());
+}
+
 // However many pictures the board promised.
 TEST_F(DownloadTest, EmptyFirstPageEndsTheBoardWithItsUsualLines) {
   site.AddBoard(MakeBoard("b1", {}));

@@ -36,6 +36,9 @@ struct Board {
   std::optional<long long> pinCount;  // what the answer claims; default pins.size()
   // Pins per page the site hands out at most (a site may give fewer than asked).
   int pageLimit = 100;
+  // Every page starts at the newest pin, wherever it was asked to start: a
+  // site that ignores the page cursor.
+  bool ignoresCursor = false;
   // The title goes between its quotes byte for byte, not escaped, as a site
   // that writes its JSON by hand would send it: control bytes, quotes and
   // invalid UTF-8 reach the client as they are.

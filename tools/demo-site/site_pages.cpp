@@ -120,7 +120,7 @@ std::string BoardPageJson(const Board& board, bool signedIn, const std::string& 
   if (!board.isPrivate || signedIn) {
     size_t size = static_cast<size_t>(std::max(board.pageLimit, 0));
     if (limit > 0) size = std::min(size, static_cast<size_t>(limit));
-    size_t start = PageStart(board, maxPinId);
+    size_t start = board.ignoresCursor ? 0 : PageStart(board, maxPinId);
     pins = PinsJson(board.pins, board.rawPins, start, start + size);
   }
   return R"({"board":{"board_id":)" + JsonText(board.id) + R"(,"pins":)" + pins + "}}";
