@@ -69,15 +69,33 @@ FileStatus WriteFileAtomically(const Text& path, const Bytes& bytes, bool sync) 
   return WriteFileAtomically(NativePathOf(path), bytes, sync);
 }
 
-FileStatus WriteFileAtomically(const NativePath& target, const Bytes& bytes, bool sync) {
-  if (target.empty() || IsNativeSeparator(target.str().back())) return FileStatus::Failed(EISDIR);
-  FileSystem& files = Files();
-  NativePath temporary;
+namespace {
+
+// A new file made by makeNew under a temporary name beside target, a fresh
+// name while the one tried is taken; temporary is the name it got.
+template <typename MakeNew>
+FileStatus MakeBeside(const NativePath& target, NativePath& temporary, MakeNew makeNew) {
   FileStatus status = FileStatus::Failed(EEXIST);
   for (int attempt = 0; attempt < 16 && status.error() == EEXIST; ++attempt) {
     temporary = target.Parent() / TemporaryNameFor(target.Name());
-    status = files.WriteNewFile(temporary, bytes, sync);
+    status = makeNew(temporary);
   }
+  return status;
+}
+
+bool NamesAFolder(const NativePath& target) {
+  return target.empty() || IsNativeSeparator(target.str().back());
+}
+
+}  // namespace
+
+FileStatus WriteFileAtomically(const NativePath& target, const Bytes& bytes, bool sync) {
+  if (NamesAFolder(target)) return FileStatus::Failed(EISDIR);
+  FileSystem& files = Files();
+  NativePath temporary;
+  FileStatus status = MakeBeside(target, temporary, [&](const NativePath& name) {
+    return files.WriteNewFile(name, bytes, sync);
+  });
   if (status.ok()) status = files.Rename(temporary, target);
   if (!status.ok()) {
     if (status.error() != EEXIST) files.Remove(temporary);
@@ -90,14 +108,11 @@ FileStatus WriteFileAtomically(const NativePath& target, const Bytes& bytes, boo
 }
 
 FileStatus LinkFileAtomically(const NativePath& existing, const NativePath& target) {
-  if (target.empty() || IsNativeSeparator(target.str().back())) return FileStatus::Failed(EISDIR);
+  if (NamesAFolder(target)) return FileStatus::Failed(EISDIR);
   FileSystem& files = Files();
   NativePath temporary;
-  FileStatus status = FileStatus::Failed(EEXIST);
-  for (int attempt = 0; attempt < 16 && status.error() == EEXIST; ++attempt) {
-    temporary = target.Parent() / TemporaryNameFor(target.Name());
-    status = files.Link(existing, temporary);
-  }
+  FileStatus status = MakeBeside(
+      target, temporary, [&](const NativePath& name) { return files.Link(existing, name); });
   if (!status.ok()) return status;
   status = files.Rename(temporary, target);
   // Renaming one name of a file over another name of the same file does

@@ -32,8 +32,54 @@ constexpr int kKills = 20;
 
 std::string KeyOf(const std::string& photoId) { return "k" + photoId + ".png"; }
 
-TEST(KillTest, KilledAtTwentyPointsLosesAndCorruptsNothing) {
+// The stand-in site of a kill test. It counts the picture requests and, once
+// asked, answers pictures a little late, so that a kill lands in the run.
+class KillSite {
+ public:
+  KillSite() {
+    site.SetRequestObserver([this](const demosite::RequestRecord& request) {
+      if (request.target.rfind("/img/", 0) == 0) ++pictureRequests_;
+    });
+    site.KeepRequests();
+  }
+
+  // From now on each picture takes 8 ms; the count starts again.
+  void SlowPictures() {
+    demosite::Fault slow;
+    slow.kind = demosite::Fault::Kind::kDelay;
+    slow.delayMs = 8;
+    site.SetFault("/img/", slow);
+    pictureRequests_ = 0;
+  }
+
+  // Kills child once `after` pictures were asked for (20 s at most) and up to
+  // 12 ms more, so that the kill falls in a transfer, a write, a rename or a
+  // record alike; the child's outcome.
+  testing::ProcessOutcome KillAfter(const testing::Child& child, int after, std::mt19937& random,
+                                    const std::string& out, const std::string& err) {
+    for (int waited = 0; pictureRequests_ < after && waited < 20000; ++waited)
+      std::this_thread::sleep_for(std::chrono::microseconds(500));
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 12000));
+    testing::KillChild(child);
+    return testing::FinishAlbumdl(child, out, err);
+  }
+
+  // Requests kept since the last ClearRequests whose target starts with prefix.
+  int RequestsUnder(const std::string& prefix) const {
+    int count = 0;
+    for (const auto& request : site.Requests()) count += request.target.rfind(prefix, 0) == 0;
+    return count;
+  }
+
   demosite::DemoSite site{/*empty=*/true};
+
+ private:
+  std::atomic<int> pictureRequests_{0};
+};
+
+TEST(KillTest, KilledAtTwentyPointsLosesAndCorruptsNothing) {
+  KillSite killSite;
+  demosite::DemoSite& site = killSite.site;
   demosite::Board board;
   board.id = "b1";
   board.title = "K";
@@ -43,16 +89,6 @@ TEST(KillTest, KilledAtTwentyPointsLosesAndCorruptsNothing) {
     ids.insert(std::to_string(1000 + i));
   }
   site.AddBoard(board);
-  // Each picture takes a little while, so the kills land all along the run.
-  demosite::Fault slow;
-  slow.kind = demosite::Fault::Kind::kDelay;
-  slow.delayMs = 8;
-  site.SetFault("/img/", slow);
-  std::atomic<int> pictureRequests{0};
-  site.SetRequestObserver([&](const demosite::RequestRecord& request) {
-    if (request.target.rfind("/img/", 0) == 0) ++pictureRequests;
-  });
-  site.KeepRequests();
   ASSERT_TRUE(site.Start());
   const auto served = [](const std::string& id) {
     return demosite::DemoSite::PictureBytes(KeyOf(id));
@@ -69,17 +105,13 @@ TEST(KillTest, KilledAtTwentyPointsLosesAndCorruptsNothing) {
                                    {"-q", "--skip-downloaded", site.SiteHost() + "/boards/b1/"});
     const std::string out = scratch.NativeFile("out"), err = scratch.NativeFile("err");
 
-    // The kill point: after kill * 2 - 1 picture requests, plus up to 12 ms,
-    // so it falls in a transfer, a write, a rename or a record alike.
-    pictureRequests = 0;
+    // The kill point: after kill * 2 - 1 picture requests, each a little
+    // slow, so the kills land all along the run.
+    killSite.SlowPictures();
     const testing::Child child = testing::StartAlbumdl(arguments, out, err);
     ASSERT_NE(child, testing::kNoChild);
     const int after = kill * 2 - 1;
-    for (int waited = 0; pictureRequests < after && waited < 20000; ++waited)
-      std::this_thread::sleep_for(std::chrono::microseconds(500));
-    std::this_thread::sleep_for(std::chrono::microseconds(random() % 12000));
-    testing::KillChild(child);
-    const testing::ProcessOutcome killed = testing::FinishAlbumdl(child, out, err);
+    const testing::ProcessOutcome killed = killSite.KillAfter(child, after, random, out, err);
     killedMidRun += killed.status == testing::kKilledStatus;
 
     const AlbumCheck afterKill = testing::CheckAlbum(album, home.Path(), "b1", ids, served);
@@ -91,8 +123,7 @@ TEST(KillTest, KilledAtTwentyPointsLosesAndCorruptsNothing) {
     const testing::ProcessOutcome rerun =
         testing::FinishAlbumdl(testing::StartAlbumdl(arguments, out, err), out, err);
     EXPECT_EQ(rerun.status, 0) << rerun.err;
-    int fetched = 0;
-    for (const auto& request : site.Requests()) fetched += request.target.rfind("/img/", 0) == 0;
+    const int fetched = killSite.RequestsUnder("/img/");
     EXPECT_EQ(fetched, kPins - static_cast<int>(afterKill.recorded.size()));
 
     const AlbumCheck afterRerun = testing::CheckAlbum(album, home.Path(), "b1", ids, served);
@@ -116,15 +147,8 @@ TEST(KillTest, KilledAtTwentyPointsLosesAndCorruptsNothing) {
 // after that asks for the newest page only.
 TEST(KillTest, AKilledSyncRunMovesNoMarkAndTheNextOneFinishesTheBoard) {
   constexpr int kFirstPins = 110, kNewPins = 150, kSyncKills = 5;
-  demosite::DemoSite site{/*empty=*/true};
-  demosite::Fault slow;
-  slow.kind = demosite::Fault::Kind::kDelay;
-  slow.delayMs = 8;
-  std::atomic<int> pictureRequests{0};
-  site.SetRequestObserver([&](const demosite::RequestRecord& request) {
-    if (request.target.rfind("/img/", 0) == 0) ++pictureRequests;
-  });
-  site.KeepRequests();
+  KillSite killSite;
+  demosite::DemoSite& site = killSite.site;
   ASSERT_TRUE(site.Start());
 
   std::mt19937 random(20261210);
@@ -159,11 +183,6 @@ TEST(KillTest, AKilledSyncRunMovesNoMarkAndTheNextOneFinishesTheBoard) {
           testing::FinishAlbumdl(testing::StartAlbumdl(arguments, out, err), out, err);
       EXPECT_EQ(run.status, 0) << run.err;
     };
-    const auto requestsUnder = [&site](const std::string& prefix) {
-      int count = 0;
-      for (const auto& request : site.Requests()) count += request.target.rfind(prefix, 0) == 0;
-      return count;
-    };
     const auto syncMark = [&] {
       DuplicateStore store;
       store.Open(home.Path(), boardId);
@@ -181,23 +200,18 @@ TEST(KillTest, AKilledSyncRunMovesNoMarkAndTheNextOneFinishesTheBoard) {
     // Killed along the new pictures, on the first page and the second: after
     // 2, 32, ... 122 picture requests, each a little slow so that the kill
     // lands in the run.
-    site.SetFault("/img/", slow);
-    pictureRequests = 0;
+    killSite.SlowPictures();
     const testing::Child child = testing::StartAlbumdl(arguments, out, err);
     ASSERT_NE(child, testing::kNoChild);
     const int after = kill * 30 - 28;
-    for (int waited = 0; pictureRequests < after && waited < 20000; ++waited)
-      std::this_thread::sleep_for(std::chrono::microseconds(500));
-    std::this_thread::sleep_for(std::chrono::microseconds(random() % 12000));
-    testing::KillChild(child);
-    testing::FinishAlbumdl(child, out, err);
+    killSite.KillAfter(child, after, random, out, err);
     const AlbumCheck afterKill = testing::CheckAlbum(album, home.Path(), boardId, ids, served);
     EXPECT_EQ(afterKill.corrupted, 0);
     EXPECT_EQ(afterKill.recordedWithoutFile, 0);
     EXPECT_EQ(syncMark(), Text(std::to_string(1000 + kFirstPins))) << "a killed pass moved it";
 
     runToTheEnd();
-    EXPECT_EQ(requestsUnder("/img/"),
+    EXPECT_EQ(killSite.RequestsUnder("/img/"),
               kFirstPins + kNewPins - static_cast<int>(afterKill.recorded.size()));
     const AlbumCheck afterRerun = testing::CheckAlbum(album, home.Path(), boardId, ids, served);
     EXPECT_EQ(afterRerun.pictures, kFirstPins + kNewPins);
@@ -207,8 +221,8 @@ TEST(KillTest, AKilledSyncRunMovesNoMarkAndTheNextOneFinishesTheBoard) {
     EXPECT_EQ(syncMark(), Text(std::to_string(1000 + kFirstPins + kNewPins)));
 
     runToTheEnd();  // up to date: the answer, the newest page, no picture
-    EXPECT_EQ(requestsUnder("/img/"), 0);
-    EXPECT_EQ(requestsUnder("/boards/"), 2);
+    EXPECT_EQ(killSite.RequestsUnder("/img/"), 0);
+    EXPECT_EQ(killSite.RequestsUnder("/boards/"), 2);
     std::printf("sync kill %d: after %2d picture requests; recorded %2d of %d; rerun fetched %2d\n",
                 kill, after, static_cast<int>(afterKill.recorded.size()), kFirstPins + kNewPins,
                 kFirstPins + kNewPins - static_cast<int>(afterKill.recorded.size()));
@@ -223,15 +237,8 @@ TEST(KillTest, AKilledSyncRunMovesNoMarkAndTheNextOneFinishesTheBoard) {
 // are linked again, whatever the kill left of them).
 TEST(KillTest, AKilledOneCopyRunDamagesNeitherAlbum) {
   constexpr int kPinsEach = 20, kLinkKills = 5;
-  demosite::DemoSite site{/*empty=*/true};
-  demosite::Fault slow;
-  slow.kind = demosite::Fault::Kind::kDelay;
-  slow.delayMs = 8;
-  std::atomic<int> pictureRequests{0};
-  site.SetRequestObserver([&](const demosite::RequestRecord& request) {
-    if (request.target.rfind("/img/", 0) == 0) ++pictureRequests;
-  });
-  site.KeepRequests();
+  KillSite killSite;
+  demosite::DemoSite& site = killSite.site;
   ASSERT_TRUE(site.Start());
 
   std::mt19937 random(20261211);
@@ -278,16 +285,11 @@ TEST(KillTest, AKilledOneCopyRunDamagesNeitherAlbum) {
     ASSERT_EQ(firstRun.status, 0) << firstRun.err;
 
     // Killed after 1, 3, ... 9 of the second board's own pictures.
-    site.SetFault("/img/", slow);
-    pictureRequests = 0;
+    killSite.SlowPictures();
     const testing::Child child = testing::StartAlbumdl(arguments(secondId), out, err);
     ASSERT_NE(child, testing::kNoChild);
     const int after = kill * 2 - 1;
-    for (int waited = 0; pictureRequests < after && waited < 20000; ++waited)
-      std::this_thread::sleep_for(std::chrono::microseconds(500));
-    std::this_thread::sleep_for(std::chrono::microseconds(random() % 12000));
-    testing::KillChild(child);
-    testing::FinishAlbumdl(child, out, err);
+    killSite.KillAfter(child, after, random, out, err);
     const AlbumCheck firstAfterKill =
         testing::CheckAlbum(firstAlbum, home.Path(), firstId, firstIds, served);
     EXPECT_EQ(firstAfterKill.pictures, kPinsEach);
@@ -304,8 +306,8 @@ TEST(KillTest, AKilledOneCopyRunDamagesNeitherAlbum) {
     // An own picture that was not recorded is fetched again, unless its file
     // was saved whole and put in the one-copy index before the kill: then the
     // index hands the rerun that very file.
-    int fetched = 0, ownMissing = 0, ownWithoutFile = 0;
-    for (const auto& request : site.Requests()) fetched += request.target.rfind("/img/", 0) == 0;
+    const int fetched = killSite.RequestsUnder("/img/");
+    int ownMissing = 0, ownWithoutFile = 0;
     for (const std::string& id : ownIds) {
       if (afterKill.recorded.count(id) != 0) continue;
       ++ownMissing;
