@@ -32,6 +32,7 @@ const char kTextType[] = "text/plain; charset=utf-8";
 // Keep-alive as a browser-facing site offers it: connections stay open for
 // a few idle seconds and for as many requests as a long download makes.
 const time_t kKeepAliveSeconds = 5;
+const time_t kSlowReaderSeconds = 60;
 const size_t kKeepAliveRequests = 10000;
 // Clients may hold several idle keep-alive connections, each of which keeps
 // a worker, and with a latency set every waiting request keeps one too; 32
@@ -491,6 +492,12 @@ bool DemoSite::Start(int port, const std::string& address) {
   server->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
   server->set_keep_alive_max_count(kKeepAliveRequests);
   server->set_keep_alive_timeout(kKeepAliveSeconds);
+  // A reader that falls behind (a busy machine, a sanitizer build) is waited
+  // for as long as real servers wait (a minute), not httplib's 5 s: a site
+  // that gave up sooner would cut a body it was meant to send whole, and a
+  // body without a length cut after its picture's end is a picture with
+  // trailing bytes to the client.
+  server->set_write_timeout(kSlowReaderSeconds, 0);
   // Headers and body go out in separate writes; without this, Nagle's rule
   // and the client's delayed acknowledgement hold every small answer ~40 ms.
   server->set_tcp_nodelay(true);
