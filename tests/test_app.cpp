@@ -837,6 +837,70 @@ TEST_F(WindowTest, ClosingDuringARunLeavesNoPartialFileAndNoRecordWithoutItsFile
   }
 }
 
+// The settings page's lanes reach the run: with 4 pictures fetched at once
+// (each lane over a connection of its own) the window saves the same files,
+// records the same ids and logs the same lines as with one.
+TEST_F(WindowTest, FourLanesSaveRecordAndLogWhatOneLaneDoes) {
+  Open();
+  Retrieve({Board(demosite::kTravelBoardId), Board(demosite::kFlowersBoardId)});
+  Find<QCheckBox>("选择框_下载记录")->click();
+  demosite::Fault slow;
+  slow.kind = demosite::Fault::Kind::kDelay;
+  slow.delayMs = 40;
+  site_.SetFault("/img/", slow);
+  const auto storeFile = [this](const char* board) {
+    return platform::NativePathOf(DuplicateStore::RecordFile(home_.Path(), board)).str();
+  };
+  struct Outcome {
+    std::set<std::string> files, travelIds, flowerIds;
+    QString log;
+    size_t connections = 0;
+  };
+  const auto run = [&](int lanes) {
+    Find<QSpinBox>("数值框_同时下载数")->setValue(lanes);
+    const Text folder = home_.File("saved-" + std::to_string(lanes));
+    Find<QLineEdit>("编辑框_保存位置")->setText(ToQString(folder));
+    site_.ClearRequests();
+    const qsizetype logBefore = Log().size();
+    bool finished = false;
+    auto connection =
+        QObject::connect(window_.get(), &MainWindow::runFinished, [&finished] { finished = true; });
+    Find<QPushButton>("按钮_下载选中")->click();
+    EXPECT_TRUE(WaitFor([&finished] { return finished; }, 60000));
+    QObject::disconnect(connection);
+    QTest::qWait(50);
+    if (QMessageBox* done = Box(U("全部下载完毕"))) Answer(done, QMessageBox::Ok);
+    Outcome outcome;
+    outcome.files = FilesIn(platform::NativePathOf(folder).str());
+    outcome.travelIds = RecordedIds(storeFile(demosite::kTravelBoardId));
+    outcome.flowerIds = RecordedIds(storeFile(demosite::kFlowersBoardId));
+    outcome.log = Log().mid(logBefore);
+    std::set<int> ports;
+    for (const auto& request : site_.Requests())
+      if (request.target.rfind("/img/", 0) == 0) ports.insert(request.remotePort);
+    outcome.connections = ports.size();
+    // The next run starts from empty stores, as this one did.
+    for (const char* board : {demosite::kTravelBoardId, demosite::kFlowersBoardId}) {
+      std::error_code ignored;
+      for (const char* end : {"", "-wal", "-shm"}) fs::remove(storeFile(board) + end, ignored);
+    }
+    return outcome;
+  };
+
+  const Outcome one = run(1);
+  const Outcome four = run(4);
+  EXPECT_EQ(one.connections, 1u);
+  EXPECT_GT(four.connections, 1u);
+  EXPECT_LE(four.connections, 4u);
+  EXPECT_EQ(one.files.size(), 20u + 12u);
+  EXPECT_EQ(four.files, one.files);
+  EXPECT_EQ(one.travelIds.size(), 20u);
+  EXPECT_EQ(four.travelIds, one.travelIds);
+  EXPECT_EQ(four.flowerIds, one.flowerIds);
+  EXPECT_TRUE(one.log.endsWith(U("-------全部下载完毕--------\n\n"))) << qPrintable(one.log);
+  EXPECT_EQ(four.log, one.log);
+}
+
 TEST_F(WindowTest, LogKeepsEveryAppendInOrder) {
   MainWindow& window = Open();
   const int kLines = 5000;
