@@ -28,6 +28,17 @@ using namespace albumdl::app;
 // A refused set-up is told in a message box that names what was refused, and
 // on the console; the program then ends with status 2, as the command line
 // does. The box is opened, not run in an event loop of its own.
+// Shows box (named for tests) as the program's only window and ends the
+// program with status once the user closes it.
+int ShowAndEnd(QApplication& app, QMessageBox* box, const QString& name, int status) {
+  box->setObjectName(name);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  QObject::connect(box, &QMessageBox::finished, &app, [&app, status] { app.exit(status); });
+  box->open();
+  app.exec();
+  return status;
+}
+
 int ShowRefusal(QApplication& app, const albumdl::SetupRefusal& refusal) {
   const QString value = QFile::decodeName(QByteArray::fromStdString(refusal.value));
   std::fprintf(stderr, "albumdl-gui: %s %s: %s\n", refusal.option.c_str(), qPrintable(value),
@@ -37,12 +48,7 @@ int ShowRefusal(QApplication& app, const albumdl::SetupRefusal& refusal) {
                                   .arg(QString::fromStdString(refusal.option), value,
                                        QString::fromStdString(refusal.reason)),
                               QMessageBox::Ok);
-  box->setObjectName(QStringLiteral("设置无法使用"));
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  QObject::connect(box, &QMessageBox::finished, &app, [&app] { app.exit(2); });
-  box->open();
-  app.exec();
-  return 2;
+  return ShowAndEnd(app, box, QStringLiteral("设置无法使用"), 2);
 }
 
 // A second start on a program directory a window already works on: the first
@@ -59,12 +65,7 @@ int SayItRuns(QApplication& app, SingleWindow& single) {
   auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8("信息："),
                               QString::fromUtf8("程序已经在运行，同一个程序目录只能打开一个窗口。"),
                               QMessageBox::Ok);
-  box->setObjectName(QStringLiteral("程序已经在运行"));
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  QObject::connect(box, &QMessageBox::finished, &app, [&app] { app.exit(1); });
-  box->open();
-  app.exec();
-  return 1;
+  return ShowAndEnd(app, box, QStringLiteral("程序已经在运行"), 1);
 }
 
 // The viewer's browser engine goes through the program's proxy too.
