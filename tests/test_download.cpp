@@ -455,7 +455,8 @@ TEST_F(DownloadTest, TwoRowsOfOneAlbumShareTheStore) {
 }
 
 // A record store that takes no more writes: the pictures are saved all the
-// same, and the trouble is said once, not for every picture.
+// same, and the trouble is said once, not for every picture. One that cannot
+// be read is said at the album's start.
 TEST_F(DownloadTest, RecordsThatCannotBeWrittenAreSaidOnceAndThePicturesStay) {
   site.AddBoard(MakeBoard("b1", MakePins(3)));
   AddBoard("T", 3, "b1");
@@ -473,6 +474,23 @@ TEST_F(DownloadTest, RecordsThatCannotBeWrittenAreSaidOnceAndThePicturesStay) {
   disk.failWrites = false;
   EXPECT_FALSE(StoreHolds("b1", "1001"));
   EXPECT_EQ(FilesIn(saves.File("T相册_b1")).size(), 3u);
+
+  // One that cannot even be read: said with its reason at the album's start,
+  // and with the switch on every picture is fetched all the same.
+  disk.failReads = true;
+  RecordingWindow second;
+  second.Values().SetSaveFolder(saves.Path());
+  second.Values().SetDuplicateSwitch(true);
+  second.AddBoard("T", 3, "b1");
+  site.ClearRequests();
+  EXPECT_EQ(RunWith(second).saved, 3);
+  EXPECT_EQ(Targets("/img/").size(), 3u);
+  const auto said = second.LogLines();
+  EXPECT_NE(
+      std::find(said.begin(), said.end(),
+                "防止重复下载数据库无法使用（无法读取），这个相册的图片都会下载，也不会记下\r\n"),
+      said.end())
+      << second.Log();
 }
 
 // ---------------------------------------------------------------------------

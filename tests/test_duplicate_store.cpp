@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "download/duplicate_store.h"
@@ -115,8 +117,9 @@ TEST_F(DuplicateStoreTest, PictureIndexFindsOnlyCopiesThatStillHoldTheirBytes) {
 }
 
 // A program that reads the store (the sqlite3 shell's BEGIN; SELECT ...)
-// never stops it; one that keeps writing it past the wait is let go of, and
-// says so, instead of turning the duplicate switch off without a word.
+// never stops it; one that writes it is waited for; one that keeps writing it
+// past the wait is let go of, and says so, instead of turning the duplicate
+// switch off without a word.
 TEST_F(DuplicateStoreTest, AReaderNeverStopsTheStoreAWriterPastTheWaitIsSaid) {
   {
     DuplicateStore store;
@@ -132,9 +135,22 @@ TEST_F(DuplicateStoreTest, AReaderNeverStopsTheStoreAWriterPastTheWaitIsSaid) {
   EXPECT_TRUE(store.Contains("1"));
   EXPECT_TRUE(store.Record("2"));
   EXPECT_TRUE(store.Contains("2"));
-  ASSERT_EQ(sqlite3_exec(other, "COMMIT; BEGIN IMMEDIATE;", nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
+  {
+    // A writer whose turn ends well within the wait: the add waits for it
+    // instead of giving up the store.
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread turn([other] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      sqlite3_exec(other, "COMMIT;", nullptr, nullptr, nullptr);
+    });
+    EXPECT_TRUE(store.Record("3"));
+    turn.join();
+    EXPECT_TRUE(store.IsOpen());
+  }
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr), SQLITE_OK);
   EXPECT_TRUE(store.Contains("1")) << "reading goes on while another writes";
-  EXPECT_FALSE(store.Record("3"));
+  EXPECT_FALSE(store.Record("4"));
   EXPECT_TRUE(store.Busy());
   EXPECT_FALSE(store.IsOpen()) << "no second wait for every later picture";
   sqlite3_exec(other, "ROLLBACK;", nullptr, nullptr, nullptr);

@@ -1,12 +1,19 @@
 // The record store shared with another process: one killed while it records,
-// one that uses the store side by side with this one. These fork the test
+// one that uses the store side by side with this one, one that holds it open
+// while it is damaged. These fork the test
 // program, which Windows cannot: there they are not built (see the README).
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <optional>
+#include <string>
+
 #include "download/duplicate_store.h"
+#include "platform/files.h"
 #include "support/temp_dir.h"
 
 namespace albumdl {
@@ -77,6 +84,41 @@ TEST_F(DuplicateStoreTest, TwoProgramsUseOneStoreSideBySide) {
   second.Close();
   ASSERT_EQ(second.Open(home.Path(), "b1").outcome, Outcome::kOpened);
   for (const char* id : {"1", "2", "3"}) EXPECT_TRUE(second.Contains(id)) << id;
+}
+
+// A store damaged while another program holds it open with records still in
+// its journal (SQLite folds a journal into its file only when the last user
+// closes it): the journal goes aside with the file, byte for byte, and the
+// new store starts empty. Windows renames no file another program has open.
+TEST_F(DuplicateStoreTest, DamagedStoreHeldElsewhereGoesAsideWithItsJournal) {
+  ASSERT_EQ(DuplicateStore().Open(home.Path(), "b1").outcome, Outcome::kCreated);
+  const Text file = DuplicateStore::RecordFile(home.Path(), "b1");
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(platform::NativePathOf(file).c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "INSERT INTO photos(photo_id) VALUES('7'), ('8');", nullptr,
+                         nullptr, nullptr),
+            SQLITE_OK);
+  const std::optional<Bytes> journal = platform::ReadWholeFile(file + "-wal");
+  ASSERT_TRUE(journal && !journal->empty()) << "the records are in the journal";
+  {
+    std::fstream damage(platform::NativePathOf(file).str(),
+                        std::ios::in | std::ios::out | std::ios::binary);
+    damage.seekp(100);  // the first page's table of contents, behind the file's header
+    damage << std::string(924, 'z');
+  }
+
+  DuplicateStore store;
+  const StoreOpening opening = store.Open(home.Path(), "b1");
+  EXPECT_EQ(opening.outcome, Outcome::kCreated);
+  EXPECT_EQ(opening.damagedAside, "b1.edb.damaged-1");
+  EXPECT_EQ(platform::ReadWholeFile(file + ".damaged-1-wal"), journal);
+  EXPECT_FALSE(store.Contains("7")) << "nothing of the old journal in the new store";
+  EXPECT_TRUE(store.Record("9"));
+  sqlite3_close(other);
+  store.Close();
+  ASSERT_EQ(store.Open(home.Path(), "b1").outcome, Outcome::kOpened);
+  EXPECT_TRUE(store.Contains("9"));
+  EXPECT_FALSE(store.Contains("7"));
 }
 
 }  // namespace

@@ -97,13 +97,12 @@ class DiskTroubleTest : public ::testing::Test {
     }
   }
 
-  int PictureRequests(const Text& id) const {
+  int Requests(const std::string& prefix) const {
     int count = 0;
-    for (const auto& request : site.Requests()) {
-      count += request.target.rfind("/img/" + id + "-", 0) == 0;
-    }
+    for (const auto& request : site.Requests()) count += request.target.rfind(prefix, 0) == 0;
     return count;
   }
+  int PictureRequests(const Text& id) const { return Requests("/img/" + id + "-"); }
 
   int LinesStartingWith(const RecordingWindow& shown, const Text& start) const {
     int count = 0;
@@ -213,11 +212,18 @@ class FolderDeletingWindow : public RecordingWindow {
 // The album folder deleted during a run: the album ends at the first picture
 // that cannot be saved, its records stay (users delete pictures they do not
 // want and rely on them not coming back), and the next album runs in full.
+// b1 has two pages here: its second is not asked for.
 TEST_F(DiskTroubleTest, AlbumFolderDeletedDuringTheRunEndsThatAlbumOnly) {
+  constexpr int kTwoPages = 102;
+  demosite::Board twoPages;
+  twoPages.id = twoPages.title = "b1";
+  for (int i = 1; i <= kTwoPages; ++i)
+    twoPages.pins.push_back({i, "b1-" + std::to_string(i) + ".png", "image/png"});
+  site.AddBoard(twoPages);
   FolderDeletingWindow shown;
   shown.folder = NativeAlbum("b1");
   shown.Values().SetSaveFolder(saves.Path());
-  shown.AddBoard("T", kPins, "b1");
+  shown.AddBoard("T", kTwoPages, "b1");
   shown.AddBoard("T", kPins, "b2");
   DownloadContext context{shown, shown.Values(), session, pacer, gate, {}, {}};
   const DownloadSummary summary = DownloadRun(context, shown.Albums().Rows());
@@ -226,6 +232,7 @@ TEST_F(DiskTroubleTest, AlbumFolderDeletedDuringTheRunEndsThatAlbumOnly) {
   EXPECT_EQ(summary.failedPictures, 1);
   EXPECT_EQ(summary.saved, 1 + kPins);
   EXPECT_EQ(PictureRequests("b1"), 2) << "nothing asked for after the folder was gone";
+  EXPECT_EQ(Requests("/boards/b1/"), 1) << "nor a page";
   EXPECT_EQ(Pictures("b2").size(), static_cast<size_t>(kPins));
   EXPECT_EQ(LinesStartingWith(shown, "图片无法保存："), 1);
   EXPECT_NE(shown.Log().find("（文件夹不存在）"), Text::npos) << shown.Log();
