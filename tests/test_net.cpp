@@ -684,9 +684,12 @@ TEST(CookieJar, ExpiryAndDeletedRemoveAndANewValueKeepsItsPlace) {
   // Max-Age wins over Expires.
   jar.TakeSetCookie(site, "f=6; Max-Age=60; Expires=Thu, 01 Jan 1970 00:00:01 GMT");
   EXPECT_EQ(jar.CookieLineFor(site), "a=new; f=6");
-  // A sign-out in the viewer removes the one cookie, of whatever port.
+  // A sign-out in the viewer removes the one cookie, of whatever port; one of
+  // the same name for another path stays.
+  jar.TakeSetCookie(site + "boards/", "a=board; Path=/boards");
   jar.Remove("a", ".S.Example", "/");
   EXPECT_EQ(jar.CookieLineFor(site), "f=6");
+  EXPECT_EQ(jar.CookieLineFor(site + "boards/b1/"), "a=board; f=6");
 }
 
 TEST(CookieJar, CapsDropTheOldestAnswerSetCookiesFirstAndKeepTheSignIn) {
