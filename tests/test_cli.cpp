@@ -307,6 +307,7 @@ TEST_F(AlbumdlTest, LinesOfNeitherKindAreNamedAndFailTheRun) {
   EXPECT_TRUE(site.Requests().empty());
 }
 
+// Folders albumdl cannot name, or that are files.
 TEST_F(AlbumdlTest, FoldersOutsideCodePage936AreRefusedBeforeAnythingIsMade) {
   const std::string emoji = saved.NativeFile(Utf8(u8"\U0001F600"));
   const std::string hangul = home.NativeFile(Utf8(u8"한국어"));
@@ -321,6 +322,13 @@ TEST_F(AlbumdlTest, FoldersOutsideCodePage936AreRefusedBeforeAnythingIsMade) {
   EXPECT_EQ(homeRun.status, 2);
   EXPECT_EQ(homeRun.err.rfind("albumdl: --home " + hangul + ": the folder name", 0), 0u)
       << homeRun.err;
+  const std::string aFile = scratch.NativeFile("a-file");
+  WriteFile(aFile, "x");
+  const Outcome fileHome =
+      RunAlbumdl({"--site", site.SiteHost(), "--home", aFile, "--list", Board("travel")}, scratch);
+  EXPECT_EQ(fileHome.status, 2);
+  EXPECT_EQ(fileHome.err,
+            "albumdl: --home " + aFile + ": cannot use it as the program directory\n");
   platform::SetEnvironmentValue("ALBUMDL_HOME", hangul);
   const Outcome variable =
       RunAlbumdl({"--site", site.SiteHost(), "--list", Board("travel")}, scratch);
