@@ -321,6 +321,12 @@ TEST_F(NetTest, RedirectsFollowedUnlessSwitchedOff) {
   EXPECT_EQ(win.body, "arrived");
   EXPECT_EQ(win.statusCode, 200);
 
+  // A redirect back to itself: ten hops at most, then the redirect is the answer.
+  server.SetResponse("/loop", MakeResponse("HTTP/1.1 302 Found", "Location: /loop\r\n", "again"));
+  const size_t sent = server.Requests().size();
+  EXPECT_EQ(WebRequest({.url = server.Url("/loop")}).statusCode, 302);
+  EXPECT_EQ(server.Requests().size(), sent + 11) << "the first request and ten hops";
+
   // Every redirect status is followed; like a browser, only 307 and 308 send
   // a posted body again.
   for (const int status : {301, 302, 303, 307, 308}) {

@@ -53,6 +53,11 @@ TEST(HeaderLines, NameAndValueCutAtFirstColon) {
   EXPECT_EQ(HeaderName("no colon here"), "");
   // Full-width spaces are blanks too.
   EXPECT_EQ(HeaderValue("X:\xA1\xA1v\xA1\xA1"), "v");
+  // Names compare whole and without letter case: a longer name is another
+  // one, also when what follows is a NUL byte.
+  EXPECT_TRUE(SameHeaderName("set-COOKIE", "Set-Cookie"));
+  EXPECT_FALSE(SameHeaderName("Set-Cookie2", "Set-Cookie"));
+  EXPECT_FALSE(SameHeaderName(Text("Set-Cookie\0", 11), "Set-Cookie"));
 }
 
 TEST(CollectCookies, ItemsWithoutAttributesJoined) {
