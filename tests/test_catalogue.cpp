@@ -244,18 +244,23 @@ TEST(AlbumAnswers, AnswersWithoutAUsableCountFail) {
   for (const std::string& answer :
        {std::string(R"({"board":{"title":"t"}})"),
         std::string(R"({"board":{"title":"t","pin_count":-3}})"),
-        std::string(R"({"board":{"title":"t","pin_count":"many"}})"), std::string("[1,2]")}) {
+        std::string(R"({"board":{"title":"t","pin_count":"many"}})"),
+        std::string(R"({"board":{"title":"t","pin_count":2.5}})"),
+        R"({"board":{"title":"t","pin_count":-)" + std::string(400, '9') + "}}",
+        std::string("[1,2]")}) {
     SCOPED_TRACE(answer);
     Album album;
     ReadBoardAnswer(Answer(answer), album);
     EXPECT_TRUE(album.failed);
     EXPECT_EQ(album.failure, "网站的回答里没有图片数量");
   }
-  Album huge;
-  ReadBoardAnswer(Answer(R"({"board":{"title":"t","pin_count":)" + std::string(400, '9') + "}}"),
-                  huge);
-  EXPECT_FALSE(huge.failed);
-  EXPECT_EQ(huge.pictureCount, LLONG_MAX);
+  for (const std::string& count : {std::string(400, '9'), std::string("18446744073709551615"),
+                                   std::string("\"99999999999999999999\"")}) {
+    Album huge;
+    ReadBoardAnswer(Answer(R"({"board":{"title":"t","pin_count":)" + count + "}}"), huge);
+    EXPECT_FALSE(huge.failed) << count;
+    EXPECT_EQ(huge.pictureCount, LLONG_MAX) << count;
+  }
   Album text;
   ReadBoardAnswer(Answer(R"({"board":{"title":"t","pin_count":"42"}})"), text);
   EXPECT_EQ(text.pictureCount, 42);
