@@ -164,6 +164,8 @@ TEST(InvertSelection, FlipsEveryRowAndUnticksSelectAll) {
   InvertSelection(list, true, selectAll);
   EXPECT_EQ(Marks(list), (std::vector<bool>{true, false, true}));
   EXPECT_FALSE(selectAll);
+  InvertSelection(list, true, selectAll);  // an unticked 全选 stays unticked
+  EXPECT_FALSE(selectAll);
 }
 
 TEST(InvertSelection, ClickedThreeTimesInvertsOnTheFirstAndThird) {
@@ -437,6 +439,22 @@ TEST_F(RetrieveAlbumsTest, ASecondRetrievalReplacesTheList) {
   window.Albums().SetChecked(0, false);
   Retrieve(Board(demosite::kFlowersBoardId));
   EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|花花小合集|12|flowers|x"}));
+}
+
+// Fetched again, an album keeps the tick the user gave it, and the log says
+// how many did; one whose answer now fails is unticked whatever it had.
+TEST_F(RetrieveAlbumsTest, ARetrievalAgainKeepsTheUsersTicksButNotOnAFailedAlbum) {
+  const Text boards = Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId);
+  Retrieve(boards);
+  window.Albums().SetChecked(0, false);
+  demosite::Fault reset;
+  reset.kind = demosite::Fault::Kind::kReset;
+  site.SetFault("/boards/flowers/", reset);
+  Retrieve(boards);
+  EXPECT_EQ(RowTexts(),
+            (std::vector<Text>{"1|旅行Travel2023|20|travel|-", "2||获取失败|flowers|-"}));
+  const std::vector<Text> log = window.LogLines();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "1个相册保留了上次列表中的勾选\r\n"), 1);
 }
 
 TEST_F(RetrieveAlbumsTest, BoardRequestsSendTheViewersCookiesThenTheMergedOnes) {
