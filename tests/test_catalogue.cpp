@@ -442,7 +442,8 @@ TEST_F(RetrieveAlbumsTest, ASecondRetrievalReplacesTheList) {
 }
 
 // Fetched again, an album keeps the tick the user gave it, and the log says
-// how many did; one whose answer now fails is unticked whatever it had.
+// how many did; one whose answer now fails is unticked whatever it had, and
+// ticked again once its answer comes right.
 TEST_F(RetrieveAlbumsTest, ARetrievalAgainKeepsTheUsersTicksButNotOnAFailedAlbum) {
   const Text boards = Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId);
   Retrieve(boards);
@@ -455,6 +456,10 @@ TEST_F(RetrieveAlbumsTest, ARetrievalAgainKeepsTheUsersTicksButNotOnAFailedAlbum
             (std::vector<Text>{"1|旅行Travel2023|20|travel|-", "2||获取失败|flowers|-"}));
   const std::vector<Text> log = window.LogLines();
   EXPECT_EQ(std::count(log.begin(), log.end(), "1个相册保留了上次列表中的勾选\r\n"), 1);
+  site.ClearFaults();
+  Retrieve(boards);
+  EXPECT_EQ(RowTexts(),
+            (std::vector<Text>{"1|旅行Travel2023|20|travel|-", "2|花花小合集|12|flowers|x"}));
 }
 
 TEST_F(RetrieveAlbumsTest, BoardRequestsSendTheViewersCookiesThenTheMergedOnes) {
