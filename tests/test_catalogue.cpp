@@ -164,6 +164,8 @@ TEST(InvertSelection, FlipsEveryRowAndUnticksSelectAll) {
   InvertSelection(list, true, selectAll);
   EXPECT_EQ(Marks(list), (std::vector<bool>{true, false, true}));
   EXPECT_FALSE(selectAll);
+  InvertSelection(list, true, selectAll);  // an unticked 全选 stays unticked
+  EXPECT_FALSE(selectAll);
 }
 
 TEST(InvertSelection, ClickedThreeTimesInvertsOnTheFirstAndThird) {
@@ -244,18 +246,23 @@ TEST(AlbumAnswers, AnswersWithoutAUsableCountFail) {
   for (const std::string& answer :
        {std::string(R"({"board":{"title":"t"}})"),
         std::string(R"({"board":{"title":"t","pin_count":-3}})"),
-        std::string(R"({"board":{"title":"t","pin_count":"many"}})"), std::string("[1,2]")}) {
+        std::string(R"({"board":{"title":"t","pin_count":"many"}})"),
+        std::string(R"({"board":{"title":"t","pin_count":2.5}})"),
+        R"({"board":{"title":"t","pin_count":-)" + std::string(400, '9') + "}}",
+        std::string("[1,2]")}) {
     SCOPED_TRACE(answer);
     Album album;
     ReadBoardAnswer(Answer(answer), album);
     EXPECT_TRUE(album.failed);
     EXPECT_EQ(album.failure, "网站的回答里没有图片数量");
   }
-  Album huge;
-  ReadBoardAnswer(Answer(R"({"board":{"title":"t","pin_count":)" + std::string(400, '9') + "}}"),
-                  huge);
-  EXPECT_FALSE(huge.failed);
-  EXPECT_EQ(huge.pictureCount, LLONG_MAX);
+  for (const std::string& count : {std::string(400, '9'), std::string("18446744073709551615"),
+                                   std::string("\"99999999999999999999\"")}) {
+    Album huge;
+    ReadBoardAnswer(Answer(R"({"board":{"title":"t","pin_count":)" + count + "}}"), huge);
+    EXPECT_FALSE(huge.failed) << count;
+    EXPECT_EQ(huge.pictureCount, LLONG_MAX) << count;
+  }
   Album text;
   ReadBoardAnswer(Answer(R"({"board":{"title":"t","pin_count":"42"}})"), text);
   EXPECT_EQ(text.pictureCount, 42);
@@ -432,6 +439,27 @@ TEST_F(RetrieveAlbumsTest, ASecondRetrievalReplacesTheList) {
   window.Albums().SetChecked(0, false);
   Retrieve(Board(demosite::kFlowersBoardId));
   EXPECT_EQ(RowTexts(), (std::vector<Text>{"1|花花小合集|12|flowers|x"}));
+}
+
+// Fetched again, an album keeps the tick the user gave it, and the log says
+// how many did; one whose answer now fails is unticked whatever it had, and
+// ticked again once its answer comes right.
+TEST_F(RetrieveAlbumsTest, ARetrievalAgainKeepsTheUsersTicksButNotOnAFailedAlbum) {
+  const Text boards = Board(demosite::kTravelBoardId) + "\r\n" + Board(demosite::kFlowersBoardId);
+  Retrieve(boards);
+  window.Albums().SetChecked(0, false);
+  demosite::Fault reset;
+  reset.kind = demosite::Fault::Kind::kReset;
+  site.SetFault("/boards/flowers/", reset);
+  Retrieve(boards);
+  EXPECT_EQ(RowTexts(),
+            (std::vector<Text>{"1|旅行Travel2023|20|travel|-", "2||获取失败|flowers|-"}));
+  const std::vector<Text> log = window.LogLines();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "1个相册保留了上次列表中的勾选\r\n"), 1);
+  site.ClearFaults();
+  Retrieve(boards);
+  EXPECT_EQ(RowTexts(),
+            (std::vector<Text>{"1|旅行Travel2023|20|travel|-", "2|花花小合集|12|flowers|x"}));
 }
 
 TEST_F(RetrieveAlbumsTest, BoardRequestsSendTheViewersCookiesThenTheMergedOnes) {

@@ -233,8 +233,8 @@ TEST_F(AlbumdlTest, NoAddressesAsksForOne) {
   const Outcome run = Run({"--list"});
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.err, Utf8(u8"albumdl: 请输入网址\n"));
-  // Blanks and empty lines are no address either.
-  const Outcome blanks = Run({"--list", "--json", "   ", "", "\t"});
+  // Blanks (full-width ones too) and empty lines are no address either.
+  const Outcome blanks = Run({"--list", "--json", "   ", Utf8(u8"\u3000 \u3000"), "", "\t"});
   EXPECT_EQ(blanks.status, 2);
   EXPECT_EQ(blanks.err, Utf8(u8"albumdl: 请输入网址\n"));
   EXPECT_TRUE(site.Requests().empty());

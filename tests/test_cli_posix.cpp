@@ -80,6 +80,15 @@ TEST_F(AlbumdlTest, WhatCannotBeWrittenIsSaidAndFailsTheRun) {
   EXPECT_EQ(FilesUnder(saved.Native()).size(), 12u);
 }
 
+// Standard input that cannot be read (a folder given with "<") is said, not
+// taken for an empty list.
+TEST_F(AlbumdlTest, StandardInputThatCannotBeReadIsSaid) {
+  const Outcome run = Run({"--list", "--input", "-"}, scratch.Native());
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(OwnMessages(run.err),
+            std::vector<std::string>{"albumdl: --input -: cannot read it: Is a directory"});
+}
+
 TEST_F(AlbumdlTest, StopRequestsEndTheRunAsCtrlCDoesWithTheirOwnStatus) {
   // Every picture hangs; the run is asked to stop once the first one is asked for.
   demosite::Fault slow;

@@ -360,6 +360,10 @@ TEST_F(Settings, WriteKeepsEverythingElse) {
   // Names are found without letter case; the file keeps its own spelling.
   ASSERT_TRUE(WriteSetting(ini, "OTHER", "KEEP", "2"));
   EXPECT_NE(ReadNative(nativeIni).find("[other]\nkeep=2\n"), std::string::npos);
+  // A last line without its line end gets one before a key is added after it.
+  WriteNative(nativeIni, "[s]\r\na=1");
+  ASSERT_TRUE(WriteSetting(ini, "s", "b", "2"));
+  EXPECT_EQ(ReadNative(nativeIni), "[s]\r\na=1\r\nb=2\r\n");
 }
 
 TEST_F(Settings, WriteRefusesLineBreaksThatWouldAddLines) {

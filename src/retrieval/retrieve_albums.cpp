@@ -34,9 +34,12 @@ void RetrieveAlbums(Views& views, const ViewValues& values, AlbumList& albums, S
   views.Tell(RetrievalReport{RetrievalReport::Stage::kStarted});
   views.Tell(LogLine{"正努力获取相册列表，耐心等待哈！\r\n\r\n"});
   // The user's ticks of the list before stay with the same albums (the same
-  // kind and id) when the list is fetched again.
+  // kind and id) when the list is fetched again. An album that failed was
+  // unticked by the list, not by the user: once its answer comes right it is
+  // ticked like any other.
   std::map<std::pair<Text, Text>, bool> ticksBefore;
-  for (const Album& album : albums.Rows()) ticksBefore[{album.kind, album.id}] = album.ticked;
+  for (const Album& album : albums.Rows())
+    if (!album.failed) ticksBefore[{album.kind, album.id}] = album.ticked;
   int ticksKept = 0;
   albums.ClearRows();
 
