@@ -171,6 +171,7 @@ TEST(PlatformFiles, ShownPathsHaveThisSystemsSeparatorsOnly) {
   EXPECT_EQ(platform::ShownPath("/tmp/save/\\cat_\\1_2.jpg"), native("/tmp/save/cat_/1_2.jpg"));
   EXPECT_EQ(platform::ShownPath("a\\乗\\b"), "a" + native("/") + "乗" + native("/") + "b");
   EXPECT_EQ(platform::ShownPath("a\\乗"), "a" + native("/") + "乗");
+  EXPECT_EQ(platform::ShownPath("a\x80\\b"), "a\x80" + native("/") + "b");
   EXPECT_EQ(platform::ShownPath(""), "");
 }
 
