@@ -18,13 +18,15 @@
 namespace fuzz {
 
 // Where the characters of a code page 936 text start, walking from the first
-// byte: a byte of 0x80 or above takes the next byte along, except at the end.
+// byte: a lead byte (0x81 to 0xFE) takes the next byte along, except at the
+// end; 0x80 ("€") and 0xFF stand alone.
 inline std::vector<bool> CharacterStarts(const std::string& text) {
   std::vector<bool> starts(text.size() + 1, false);
   size_t i = 0;
   while (i < text.size()) {
     starts[i] = true;
-    i += static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size() ? 2 : 1;
+    const auto c = static_cast<unsigned char>(text[i]);
+    i += c >= 0x81 && c <= 0xFE && i + 1 < text.size() ? 2 : 1;
   }
   starts[text.size()] = true;
   return starts;

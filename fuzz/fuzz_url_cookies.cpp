@@ -96,7 +96,7 @@ void CheckMerge(const Text& oldText, const Text& newText) {
 }
 
 // Raw header bytes are split as code page 936 text, so a header line with an
-// odd number of bytes of 0x80 and above (a UTF-8 "名", say) takes the "\r" of
+// odd number of lead bytes (a UTF-8 "名", say) takes the "\r" of
 // its line ending for the second byte of a character and runs into the next
 // line: a cookie set on the next line is lost, and the item holds "\r\n".
 // (The request layer drops line breaks from cookie texts before sending, so

@@ -15,6 +15,7 @@
 #include "demo_site.h"
 #include "download/download_run.h"
 #include "download/duplicate_store.h"
+#include "download/picture_index.h"
 #include "download/sync_pass.h"
 #include "platform/files.h"
 #include "platform/path_syntax.h"
@@ -616,6 +617,7 @@ TEST(SyncPass, PinIdsCompareAsNumbersOfAnyLength) {
   EXPECT_FALSE(NewerPinId("9", "10"));
   EXPECT_TRUE(NewerPinId("0100", "99"));
   EXPECT_FALSE(NewerPinId("5", "005"));
+  EXPECT_FALSE(NewerPinId("007", "10"));
   EXPECT_TRUE(NewerPinId("12345678901234567890", "9999999999999999999"));
   EXPECT_FALSE(NewerPinId("x", "1"));
   EXPECT_FALSE(NewerPinId("2", "-1"));
@@ -692,6 +694,25 @@ TEST_F(DownloadTest, PicturesSavedBeforeUnderTheSaveFolderAreLinkedNotFetched) {
     EXPECT_EQ(platform::ReadWholeFile(file), demosite::DemoSite::PictureBytes(pins[i].key));
     EXPECT_FALSE(sameFile(file, saves.File("B相册_b2\\" + FileNameOf(i + 1, pinOf(i, 2001)))));
   }
+}
+
+// An index that cannot be used (here a file that is no database) is said
+// once, before the first album, and every picture is fetched as usual.
+TEST_F(DownloadTest, AnIndexThatCannotBeUsedIsSaidOnceAndEveryPictureIsFetched) {
+  for (const char* id : {"b1", "b2"}) site.AddBoard(MakeBoard(id, MakePins(3)));
+  AddBoard("A", 3, "b1");
+  AddBoard("B", 3, "b2");
+  window.Values().SetLinkDuplicatesSwitch(true);
+  const Text index = PictureIndexFile(home.Path());
+  ASSERT_TRUE(platform::WriteWholeFile(index, Text(4096, 'x')));
+
+  EXPECT_EQ(Run().saved, 6);
+  EXPECT_EQ(Targets("/img/").size(), 6u) << "the same three pictures, fetched for each album";
+  const auto log = window.LogLines();
+  EXPECT_EQ(std::count(log.begin(), log.end(),
+                       "相同图片索引无法使用：" + platform::ShownPath(index) +
+                           "，这次每个图片都照常下载\r\n\r\n"),
+            1);
 }
 
 // ---------------------------------------------------------------------------

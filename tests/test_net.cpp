@@ -22,6 +22,7 @@
 #include "net/web_request.h"
 #include "net/winhttp_request.h"
 #include "platform/files.h"
+#include "session/session_setup.h"
 #include "site/site.h"
 #include "support/raw_http_server.h"
 #include "support/temp_dir.h"
@@ -986,6 +987,12 @@ TEST(SiteAddresses, ReadFromSettingsWithTrailingSlashTrimmed) {
   EXPECT_EQ(site.versionPage, defaults.versionPage);
   EXPECT_EQ(site.feedbackPage, defaults.feedbackPage);
   EXPECT_EQ(ReadSiteSettings(folder.File("none.ini")).siteHost, defaults.siteHost);
+  // An address typed on the settings page: blanks and a last "/" go; what is
+  // not an http(s) address with a host, or holds a blank, is refused.
+  EXPECT_EQ(CheckedSiteAddress(" HTTPS://Pins.example:81/ "), Text("HTTPS://Pins.example:81"));
+  for (const Text typed :
+       {"ftp://pins.example", "https://", "http://pins .example", "http://a\x7F"})
+    EXPECT_FALSE(CheckedSiteAddress(typed)) << typed;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/path_syntax.h"
 #include "platform/program_directory.h"
+#include "session/session_setup.h"
 #include "support/faulty_file_system.h"
 #include "support/temp_dir.h"
 #include "support/this_program.h"
@@ -92,6 +93,7 @@ TEST(PlatformFiles, NativePathConvertsBeforeSeparators) {
   EXPECT_EQ(platform::NativePathOf("/tmp/下载\\图片").str(),
             s + "tmp" + s + Utf8(u8"下载") + s + Utf8(u8"图片"));
   EXPECT_EQ(platform::TextPathOf(platform::NativePath::FromSystem(Utf8(u8"/tmp/乗"))), "/tmp/乗");
+  EXPECT_EQ(platform::NativePathOf("\x80").str(), Utf8(u8"€")) << "one byte, but not ASCII";
   // A folder's parent and name, and a root that stays a root.
   const platform::NativePath album = platform::NativePathOf("相册\\乗");
   EXPECT_EQ(album.Parent().str(), Utf8(u8"相册"));
@@ -168,6 +170,8 @@ TEST(PlatformFiles, ShownPathsHaveThisSystemsSeparatorsOnly) {
             native("/tmp/save/旅行Travel2023相册_travel/"));
   EXPECT_EQ(platform::ShownPath("/tmp/save/\\cat_\\1_2.jpg"), native("/tmp/save/cat_/1_2.jpg"));
   EXPECT_EQ(platform::ShownPath("a\\乗\\b"), "a" + native("/") + "乗" + native("/") + "b");
+  EXPECT_EQ(platform::ShownPath("a\\乗"), "a" + native("/") + "乗");
+  EXPECT_EQ(platform::ShownPath("a\x80\\b"), "a\x80" + native("/") + "b");
   EXPECT_EQ(platform::ShownPath(""), "");
 }
 
@@ -379,6 +383,11 @@ TEST_F(Settings, SettingsPathIsBesideTheProgram) {
   EXPECT_EQ(SettingsPath(), ini);
   ASSERT_TRUE(WriteSetting(SettingsPath(), kSettingsSection, kDuplicateKey, "1"));
   EXPECT_TRUE(fs::exists(NativeFsPath(nativeIni)));
+  // Pictures fetched at once: 1 to 16, anything else 1.
+  for (const auto& [saved, lanes] : {std::pair{"16", 16}, {"17", 1}, {"0", 1}, {"2x", 1}}) {
+    ASSERT_TRUE(WriteSetting(SettingsPath(), kSettingsSection, kLanesKey, saved));
+    EXPECT_EQ(SavedPictureLanes(), lanes) << saved;
+  }
   platform::SetProgramDirectory("");
 }
 
@@ -493,11 +502,23 @@ TEST(PacerGate, EndReleasesAPausedPassAndALongWait) {
 
 TEST(PacerGate, RealPacerWaitsThroughItsGate) {
   RunGate gate;
+  // A pause kept where there should be none is cut short by an end ten
+  // seconds in, which the wait then reports.
+  RunGate guard;
+  std::thread watch([&] {
+    if (guard.WaitFor(10000)) gate.End();
+  });
+  const int day = 24 * 3600 * 1000;
   RealPacer pacer(gate, 0.0);  // no pauses, but the gate still acts
-  EXPECT_TRUE(pacer.PumpingWait(1000));
+  EXPECT_TRUE(pacer.PumpingWait(day));
+  EXPECT_TRUE(pacer.PumpingWaitSince(PaceClock::now(), day));
+  EXPECT_TRUE(RealPacer(gate).PumpingWaitSince(PaceClock::now() - std::chrono::hours(25), day))
+      << "the whole pause lay in the work since";
+  guard.End();
+  watch.join();
   RealPacer slow(gate);
   std::thread ender([&] { gate.End(); });
-  EXPECT_FALSE(slow.PumpingWait(24 * 3600 * 1000));  // returns once End is called
+  EXPECT_FALSE(slow.PumpingWait(day));  // returns once End is called
   ender.join();
   EXPECT_FALSE(pacer.PumpingWait(1000));
 }

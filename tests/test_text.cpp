@@ -203,6 +203,7 @@ TEST(TextCleanFileName, RemovesOnlyTheListedCharacters) {
   EXPECT_EQ(CleanFileName("a\"b\tc　d"), "a\"b\tc　d");
   // The "\" inside 乗 is a trail byte, not a separator.
   EXPECT_EQ(CleanFileName("乗\\乗"), "乗乗");
+  EXPECT_EQ(CleanFileName("100\x80/月"), "100\x80月") << "0x80 (€) is one byte: no lead byte";
 }
 
 // Texts from outside at the edges of what they may be before they become

@@ -11,4 +11,9 @@ namespace albumdl::platform {
 std::u16string MultiByteToWide(int codePage, const std::string& bytes);
 std::string WideToMultiByte(int codePage, const std::u16string& wide);
 
+// Whether a byte of code page 936 text starts a double-byte character: 0x81
+// to 0xFE. 0x80 is a character of its own ("€"), so the byte after it (a "/"
+// or a "\", say) is never taken along as its trail byte.
+constexpr bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
 }  // namespace albumdl::platform

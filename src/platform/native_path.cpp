@@ -60,7 +60,7 @@ Text ShownPath(const Text& path) {
   for (size_t i = 0; i < path.size(); ++i) {
     const char c = path[i];
     // A double-byte character goes whole: its trail byte can be 0x5C.
-    if (static_cast<unsigned char>(c) >= 0x80 && i + 1 < path.size()) {
+    if (IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < path.size()) {
       shown += c;
       shown += path[++i];
       afterSeparator = false;

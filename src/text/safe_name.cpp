@@ -1,10 +1,12 @@
 #include "text/safe_name.h"
 
+#include "platform/code_page.h"
+
 namespace albumdl {
 
 namespace {
 
-bool IsLeadByte(unsigned char c) { return c >= 0x80; }
+bool IsLeadByte(unsigned char c) { return platform::IsLeadByte(c); }
 
 bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
 

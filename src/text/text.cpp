@@ -8,7 +8,7 @@
 namespace albumdl {
 namespace {
 
-bool IsLead(unsigned char c) { return c >= 0x80; }
+bool IsLead(unsigned char c) { return platform::IsLeadByte(c); }
 
 // Byte length of the character that starts at i: a lead byte takes the byte
 // after it along, except at the very end of the text.
