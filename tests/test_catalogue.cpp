@@ -266,6 +266,13 @@ TEST(AlbumAnswers, AnswersWithoutAUsableCountFail) {
   Album text;
   ReadBoardAnswer(Answer(R"({"board":{"title":"t","pin_count":"42"}})"), text);
   EXPECT_EQ(text.pictureCount, 42);
+  // What only looks like a number, however large, leaves the answer unread.
+  for (const char* count : {"1.e999", "01e999", "1e999-", "+1e999"}) {
+    Album malformed;
+    ReadBoardAnswer(Answer(R"({"board":{"title":"t","pin_count":)" + std::string(count) + "}}"),
+                    malformed);
+    EXPECT_TRUE(malformed.failed) << count;
+  }
 
   // A search answer without its words fails for that, and only then: an
   // answer that failed, or lacks its count, keeps its own reason.

@@ -10,10 +10,38 @@ namespace albumdl {
 
 namespace {
 
+// A number as JSON writes it: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+bool IsJsonNumber(const std::string& token) {
+  size_t i = 0;
+  const auto digits = [&] {
+    const size_t start = i;
+    while (i < token.size() && token[i] >= '0' && token[i] <= '9') ++i;
+    return i > start;
+  };
+  if (i < token.size() && token[i] == '-') ++i;
+  if (i < token.size() && token[i] == '0') {
+    ++i;
+  } else if (!digits()) {
+    return false;
+  }
+  if (i < token.size() && token[i] == '.') {
+    ++i;
+    if (!digits()) return false;
+  }
+  if (i < token.size() && (token[i] == 'e' || token[i] == 'E')) {
+    ++i;
+    if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
+    if (!digits()) return false;
+  }
+  return i == token.size();
+}
+
 // JSON allows numbers of any size; the reader does not, and refuses a whole
 // page for one beyond a double (a count of 400 digits). Such a number becomes
 // the largest double, which every caller reads as "more than enough".
-// Strings are left as they are. Nothing when the text holds no such number.
+// Strings are left as they are, and so is what only looks like a number: a
+// page that is no JSON stays no JSON. Nothing when the text holds no such
+// number.
 std::optional<Bytes> WithHugeNumbersClamped(const Bytes& text) {
   Bytes out;
   bool changed = false;
@@ -40,7 +68,7 @@ std::optional<Bytes> WithHugeNumbersClamped(const Bytes& text) {
     size_t end = i + 1;
     while (end < text.size() && std::strchr("0123456789+-.eE", text[end]) != nullptr) ++end;
     const std::string number = text.substr(i, end - i);
-    if (std::isfinite(std::strtod(number.c_str(), nullptr))) {
+    if (!IsJsonNumber(number) || std::isfinite(std::strtod(number.c_str(), nullptr))) {
       out += number;
     } else {
       out += c == '-' ? "-1e308" : "1e308";
