@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/code_page.h"
 #include "views/captions.h"
 
 namespace albumdl::cli {
@@ -27,7 +28,7 @@ Text ShortTitle(const Text& title, size_t maxBytes = 40) {
   if (title.size() <= maxBytes) return title;
   size_t end = 0;
   while (end < title.size()) {
-    const size_t width = static_cast<unsigned char>(title[end]) >= 0x80 ? 2 : 1;
+    const size_t width = platform::IsLeadByte(static_cast<unsigned char>(title[end])) ? 2 : 1;
     if (end + width > maxBytes) break;
     end += width;
   }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/files.h"
 
 namespace albumdl::platform {
@@ -33,7 +34,7 @@ std::string Trim(const std::string& s) {
 bool SameName(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (static_cast<unsigned char>(a[i]) >= 0x80 && i + 1 < a.size()) {
+    if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
       ++i;
       continue;
@@ -49,7 +50,7 @@ std::string CutValue(const std::string& s, size_t max) {
   if (s.size() <= max) return s;
   size_t end = 0;
   while (end < max) {
-    const size_t step = static_cast<unsigned char>(s[end]) >= 0x80 ? 2 : 1;
+    const size_t step = IsLeadByte(static_cast<unsigned char>(s[end])) ? 2 : 1;
     if (end + step > max) break;
     end += step;
   }

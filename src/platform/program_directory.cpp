@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "platform/code_page.h"
 #include "platform/environment.h"
 #include "platform/native_path.h"
 #include "platform/path_syntax.h"
@@ -17,7 +18,8 @@ std::string overrideDirectory;  // GBK, empty when not set
 std::string WithoutTrailingSeparator(const std::string& path) {
   size_t end = 0;
   for (size_t i = 0; i < path.size();) {
-    const size_t step = static_cast<unsigned char>(path[i]) >= 0x80 && i + 1 < path.size() ? 2 : 1;
+    const size_t step =
+        IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size() ? 2 : 1;
     if (step == 2 || (path[i] != '/' && path[i] != '\\')) end = i + step;
     i += step;
   }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/code_page.h"
+
 namespace albumdl {
 
 const Text kEndQuestion = "您真的要彻底结束下载么？";
@@ -83,7 +85,7 @@ std::optional<Text> LeftOutCaption(const LeftOutLine& line, const Text& typed) {
   Text shown;
   for (size_t i = 0; i < typed.size() && shown.size() < kShown; ++i) {
     const auto byte = static_cast<unsigned char>(typed[i]);
-    if (byte >= 0x80 && i + 1 < typed.size()) {
+    if (platform::IsLeadByte(byte) && i + 1 < typed.size()) {
       shown += typed.substr(i, 2);
       ++i;
     } else {
