@@ -28,7 +28,7 @@ Text ShortTitle(const Text& title, size_t maxBytes = 40) {
   if (title.size() <= maxBytes) return title;
   size_t end = 0;
   while (end < title.size()) {
-    const size_t width = platform::IsLeadByte(static_cast<unsigned char>(title[end])) ? 2 : 1;
+    const size_t width = platform::CharLength(title, end);
     if (end + width > maxBytes) break;
     end += width;
   }

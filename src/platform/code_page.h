@@ -4,6 +4,7 @@
 // out as "?".
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace albumdl::platform {
@@ -15,5 +16,11 @@ std::string WideToMultiByte(int codePage, const std::u16string& wide);
 // to 0xFE. 0x80 is a character of its own ("€"), so the byte after it (a "/"
 // or a "\", say) is never taken along as its trail byte.
 constexpr bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+// Bytes of the character that starts at i: two for a lead byte with a byte
+// after it, else one (a lead byte at the very end stands alone).
+inline size_t CharLength(const std::string& text, size_t i) {
+  return IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+}
 
 }  // namespace albumdl::platform

@@ -50,7 +50,7 @@ std::string CutValue(const std::string& s, size_t max) {
   if (s.size() <= max) return s;
   size_t end = 0;
   while (end < max) {
-    const size_t step = IsLeadByte(static_cast<unsigned char>(s[end])) ? 2 : 1;
+    const size_t step = CharLength(s, end);
     if (end + step > max) break;
     end += step;
   }

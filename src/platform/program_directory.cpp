@@ -18,8 +18,7 @@ std::string overrideDirectory;  // GBK, empty when not set
 std::string WithoutTrailingSeparator(const std::string& path) {
   size_t end = 0;
   for (size_t i = 0; i < path.size();) {
-    const size_t step =
-        IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size() ? 2 : 1;
+    const size_t step = CharLength(path, i);
     if (step == 2 || (path[i] != '/' && path[i] != '\\')) end = i + step;
     i += step;
   }

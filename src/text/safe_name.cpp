@@ -6,14 +6,7 @@ namespace albumdl {
 
 namespace {
 
-bool IsLeadByte(unsigned char c) { return platform::IsLeadByte(c); }
-
 bool IsControl(unsigned char c) { return c < 0x20 || c == 0x7F; }
-
-// Bytes of the character starting at i: two for a lead byte with a byte after it.
-size_t CharacterWidth(const Text& text, size_t i) {
-  return IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-}
 
 }  // namespace
 
@@ -28,7 +21,7 @@ bool IsSafeBoardId(const Text& id) {
 }
 
 bool HasControlCharacters(const Text& text) {
-  for (size_t i = 0; i < text.size(); i += CharacterWidth(text, i)) {
+  for (size_t i = 0; i < text.size(); i += platform::CharLength(text, i)) {
     if (IsControl(static_cast<unsigned char>(text[i]))) return true;
   }
   return false;
@@ -38,7 +31,7 @@ Text RemoveControlCharacters(const Text& text) {
   Text out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    const size_t width = CharacterWidth(text, i);
+    const size_t width = platform::CharLength(text, i);
     if (width == 2 || !IsControl(static_cast<unsigned char>(text[i]))) out.append(text, i, width);
     i += width;
   }
@@ -48,9 +41,9 @@ Text RemoveControlCharacters(const Text& text) {
 bool IsSafeNamePart(const Text& text) {
   if (text.empty()) return false;
   char previous = 0;
-  for (size_t i = 0; i < text.size(); i += CharacterWidth(text, i)) {
+  for (size_t i = 0; i < text.size(); i += platform::CharLength(text, i)) {
     const auto c = static_cast<unsigned char>(text[i]);
-    if (CharacterWidth(text, i) == 2) {
+    if (platform::CharLength(text, i) == 2) {
       previous = 0;
       continue;
     }
@@ -88,7 +81,7 @@ Text FitFolderName(const Text& head, const Text& tail, size_t longest) {
   Text fitted;
   size_t bytes = tailBytes;
   for (size_t i = 0; i < clean.size();) {
-    const size_t width = CharacterWidth(clean, i);
+    const size_t width = platform::CharLength(clean, i);
     const Text character = clean.substr(i, width);
     const size_t utf8 = AnsiToUtf8(character).size();
     if (bytes + utf8 > longest) break;

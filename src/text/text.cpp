@@ -8,13 +8,7 @@
 namespace albumdl {
 namespace {
 
-bool IsLead(unsigned char c) { return platform::IsLeadByte(c); }
-
-// Byte length of the character that starts at i: a lead byte takes the byte
-// after it along, except at the very end of the text.
-size_t CharLength(const Text& text, size_t i) {
-  return IsLead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-}
+using platform::CharLength;
 
 char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -24,8 +18,7 @@ char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A'
 bool MatchesAt(const Text& text, size_t i, const Text& what, bool anyCase) {
   if (text.size() - i < what.size()) return false;
   for (size_t j = 0; j < what.size();) {
-    const unsigned char c = static_cast<unsigned char>(what[j]);
-    if (IsLead(c) && j + 1 < what.size()) {
+    if (CharLength(what, j) == 2) {
       if (text[i + j] != what[j] || text[i + j + 1] != what[j + 1]) return false;
       j += 2;
     } else {
